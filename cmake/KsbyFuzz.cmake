@@ -1,0 +1,18 @@
+# ksby_add_fuzz(<name> SOURCES ... LIBS ...): a libFuzzer target; corpus in tests/fuzz/corpus/<name>.
+if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "KSBY_BUILD_FUZZ needs clang")
+endif()
+if(NOT TARGET ksby_fuzz_targets)
+    add_custom_target(ksby_fuzz_targets)
+endif()
+function(ksby_add_fuzz name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    ksby_target_warnings(${name})
+    add_dependencies(ksby_fuzz_targets ${name})
+endfunction()
+# Coverage instrumentation for everything the targets link.
+add_compile_options(-fsanitize=fuzzer-no-link)

@@ -1,0 +1,17 @@
+# KSBY_SANITIZE applies to everything built in this tree, so library and test code agree.
+if(KSBY_SANITIZE)
+    string(REPLACE ";" "," _ksby_san "${KSBY_SANITIZE}")
+    add_compile_options(-fsanitize=${_ksby_san} -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=${_ksby_san})
+    if("undefined" IN_LIST KSBY_SANITIZE)
+        add_compile_options(-fno-sanitize-recover=all)
+    endif()
+    if("thread" IN_LIST KSBY_SANITIZE)
+        add_compile_definitions(KSBY_TSAN=1)
+    endif()
+    # Lock-rank checks are on in sanitizer builds as in debug builds.
+    add_compile_definitions(KSBY_CHECKED=1)
+endif()
+if(CMAKE_BUILD_TYPE STREQUAL "Debug")
+    add_compile_definitions(KSBY_CHECKED=1)
+endif()

@@ -1,0 +1,17 @@
+# Warnings for our own targets only (third-party headers come in as SYSTEM).
+function(ksby_target_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    if(KSBY_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()
+
+# A static library of one src/ folder: every .cpp directly in the folder.
+function(ksby_add_library name)
+    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+    ksby_target_warnings(${name})
+endfunction()
