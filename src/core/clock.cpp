@@ -50,7 +50,9 @@ Clock& gf_clock() {
     return installed != nullptr ? *installed : lf_systemClock();
 }
 
-void gf_setClock(Clock* clock) { installedClock.store(clock, std::memory_order_release); }
+void gf_setClock(Clock* clock) {
+    installedClock.store(clock, std::memory_order_release);
+}
 
 void gf_wakeSleepers() {
     lf_systemClock().wake();

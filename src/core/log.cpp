@@ -78,9 +78,15 @@ void gf_openLog(const std::filesystem::path& folder) {
                        kProgramName, gf_programVersion().toString(), kSimulatorName));
 }
 
-void gf_log(std::string_view text) { lf_write({}, text, false); }
-void gf_logLine(std::string_view text) { lf_write(logPrefix, text, true); }
-void gf_logContinue(std::string_view text) { lf_write(kContinueIndent, text, false); }
+void gf_log(std::string_view text) {
+    lf_write({}, text, false);
+}
+void gf_logLine(std::string_view text) {
+    lf_write(logPrefix, text, true);
+}
+void gf_logContinue(std::string_view text) {
+    lf_write(kContinueIndent, text, false);
+}
 
 void gf_flushLog() {
     std::lock_guard lock(lf_logMutex());

@@ -19,7 +19,9 @@ void lf_rotateLog(const std::filesystem::path& path);
 
 // Plain line; no flush.
 void gf_log(std::string_view text);
-inline void gf_logView(std::string_view text) { gf_log(text); }
+inline void gf_logView(std::string_view text) {
+    gf_log(text);
+}
 // Warning line ("===> " + text); flushes everything written before it.
 void gf_logLine(std::string_view text);
 // Continuation line (10 blanks + text); no flush.

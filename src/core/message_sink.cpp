@@ -31,6 +31,12 @@ void gf_setMessageSink(ksb::MessageSink* sink) {
     installedMessageSink.store(sink, std::memory_order_release);
 }
 
-void gf_showMessage(std::string_view text, bool log) { lf_sink().showMessage(text, log); }
-void gf_showError(std::string_view text) { lf_sink().showError(text); }
-void gf_clearMessage() { lf_sink().clearMessage(); }
+void gf_showMessage(std::string_view text, bool log) {
+    lf_sink().showMessage(text, log);
+}
+void gf_showError(std::string_view text) {
+    lf_sink().showError(text);
+}
+void gf_clearMessage() {
+    lf_sink().clearMessage();
+}

@@ -19,9 +19,10 @@ void lf_checkOrder(const RankedMutex& next) {
         }
     }
     if (highest != nullptr && next.rank() <= highest->rank()) {
-        std::fprintf(stderr, "lock order violated: taking \"%s\" (rank %d) while holding \"%s\" (rank %d)\n",
-                     next.name(), static_cast<int>(next.rank()), highest->name(),
-                     static_cast<int>(highest->rank()));
+        std::fprintf(
+            stderr, "lock order violated: taking \"%s\" (rank %d) while holding \"%s\" (rank %d)\n",
+            next.name(), static_cast<int>(next.rank()), highest->name(),
+            static_cast<int>(highest->rank()));
         std::abort();
     }
 }
@@ -53,12 +54,22 @@ void RankedMutex::unlock() {
     mutex_.unlock();
 }
 
-bool gf_lockRanksChecked() { return true; }
+bool gf_lockRanksChecked() {
+    return true;
+}
 #else
-void RankedMutex::lock() { mutex_.lock(); }
-bool RankedMutex::try_lock() { return mutex_.try_lock(); }
-void RankedMutex::unlock() { mutex_.unlock(); }
-bool gf_lockRanksChecked() { return false; }
+void RankedMutex::lock() {
+    mutex_.lock();
+}
+bool RankedMutex::try_lock() {
+    return mutex_.try_lock();
+}
+void RankedMutex::unlock() {
+    mutex_.unlock();
+}
+bool gf_lockRanksChecked() {
+    return false;
+}
 #endif
 
 } // namespace ksb

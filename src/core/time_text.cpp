@@ -19,8 +19,8 @@ bool lf_toUtc(double seconds, std::tm& out) {
         return false;
     }
     const int year = out.tm_year + 1900;
-    return year >= 1000 && year <= 9999 && out.tm_wday >= 0 && out.tm_wday < 7 &&
-           out.tm_mon >= 0 && out.tm_mon < 12;
+    return year >= 1000 && year <= 9999 && out.tm_wday >= 0 && out.tm_wday < 7 && out.tm_mon >= 0 &&
+           out.tm_mon < 12;
 }
 } // namespace
 

@@ -8,7 +8,9 @@
 
 namespace {
 
-bool lf_isDigit(char c) { return c >= '0' && c <= '9'; }
+bool lf_isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::optional<std::uint32_t> lf_toU32(std::string_view digits) {
     std::uint32_t value = 0;
@@ -25,8 +27,8 @@ bool lf_matchTriple(std::string_view text, std::string_view parts[3]) {
     // Backtracking over the two separator positions keeps the match exact for texts like
     // "1111" (1, 1, 1 with digit separators) without a regex engine.
     const std::size_t n = text.size();
-    for (std::size_t i = 1; i + 1 < n; ++i) {          // end of first run, separator at i
-        for (std::size_t j = i + 2; j + 1 < n; ++j) {  // end of second run, separator at j
+    for (std::size_t i = 1; i + 1 < n; ++i) {         // end of first run, separator at i
+        for (std::size_t j = i + 2; j + 1 < n; ++j) { // end of second run, separator at j
             std::string_view a = text.substr(0, i);
             std::string_view b = text.substr(i + 1, j - i - 1);
             std::string_view c = text.substr(j + 1);
@@ -84,7 +86,9 @@ std::optional<std::uint32_t> lf_jsonNumber(const nlohmann::json& value) {
 
 } // namespace
 
-std::string VersionTriple::toString() const { return gf_versionToString(*this); }
+std::string VersionTriple::toString() const {
+    return gf_versionToString(*this);
+}
 
 std::string gf_versionToString(const VersionTriple& version) {
     return fmt::format("{}.{}.{}", version.major, version.minor, version.patch);

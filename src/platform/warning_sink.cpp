@@ -12,7 +12,9 @@ void lf_toStderr(std::string_view text) {
 std::atomic<WarningSink> lf_sink{nullptr};
 } // namespace
 
-void setWarningSink(WarningSink sink) { lf_sink.store(sink); }
+void setWarningSink(WarningSink sink) {
+    lf_sink.store(sink);
+}
 
 void warn(std::string_view text) {
     WarningSink sink = lf_sink.load();

@@ -6,9 +6,13 @@
 
 namespace ksb::test {
 
-LogCapture::LogCapture() { gf_openLog(folder_.path()); }
+LogCapture::LogCapture() {
+    gf_openLog(folder_.path());
+}
 
-LogCapture::~LogCapture() { gf_closeLog(); }
+LogCapture::~LogCapture() {
+    gf_closeLog();
+}
 
 std::vector<std::string> LogCapture::lines() const {
     gf_flushLog();

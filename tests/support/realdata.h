@@ -16,10 +16,10 @@ inline std::filesystem::path realdataDir() {
 } // namespace ksb::test
 
 // Fails the test with a clear message when the folder is missing.
-#define KSBY_REQUIRE_REALDATA()                                                                  \
-    do {                                                                                         \
-        if (!std::filesystem::is_directory(::ksb::test::realdataDir())) {                        \
-            FAIL() << "realdata folder missing: " << ::ksb::test::realdataDir()                  \
-                   << " (expected ../shared/realdata beside the clone)";                         \
-        }                                                                                        \
+#define KSBY_REQUIRE_REALDATA()                                                                    \
+    do {                                                                                           \
+        if (!std::filesystem::is_directory(::ksb::test::realdataDir())) {                          \
+            FAIL() << "realdata folder missing: " << ::ksb::test::realdataDir()                    \
+                   << " (expected ../shared/realdata beside the clone)";                           \
+        }                                                                                          \
     } while (false)
