@@ -1,0 +1,87 @@
+#pragma once
+// The records of airports, stands and park airports. Plain data: the airports subsystem and
+// the traffic engine add their behaviour.
+#include <bitset>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// One entry of the airports list.
+struct Airport {
+    std::string code; // ICAO; the list's sort and lookup key
+    std::string iata; // empty when the list gives none
+    double lat = 0.0;
+    double lon = 0.0;
+    double alt = 0.0; // feet; read as a float, so only single precision
+};
+
+// One aircraft seen parked on a stand (a stand option).
+struct StandObservation {
+    std::string airline;
+    std::string type; // ICAO aircraft type
+    std::string registration;
+    std::string callsign;
+    std::string coupledCallsign;
+    std::bitset<48> halfHours; // bit n: half-hour slot n of the UTC day
+    // 1-based among the stand's observations; 0 marks one that counts nowhere and is not saved.
+    std::uint32_t sequenceNumber = 0;
+    std::int32_t day = 0; // weekday 1 (Monday) to 7 (Sunday); 0 when a file gives none
+    bool learned = false; // belongs in the learned file
+    bool soft = false;    // inferred rather than observed parking
+};
+
+// PLACEHOLDER: the entries of the stand search's tracking maps (keyed by flight key) until the
+// traffic engine defines them.
+struct StandSearchEntry {};
+using StandSearchMap = std::unordered_map<std::uint32_t, StandSearchEntry>;
+
+// One stand.
+struct ParkPosition {
+    std::vector<StandObservation> observations;
+    StandSearchMap realSearchMap;
+    StandSearchMap softSearchMap;
+    std::string name; // the stand id text; stands are matched by it
+    std::vector<std::uint32_t> adjacentStandIds;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double heading = 0.0;      // radians
+    double radius = 0.0;       // nautical miles
+    std::uint32_t standId = 0; // 1, 2, 3 ... in table order once loaded
+    bool manual = false;
+    bool radiusChanged = false;
+    bool cargoChanged = false;
+    bool relettered = false;
+    // Run-time flags of the stand search, never saved.
+    bool planned = false;       // given to a static parked aircraft of the current plan
+    bool occupied = false;      // a live aircraft is parked on it
+    bool reserved = false;      // no static parked aircraft may be planned on it
+    bool nextToPlanned = false; // an adjacent stand is planned
+    bool cargo = false;
+    bool ramp = false;
+    bool heli = false;
+};
+
+// One planned static parked aircraft.
+struct StandToFill {
+    std::uint32_t flightId = 0; // 0 for learned entries
+    // Learned entries: the time fit in half hours; parked-traffic entries: the record's age.
+    std::int32_t sortKey = 0;
+    std::string airline;
+    std::string type; // ICAO aircraft type
+    std::uint32_t standId = 0;
+    std::string callsign;
+    std::string coupledCallsign; // the tail number when stays is clear
+    std::string registration;
+    bool fromParkTraffic = false;
+    bool stays = false;
+};
+
+// One candidate park airport.
+struct ParkAirport {
+    std::string name; // ICAO code
+    std::string reservedStand;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double distance = 0.0; // nautical miles from the user aircraft; 0 until sorted
+};
