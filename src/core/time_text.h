@@ -6,6 +6,8 @@
 // seconds since 1970. A time that is not finite or lies outside the years 1000-9999 gives the
 // text of time 0, so every fixed-position read of the text stays valid.
 std::string gf_utcTimeString(double secondsSince1970);
+// True when gf_utcTimeString shows the time itself rather than time 0.
+bool gf_utcTimeInRange(double secondsSince1970);
 // "hh:mm:ss" of the clock's current UTC time.
 std::string gf_utcClockText();
 // "Mmm DD, YYYY" of the clock's current UTC date, e.g. "Dec 09, 2026".

@@ -1,0 +1,188 @@
+#include "core/globals.h"
+#include "core/time_of_week.h"
+#include "core/time_text.h"
+
+#include "support/log_capture.h"
+#include "support/manual_clock.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ksb::test::LogCapture;
+using ksb::test::ManualClock;
+using ksb::test::ScopedClock;
+
+constexpr double kMondayMidnight = 1796601600.0;                   // Mon Dec 07 2026 00:00:00
+constexpr double kWednesdayMorning = 1796812199.0;                 // Wed Dec 09 2026 10:29:59
+constexpr double kMondayLate = kMondayMidnight + 23 * 3600 + 2710; // Mon Dec 07 2026 23:45:10
+
+TEST(TimeOfWeek, PairPacksWeekdayLowAndHalfHourHigh) {
+    const DayHalfHour pair = gf_packDayHalfHour(3, 21);
+    EXPECT_EQ(pair, (std::uint64_t{21} << 32) | 3u);
+    EXPECT_EQ(gf_weekdayOf(pair), 3);
+    EXPECT_EQ(gf_halfHourOfPair(pair), 21);
+    EXPECT_EQ(gf_dayHalfHourText(pair), "day=3 hh=21");
+    EXPECT_EQ(gf_dayHalfHourText(gf_packDayHalfHour(0, 0)), "day=0 hh=0");
+}
+
+TEST(TimeOfWeek, DecodeDayIsExactAndLogsTheRest) {
+    struct Case {
+        const char* name;
+        const char* text;
+        int day;
+    };
+    const Case cases[] = {
+        {"Mon", "Mon", 1},     {"Tue", "Tue", 2},        {"Wed", "Wed", 3},
+        {"Thu", "Thu", 4},     {"Fri", "Fri", 5},        {"Sat", "Sat", 6},
+        {"Sun", "Sun", 7},     {"lower case", "mon", 0}, {"empty", "", 0},
+        {"long", "Monday", 0}, {"upper case", "MON", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogCapture log;
+        EXPECT_EQ(lf_decodeDay(c.text), c.day);
+        const std::vector<std::string> expected =
+            c.day == 0 ? std::vector<std::string>{std::string("lf_decodeDay ?  ") + c.text}
+                       : std::vector<std::string>{};
+        EXPECT_EQ(log.body(), expected);
+    }
+}
+
+TEST(TimeOfWeek, DayNames) {
+    const std::pair<int, const char*> cases[] = {
+        {1, "Monday"},   {2, "Tuesday"}, {3, "Wednesday"}, {4, "Thursday"},  {5, "Friday"},
+        {6, "Saturday"}, {7, "Sunday"},  {0, "wrong day"}, {8, "wrong day"}, {-1, "wrong day"},
+    };
+    for (const auto& [day, name] : cases) {
+        SCOPED_TRACE(day);
+        EXPECT_EQ(gf_dayName(day), name);
+    }
+}
+
+TEST(TimeOfWeek, HalfHourBoundaries) {
+    const double day = kWednesdayMorning - (10 * 3600 + 29 * 60 + 59); // Wed Dec 09 00:00:00
+    struct Case {
+        const char* name;
+        double seconds;
+        int halfHour;
+    };
+    const Case cases[] = {
+        {"00:00:00", day, 0},
+        {"00:29:59.9", day + 1799.9, 0},
+        {"00:30:00", day + 1800, 1},
+        {"10:29:59", day + 10 * 3600 + 1799, 20},
+        {"10:30:00", day + 10 * 3600 + 1800, 21},
+        {"23:29:59", day + 23 * 3600 + 1799, 46},
+        {"23:59:59", day + 86399, 47},
+        {"next midnight", day + 86400, 0},
+        {"not a time reads as time 0", std::numeric_limits<double>::quiet_NaN(), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(gf_halfHourOf(c.seconds), c.halfHour);
+    }
+}
+
+TEST(TimeOfWeek, CurrentDayHalfHourWalksThroughTheWeek) {
+    ManualClock clock(kMondayMidnight);
+    ScopedClock scoped(clock);
+    LogCapture log;
+    for (int weekday = 1; weekday <= 7; ++weekday) {
+        SCOPED_TRACE(weekday);
+        EXPECT_EQ(gf_currentDayHalfHour(), gf_packDayHalfHour(weekday, 0));
+        clock.advance(std::chrono::seconds(86399));
+        EXPECT_EQ(gf_currentDayHalfHour(), gf_packDayHalfHour(weekday, 47));
+        EXPECT_EQ(gf_currentHalfHour(), 47);
+        clock.advance(std::chrono::seconds(1));
+    }
+    EXPECT_EQ(gf_currentDayHalfHour(), gf_packDayHalfHour(1, 0)); // Monday again
+    EXPECT_TRUE(log.body().empty());
+}
+
+TEST(TimeOfWeek, HalfHoursBetweenIsOrderFreeAndWrapsSundayToMonday) {
+    struct Case {
+        const char* name;
+        DayHalfHour a;
+        DayHalfHour b;
+        int distance;
+    };
+    const Case cases[] = {
+        {"same day", gf_packDayHalfHour(3, 10), gf_packDayHalfHour(3, 14), 4},
+        {"equal", gf_packDayHalfHour(5, 20), gf_packDayHalfHour(5, 20), 0},
+        {"Sunday 47 to Monday 0", gf_packDayHalfHour(7, 47), gf_packDayHalfHour(1, 0), 1},
+        {"Sunday 0 to Monday 47", gf_packDayHalfHour(7, 0), gf_packDayHalfHour(1, 47), 95},
+        {"Tuesday to Sunday", gf_packDayHalfHour(2, 0), gf_packDayHalfHour(7, 0), 240},
+        {"Monday to Saturday", gf_packDayHalfHour(1, 0), gf_packDayHalfHour(6, 47), 287},
+        {"across a day", gf_packDayHalfHour(4, 47), gf_packDayHalfHour(5, 0), 1},
+        {"earlier slot on a later day", gf_packDayHalfHour(4, 40), gf_packDayHalfHour(6, 2), 58},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(gf_halfHoursBetween(c.a, c.b), c.distance);
+        EXPECT_EQ(gf_halfHoursBetween(c.b, c.a), c.distance);
+    }
+}
+
+// "Now" follows a usable feed stamp only while a time shift is applied. Seen through the
+// time of week and the log's clock text, which both read it.
+TEST(Now, FollowsTheFeedOnlyWhileShiftedAndTheStampIsATime) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const DayHalfHour clockPair = gf_packDayHalfHour(3, 20);
+    const std::string clockText = "10:29:59";
+    struct Case {
+        const char* name;
+        bool shift;
+        double stamp;
+        DayHalfHour pair;
+        std::string logStamp;
+    };
+    const Case cases[] = {
+        {"shift off", false, kMondayLate, clockPair, clockText},
+        {"shift on, no stamp yet", true, 0.0, clockPair, clockText},
+        {"shift on, stamp under one second", true, 0.9, clockPair, clockText},
+        {"shift on, after a stamp", true, kMondayLate, gf_packDayHalfHour(1, 47), "<<< 23:45:10"},
+        {"shift on, fractional stamp", true, kMondayLate + 0.75, gf_packDayHalfHour(1, 47),
+         "<<< 23:45:10"},
+        {"shift on, stamp before 1970", true, -1.5, gf_packDayHalfHour(3, 47), "<<< 23:59:58"},
+        {"shift on, last second of 9999", true, 253402300799.0, gf_packDayHalfHour(5, 47),
+         "<<< 23:59:59"},
+        {"shift on, NaN", true, kNaN, clockPair, clockText},
+        {"shift on, +inf", true, kInf, clockPair, clockText},
+        {"shift on, -inf", true, -kInf, clockPair, clockText},
+        {"shift on, 1e300", true, 1.0e300, clockPair, clockText},
+        {"shift on, negative year", true, -1.0e11, clockPair, clockText},
+        {"shift on, year 10000", true, 253402300800.0, clockPair, clockText},
+    };
+    ManualClock clock(kWednesdayMorning);
+    ScopedClock scoped(clock);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        timeShiftActive = c.shift;
+        lastFeedTimeStamp = c.stamp;
+        EXPECT_EQ(gf_dayHalfHourText(gf_currentDayHalfHour()), gf_dayHalfHourText(c.pair));
+        EXPECT_EQ(gf_currentHalfHour(), gf_halfHourOfPair(c.pair));
+        EXPECT_EQ(gf_logTimeStamp(), c.logStamp);
+        const bool followsFeed = c.logStamp.starts_with("<<< ");
+        EXPECT_EQ(gf_feedTimeForNow().has_value(), followsFeed);
+        if (!followsFeed) {
+            EXPECT_EQ(gf_nowSeconds(), kWednesdayMorning);
+        }
+    }
+}
+
+TEST(Now, MovesWithTheClockWhenNotShifted) {
+    ManualClock clock(kWednesdayMorning);
+    ScopedClock scoped(clock);
+    timeShiftActive = true; // no stamp yet
+    EXPECT_EQ(gf_currentHalfHour(), 20);
+    clock.advance(std::chrono::seconds(1));
+    EXPECT_EQ(gf_currentHalfHour(), 21);
+    EXPECT_EQ(gf_logTimeStamp(), "10:30:00");
+}
+
+} // namespace
