@@ -127,3 +127,9 @@ void gf_setWindowPort(ui::WindowPort* port);
 ui::WindowPort* gf_windowPort();
 // Invalidates a region of the window, when there is one.
 void gf_invalidate(ui::Rect region);
+
+namespace ksb {
+class MessageSink;
+}
+// The sink that shows messages and errors on the window's lines (installed by the program).
+ksb::MessageSink& gf_windowMessageSink();
