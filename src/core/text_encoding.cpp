@@ -38,40 +38,57 @@ Utf16UnitReader::Utf16UnitReader(std::string_view bytes) {
             bytes.remove_prefix(2);
         }
     }
-    const std::size_t count = bytes.size() / 2;
-    units_.resize(count);
-    // Copying the units once lets every line be a view and keeps the conversion one tight loop.
-    std::memcpy(units_.data(), bytes.data(), count * 2);
-    const bool fileIsBig = bigEndian_;
-    const bool hostIsBig = std::endian::native == std::endian::big;
-    if (fileIsBig != hostIsBig) {
-        for (char16_t& unit : units_) {
-            unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
-        }
-    }
+    bytes_ = bytes.substr(0, bytes.size() / 2 * 2);
 }
 
-bool Utf16UnitReader::nextLine(std::u16string_view& line) {
-    if (pos_ >= units_.size()) {
+bool Utf16UnitReader::nextLine(std::u16string& line) {
+    const std::size_t size = bytes_.size();
+    if (pos_ >= size) {
         return false;
     }
-    const std::u16string_view rest = std::u16string_view(units_).substr(pos_);
-    const auto end = rest.find(u'\n');
-    if (end == std::u16string_view::npos) {
-        line = rest;
-        pos_ = units_.size();
-    } else {
-        line = rest.substr(0, end);
-        pos_ += end + 1;
+    // U+000A is the byte 0A at the unit's low half: an even offset in little-endian, an odd one
+    // in big-endian, with 00 beside it.
+    const char* const data = bytes_.data();
+    const std::size_t lowHalf = bigEndian_ ? 1 : 0;
+    std::size_t end = size;
+    std::size_t from = pos_;
+    while (from < size) {
+        const void* found = std::memchr(data + from, '\n', size - from);
+        if (found == nullptr) {
+            break;
+        }
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+        const std::size_t unitStart = at - at % 2;
+        const char highHalf = bigEndian_ ? data[unitStart] : data[unitStart + 1];
+        if (at % 2 == lowHalf && highHalf == '\0') {
+            end = unitStart;
+            break;
+        }
+        from = at + 1;
     }
+    const std::size_t count = (end - pos_) / 2;
+    line.resize(count);
+    const char* const units = data + pos_;
+    if (bigEndian_ == (std::endian::native == std::endian::big)) {
+        std::memcpy(line.data(), units, count * 2);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto first = static_cast<unsigned char>(units[2 * i]);
+            const auto second = static_cast<unsigned char>(units[2 * i + 1]);
+            line[i] = bigEndian_ ? static_cast<char16_t>((first << 8) | second)
+                                 : static_cast<char16_t>((second << 8) | first);
+        }
+    }
+    pos_ = end + 2;
     return true;
 }
 
 void lf_wideLineToUtf8(Utf16UnitReader& reader, std::vector<std::string>& lines) {
-    std::u16string_view line;
+    // One buffer for all lines keeps large files free of per-line allocations.
+    std::u16string line;
     while (reader.nextLine(line)) {
         if (!line.empty() && line.back() == u'\r') {
-            line.remove_suffix(1);
+            line.pop_back();
         }
         lines.push_back(win32::Utf16ToUtf8(line));
     }

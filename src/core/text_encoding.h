@@ -22,19 +22,19 @@ enum class CharacterEncoding : std::int32_t {
 // inspected), anything else (also fewer than two bytes) "ANSI".
 CharacterEncoding lf_encodingFromMark(std::string_view firstBytes);
 
-// The 16-bit units of UTF-16 file bytes. A leading FF FE selects little-endian and FE FF
-// big-endian, and the mark is consumed; without a mark the bytes are big-endian. A final odd
-// byte is ignored.
+// The 16-bit units of UTF-16 file bytes, read in place. A leading FF FE selects little-endian
+// and FE FF big-endian, and the mark is consumed; without a mark the bytes are big-endian. A
+// final odd byte is ignored. The bytes must outlive the reader.
 class Utf16UnitReader {
 public:
     explicit Utf16UnitReader(std::string_view bytes);
 
     bool bigEndian() const { return bigEndian_; }
-    // The units up to the next U+000A (not included); false when no unit is left.
-    bool nextLine(std::u16string_view& line);
+    // The units up to the next U+000A (not included) into line; false when no unit is left.
+    bool nextLine(std::u16string& line);
 
 private:
-    std::u16string units_;
+    std::string_view bytes_;
     std::size_t pos_ = 0;
     bool bigEndian_ = true;
 };

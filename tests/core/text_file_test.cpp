@@ -129,7 +129,10 @@ TEST(TextFileRead, SameTextReadsAlikeInEveryEncoding) {
     const Lines expected{"[fltsim.0]",
                          "title=Airbus A320 \xC3\x89"
                          "dition \xE2\x82\xAC",
-                         "", "ui_variation=\xF0\x9F\x9B\xAB last"};
+                         "",
+                         // U+0A0A, U+0A00 and U+010A hold the byte 0A without ending a line.
+                         "atc_id=\xE0\xA8\x8A\xE0\xA8\x80\xC4\x8A",
+                         "ui_variation=\xF0\x9F\x9B\xAB last"};
     for (const char* lineEnd : {"\n", "\r\n"}) {
         std::string text;
         for (std::size_t i = 0; i < expected.size(); ++i) {
