@@ -1,4 +1,5 @@
 #include "platform/native_path.h"
+#include "platform/ascii.h"
 
 #include "platform/environment.h"
 
@@ -11,28 +12,6 @@ namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-char lf_asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-char lf_asciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-bool lf_isAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool lf_equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lf_asciiLower(a[i]) != lf_asciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string lf_slashes(std::string_view text) {
     std::string out(text);
@@ -52,11 +31,11 @@ std::string_view lf_withoutLeadingSlashes(std::string_view text) {
 }
 
 fs::path lf_driveRoot(char letter) {
-    const std::string variable = std::string("KSBY_DRIVE_") + lf_asciiUpper(letter);
+    const std::string variable = std::string("KSBY_DRIVE_") + platform::asciiUpper(letter);
     if (auto mount = environmentValue(variable.c_str())) {
         return fs::path(*mount);
     }
-    return fs::path(std::string("/mnt/") + lf_asciiLower(letter));
+    return fs::path(std::string("/mnt/") + platform::asciiLower(letter));
 }
 
 // The entry of the folder whose name equals name ASCII-case-insensitively; the first in byte
@@ -67,7 +46,7 @@ std::optional<std::string> lf_findNoCase(const fs::path& folder, std::string_vie
     fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         std::string entry = it->path().filename().string();
-        if (lf_equalsNoCase(entry, name) && (!best || entry < *best)) {
+        if (platform::equalsNoCase(entry, name) && (!best || entry < *best)) {
             best = std::move(entry);
         }
     }
@@ -128,7 +107,7 @@ std::filesystem::path toNativePath(const std::filesystem::path& base, std::strin
     if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
         return fs::path(lf_slashes(text));
     }
-    if (text.size() >= 2 && lf_isAsciiLetter(text[0]) && text[1] == ':' &&
+    if (text.size() >= 2 && platform::isAsciiLetter(text[0]) && text[1] == ':' &&
         (text.size() == 2 || text[2] == '\\' || text[2] == '/')) {
         const std::string rest = lf_slashes(text.substr(2));
         return lf_resolve(lf_driveRoot(text[0]), lf_withoutLeadingSlashes(rest));

@@ -1,4 +1,5 @@
 #include "platform/reg_key.h"
+#include "platform/ascii.h"
 
 #include "platform/environment.h"
 #include "platform/known_folders.h"
@@ -17,22 +18,6 @@ using Values = std::vector<std::pair<std::string, std::u16string>>;
 
 constexpr std::int32_t kNotFound = 2;
 constexpr std::int32_t kInvalidHandle = 6;
-
-char lf_asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool lf_equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lf_asciiLower(a[i]) != lf_asciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string_view lf_trim(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -70,8 +55,8 @@ HeaderMatch lf_matchHeader(std::string_view inner, RegRoot root, std::string_vie
     const std::string_view rootName = inner.substr(0, slash);
     const std::string_view path = lf_withoutTrailingBackslashes(
         slash == std::string_view::npos ? "" : inner.substr(slash + 1));
-    const bool localMachine = lf_equalsNoCase(rootName, lf_rootName(RegRoot::localMachine));
-    const bool currentUser = lf_equalsNoCase(rootName, lf_rootName(RegRoot::currentUser));
+    const bool localMachine = platform::equalsNoCase(rootName, lf_rootName(RegRoot::localMachine));
+    const bool currentUser = platform::equalsNoCase(rootName, lf_rootName(RegRoot::currentUser));
     if (!localMachine && !currentUser) {
         return match;
     }
@@ -79,9 +64,9 @@ HeaderMatch lf_matchHeader(std::string_view inner, RegRoot root, std::string_vie
     if ((localMachine ? RegRoot::localMachine : RegRoot::currentUser) != root) {
         return match;
     }
-    match.same = lf_equalsNoCase(path, subKey);
+    match.same = platform::equalsNoCase(path, subKey);
     match.below = subKey.empty() || (path.size() > subKey.size() && path[subKey.size()] == '\\' &&
-                                     lf_equalsNoCase(path.substr(0, subKey.size()), subKey));
+                                     platform::equalsNoCase(path.substr(0, subKey.size()), subKey));
     return match;
 }
 
@@ -150,7 +135,7 @@ bool lf_readKey(RegRoot root, std::string_view subKey, Values& values) {
         const std::string_view name = lf_trim(text.substr(0, equals));
         bool repeated = false;
         for (const auto& value : values) {
-            repeated = repeated || lf_equalsNoCase(value.first, name);
+            repeated = repeated || platform::equalsNoCase(value.first, name);
         }
         if (repeated) {
             continue;
@@ -209,7 +194,7 @@ std::u16string RegKey::getStringValue(std::u16string_view valueName) const {
         throw RegException(kNotFound, "Cannot get size of string value: RegGetValueW failed.");
     }
     for (const auto& value : values_) {
-        if (lf_equalsNoCase(value.first, name)) {
+        if (platform::equalsNoCase(value.first, name)) {
             return value.second;
         }
     }
