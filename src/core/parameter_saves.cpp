@@ -18,7 +18,7 @@ template <class ValueText> void lf_saveParameterText(const std::string& name, Va
     const std::string value = valueText();
     const std::string path = gf_parametersFile();
     pugi::xml_document doc;
-    const pugi::xml_parse_result result = doc.load_file(path.c_str());
+    const pugi::xml_parse_result result = gf_loadXmlFile(doc, path);
     if (!result && result.status != pugi::status_file_not_found) {
         // The file holds every other setting; writing this one alone would lose them.
         gf_log(fmt::format("{}={}", name, value));

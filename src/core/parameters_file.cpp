@@ -107,7 +107,7 @@ void lf_removeNode(pugi::xml_node node) {
 void lf_removeParameterLocked(const Parameter& parameter) {
     const std::string path = gf_parametersFile();
     pugi::xml_document doc;
-    if (!doc.load_file(path.c_str())) {
+    if (!gf_loadXmlFile(doc, path)) {
         // Nothing was read, so there is nothing to remove and nothing to write back.
         return;
     }
@@ -275,6 +275,19 @@ bool lf_appendNumParameterNode(pugi::xml_node root, std::string_view name, std::
     return lf_appendParameterNode(root, name, fmt::format("{}", value));
 }
 
+pugi::xml_parse_result gf_loadXmlFile(pugi::xml_document& doc, const fs::path& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        // pugixml would size a folder as a file of gigantic length and try to allocate it.
+        doc.reset();
+        pugi::xml_parse_result result;
+        result.status = pugi::status_io_error;
+        return result;
+    }
+    return doc.load_file(path.c_str());
+}
+
 bool gf_saveXmlDocument(const pugi::xml_document& doc, const fs::path& path) {
     bool saved = false;
     try {
@@ -295,7 +308,7 @@ void gf_readParameters(const ParameterLists& lists) {
     gf_log(gf_bannerLine(70, 0, true, false, "parameters"));
     const std::string path = gf_parametersFile();
     pugi::xml_document doc;
-    const pugi::xml_parse_result result = doc.load_file(path.c_str());
+    const pugi::xml_parse_result result = gf_loadXmlFile(doc, path);
     if (result) {
         lf_completeLoaded(doc, lists, path);
     } else {
@@ -308,7 +321,7 @@ void gf_readParameters(const ParameterLists& lists) {
 bool gf_readWindowPosition() {
     std::lock_guard lock(gf_parametersFileMutex());
     pugi::xml_document doc;
-    if (!doc.load_file(gf_parametersFile().c_str())) {
+    if (!gf_loadXmlFile(doc, gf_parametersFile())) {
         return false;
     }
     lf_readNumParameter(MAIN_WINDOW_X, doc, false);

@@ -26,6 +26,9 @@ bool gf_readWindowPosition();
 // Removes the parameter's element from parameters.xml; the file is rewritten only when an
 // element was removed.
 void gf_removeParameter(const Parameter& parameter);
+// pugixml's load of a file with its default options; something other than a regular file (a
+// folder, say) fails with status_io_error without being read.
+pugi::xml_parse_result gf_loadXmlFile(pugi::xml_document& doc, const std::filesystem::path& path);
 // Replaces the file atomically with pugixml's default save of the document; logs
 // "\"{path}\" saved" or "could not save to \"{path}\"".
 bool gf_saveXmlDocument(const pugi::xml_document& doc, const std::filesystem::path& path);

@@ -418,6 +418,26 @@ TEST_F(ParametersLoadTest, UnreadableFileThatCannotBeCopiedStaysAsItIs) {
     }
 }
 
+TEST_F(ParametersLoadTest, FolderInPlaceOfTheFileGivesTheDefaults) {
+    fs::create_directory(fixture.parametersFile());
+    MAX_LIVE.setRaw(10);
+    MAIN_WINDOW_X.setRaw(123);
+
+    EXPECT_FALSE(gf_readWindowPosition());
+    EXPECT_EQ(MAIN_WINDOW_X.value(), 123);
+    gf_removeParameter(MAX_LIVE);
+    load();
+
+    EXPECT_EQ(MAX_LIVE.value(), 300);
+    EXPECT_TRUE(fs::is_directory(fixture.parametersFile()));
+    EXPECT_TRUE(fs::is_empty(fixture.parametersFile()));
+    EXPECT_FALSE(fs::exists(path() + ".bak"));
+    const std::vector<std::string> lines = log.body();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[2], path() + " not found, default values taken:");
+    EXPECT_EQ(lines[lines.size() - 3], "could not save to \"" + path() + "\"");
+}
+
 TEST(ParametersLoadWithoutFolder, DefaultsStandAndNothingIsCreated) {
     ksb::test::ParametersFixture fixture(false);
     ksb::test::LogCapture log;
