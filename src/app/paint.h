@@ -1,30 +1,39 @@
 #pragma once
-// The paint is a pure function of a snapshot of the model.
+// The paint is a pure function of a snapshot of the model: it takes none of the model's locks
+// and never throws, so a worker holding the traffic mutex for seconds cannot stall the window.
 #include "core/main_window.h"
 #include "ui/window_port.h"
 
 #include <cstdint>
 #include <map>
+#include <string_view>
 
 // Everything the paint reads besides the window model: parameter values, control states and
-// engine-side flags.
+// run values.
 struct PaintSnapshot {
     MainWindowSnapshot window;
-    // Enabled state of each control by command id (the grey rules).
+    // Enabled state of each control by command id (the grey rules); a missing id is disabled.
     std::map<std::uint16_t, bool> enabled;
-    bool alwaysOnTop = false, learnSoft = true, guidChanges = true, scanLiveries = true,
-         suppressStub = true, scanAirports = true, rtParkTrafficOnly = false,
-         initialLoadOnly = false, week = false;
-    std::int32_t timeShiftDays = 0, timeShiftHours = 0, timeShiftMins = 0,
-                 parkingPercentage = 30;
+    bool alwaysOnTop = false, guidChanges = true, scanLiveries = true, suppressStub = true,
+         scanAirports = true, rtParkTrafficOnly = false, initialLoadOnly = false, week = false;
+    std::int32_t timeShiftDays = 0, timeShiftHours = 0, timeShiftMins = 0, parkingPercentage = 30;
     bool controlsLocked = false;
+
+    bool isEnabled(std::uint16_t id) const {
+        const auto it = enabled.find(id);
+        return it != enabled.end() && it->second;
+    }
 };
 
 // Copies the model, the parameters and the control mirror.
 PaintSnapshot gf_takePaintSnapshot();
+// The whole window, bands first, message strip last.
 void lf_paintMainWindow(ui::Canvas& canvas, const PaintSnapshot& snapshot);
+// Simulator and service blocks with the catalogue counts.
 void lf_paintStatusBlock(ui::Canvas& canvas, const PaintSnapshot& snapshot);
+// The texts beside the controls.
 void lf_paintParameterLabels(ui::Canvas& canvas, const PaintSnapshot& snapshot);
+// The park airport's two rows.
 void lf_paintStatistics(ui::Canvas& canvas, const PaintSnapshot& snapshot);
 // Draws a text; one that cannot be converted for the window is logged and not drawn.
 void lf_drawTextLine(ui::Canvas& canvas, int x, int y, std::string_view utf8, ui::Rgb colour);
