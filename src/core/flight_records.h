@@ -136,6 +136,16 @@ struct Flight : FlightIdentity {
     std::int32_t climbPitchTicks = 0;
     // Views a title of the livery database; dangles once the database is rebuilt.
     std::string_view liveryTitle;
+
+    // Texts that head the traffic log lines (core/flight_text.cpp); byte for byte as logged.
+    // The callsign as "{:8}".
+    std::string paddedCallsign() const;
+    // Padded callsign, registration and airline-type key.
+    std::string summary() const;
+    // Padded callsign, registration as "{:8}", route text and airline-type key.
+    std::string describe() const;
+    // The airline-type key, a blank and the registration.
+    std::string noLiveryKey() const;
 };
 
 // An AI aircraft that the system places in the simulator; alone, a static parked aircraft.

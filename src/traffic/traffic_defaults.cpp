@@ -1,0 +1,69 @@
+// The engine's own implementations behind the service table. Most are placeholders until the
+// traffic engine is built: each does the least its callers can live with.
+#include "traffic/traffic.h"
+#include "traffic/traffic_state.h"
+
+#include <mutex>
+
+namespace ksb {
+
+TrafficServices gf_defaultTrafficServices() {
+    TrafficServices s;
+    // PLACEHOLDER: the tick (traffic engine issues).
+    s.trafficTick = [] {};
+    // PLACEHOLDER: the inbound records and start-up sequences (traffic engine issues).
+    s.processSimEvents = [] {};
+    // PLACEHOLDER: the park-airport choice (traffic engine issues).
+    s.checkParkAirport = [](bool) {};
+    // PLACEHOLDER: reads no park airports (traffic engine issues).
+    s.readParkAirports = [](bool) { return false; };
+    // PLACEHOLDER: writes nothing (traffic engine issues).
+    s.writeParkAirports = [] {};
+    // PLACEHOLDER: creates nothing, so it cannot fail (traffic engine issues).
+    s.createFlightPlanFolder = [] {};
+    // PLACEHOLDER: removes nothing and never throws (traffic engine issues).
+    s.removeFlightPlanFolder = [] { return false; };
+    s.setFeedIntake = [](bool open) {
+        std::lock_guard lock(trafficState.feedMutex);
+        trafficState.intakeOpen = open;
+    };
+    // PLACEHOLDER: no static parking to refresh (traffic engine issues).
+    s.refreshStaticParking = [](bool) { return false; };
+    // PLACEHOLDER: removes nothing (traffic engine issues).
+    s.clearReservedStand = [] {};
+    // PLACEHOLDER: nothing to show, the text untouched (traffic engine issues).
+    s.checkReservedStand = [](bool, std::string&) { return false; };
+    // PLACEHOLDER: releases nothing (traffic engine issues).
+    s.removeStaticTwinOfLive = [](LiveAircraft&) {};
+    // PLACEHOLDER: finds no coupled callsign (traffic engine issues).
+    s.searchForCoupledCsAroundThisTime = [](DayHalfHour, LiveAircraft&) {};
+    // PLACEHOLDER: never the same flight (traffic engine issues).
+    s.checkSameIdentity = [](const LiveAircraft&, const AiAircraft&) { return false; };
+    // PLACEHOLDER: releases nothing (traffic engine issues).
+    s.removeAllStatic = [] {};
+    // PLACEHOLDER: removes nothing (traffic engine issues).
+    s.avoidUserCollision = [](LiveAircraft&) { return false; };
+    // PLACEHOLDER: removes nothing (traffic engine issues).
+    s.avoidUserCollisionOnGround = [] {};
+    // PLACEHOLDER: removes nothing (traffic engine issues).
+    s.avoidCollisionWithLive = [](const LiveAircraft&, AiAircraft&) { return false; };
+    // PLACEHOLDER: cancels nothing (traffic engine issues).
+    s.cancelQueuedCreations = [](std::string) { return false; };
+    s.resetTraffic = [] { trafficState.reset(); };
+    // PLACEHOLDER: removes nothing and leaves the MAX_LIVE field alone (traffic engine issues).
+    s.applyMaxAircraft = [] {};
+    // PLACEHOLDER: counts no parked live aircraft (traffic engine issues).
+    s.updateLiveParkedShare = [](bool) { return 0; };
+    // PLACEHOLDER: counts no static parked aircraft (traffic engine issues).
+    s.updateStaticParkedShare = [](bool) { return 0; };
+    // PLACEHOLDER: drops the record; nothing would take the queue yet (traffic engine issues).
+    s.postSimEvent = [](SimInboundRecord) {};
+    // PLACEHOLDER: no stand anywhere (traffic engine issues).
+    s.standNameAt = [](double, double) { return std::string(); };
+    // PLACEHOLDER: drops the records, but leaves the caller's batch empty as the real intake
+    // does (traffic engine issues).
+    s.takeFeedRecords = [](std::vector<LiveFlight>& batch, int) { batch.clear(); };
+    return s;
+}
+
+} // namespace ksb

@@ -1,0 +1,44 @@
+#include "traffic/traffic_state.h"
+
+#include <mutex>
+
+ksb::TrafficState trafficState;
+
+namespace ksb {
+
+void TrafficState::reset() {
+    std::lock_guard traffic(trafficMutex);
+    {
+        std::lock_guard lock(inboundMutex);
+        inbound.clear();
+        startupSequences.clear();
+    }
+    {
+        std::lock_guard lock(feedMutex);
+        intakeOpen = false;
+        pendingBatch.clear();
+    }
+    live.clear();
+    statics.clear();
+    removals.clear();
+    identityChecks.clear();
+    noLiveryKeys.clear();
+    ghostCallsigns.clear();
+    waitingKeys.clear();
+    standsToFill.clear();
+    adjustments.clear();
+    stands.clear();
+    parkAirports.clear();
+    parkAirport = Airport{};
+    reservedStand.clear();
+    // The titles it views die with the livery database; never keep them past a reset.
+    liveryCache.clear();
+    seenCallsigns.clear();
+    seenFlightIds.clear();
+    parkAirportLoaded = false;
+    reservedStandFlag = false;
+    currentQnh = 1013;
+    tickCounter = 0;
+}
+
+} // namespace ksb

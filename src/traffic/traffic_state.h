@@ -1,0 +1,99 @@
+#pragma once
+// The traffic engine's state that the rest of the program reads, walks or empties: the aircraft
+// lists, the queues between the engine and the simulator link, the stand table and the park
+// airport. One object, so that a restart and every test start from the same empty state.
+//
+// Lock order: trafficMutex first; then either feedMutex alone, or inboundMutex and inside it
+// the simulator link's send-queue mutex. feedMutex is never held with inboundMutex.
+#include "core/airport_records.h"
+#include "core/flight_records.h"
+#include "core/link_records.h"
+#include "core/ranked_mutex.h"
+#include "traffic/live_aircraft.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace ksb {
+
+// FNV-1a 64 over the four bytes of a flight key, lowest byte first.
+struct FlightKeyHash {
+    std::size_t operator()(std::uint32_t key) const noexcept {
+        std::uint64_t hash = 14695981039346656037ull;
+        for (int i = 0; i < 4; ++i) {
+            hash ^= (key >> (8 * i)) & 0xffu;
+            hash *= 1099511628211ull;
+        }
+        return static_cast<std::size_t>(hash);
+    }
+};
+
+// A static parked aircraft that the re-calculation of the static parking removes.
+struct StaticAdjustment {
+    std::string callsign;
+    std::uint32_t standId = 0;
+};
+
+class TrafficState {
+public:
+    TrafficState() = default;
+    TrafficState(const TrafficState&) = delete;
+    TrafficState& operator=(const TrafficState&) = delete;
+
+    // Back to the start values; takes the engine's mutexes in their order, so the caller holds
+    // none of them.
+    void reset();
+
+    // Serialises every walk over the live aircraft. Guards the live and static aircraft, the
+    // queues and lists below, the stand table and the park-airport state.
+    RankedMutex trafficMutex{LockRank::traffic, "traffic"};
+    // Guards the inbound queue and the start-up sequences.
+    RankedMutex inboundMutex{LockRank::inbound, "inbound"};
+    // Guards the intake flag and the pending batch, nothing else.
+    RankedMutex feedMutex{LockRank::feed, "feed"};
+
+    // trafficMutex
+    std::vector<LiveAircraft> live;
+    std::vector<AiAircraft> statics;           // the static parked aircraft
+    std::deque<std::uint32_t> removals;        // object ids, oldest first
+    std::deque<std::uint32_t> identityChecks;  // flight keys, oldest first
+    std::set<std::string> noLiveryKeys;        // Flight::noLiveryKey of flights without a livery
+    std::vector<std::string> ghostCallsigns;   // each ending in '_'
+    std::vector<std::uint32_t> waitingKeys;    // flight keys; taken from the end
+    std::vector<StandToFill> standsToFill;     // taken from the end
+    std::vector<StaticAdjustment> adjustments; // removals of the static-parking re-calculation
+    std::vector<ParkPosition> stands;          // the park airport's stand table
+    std::list<ParkAirport> parkAirports;       // in distance order after each sort
+    Airport parkAirport;                       // the chosen one; empty code = none
+    std::string reservedStand;                 // the user's reserved stand; empty = none
+    std::unordered_map<std::uint32_t, std::string_view, FlightKeyHash> liveryCache; // key -> title
+    std::unordered_set<std::string> seenCallsigns;   // replaced by the feed
+    std::unordered_set<std::uint32_t> seenFlightIds; // replaced by the feed
+
+    // inboundMutex
+    std::vector<SimInboundRecord> inbound;
+    std::vector<SimInboundRecord> startupSequences;
+
+    // feedMutex
+    bool intakeOpen = false;
+    std::vector<LiveFlight> pendingBatch; // taken from the end
+
+    // Read without the traffic mutex by the window and the main loop.
+    std::atomic<bool> parkAirportLoaded{false};
+    std::atomic<bool> reservedStandFlag{false}; // the main loop clears the reserved stand
+    std::atomic<std::int32_t> currentQnh{1013}; // hectopascal; written by the weather reader
+    std::atomic<std::int32_t> tickCounter{0};   // 10 ms ticks; the base of every play tick
+};
+
+} // namespace ksb
+
+extern ksb::TrafficState trafficState;
