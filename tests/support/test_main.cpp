@@ -1,13 +1,29 @@
-// gtest main: every test starts from the core's start values, the system clock, the default
-// message sink and exit handler.
+// gtest main: every test starts from the start values of the process-wide state: core globals,
+// the system clock, the default message sink and exit handler, parameters, controls, the window
+// model, the run values and the traffic state.
+#include "core/controls.h"
 #include "core/globals.h"
+#include "core/main_window.h"
+#include "core/parameters.h"
+#include "core/run_values.h"
+#include "traffic/traffic_state.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+void lf_resetProcessState() {
+    gf_resetCoreGlobals();
+    gf_setWindowPort(nullptr);
+    gf_resetParametersForTests();
+    gf_resetControlsForTests();
+    mainWindow.resetToStart();
+    gf_resetRunValues();
+    trafficState.reset();
+}
+
 class ResetCoreGlobals : public ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo&) override { gf_resetCoreGlobals(); }
-    void OnTestEnd(const ::testing::TestInfo&) override { gf_resetCoreGlobals(); }
+    void OnTestStart(const ::testing::TestInfo&) override { lf_resetProcessState(); }
+    void OnTestEnd(const ::testing::TestInfo&) override { lf_resetProcessState(); }
 };
 } // namespace
 
