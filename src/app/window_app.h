@@ -1,8 +1,10 @@
 #pragma once
 // The main window's logic behind the port: control creation, the events, the start and the end.
+#include "app/start_up.h"
 #include "ui/window_port.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,10 +21,20 @@ struct ControlRow {
 // The 41 controls in the order of creation.
 const std::vector<ControlRow>& controlTable();
 
-// The window procedure: the port's events.
+// Starts a procedure on a new thread that is detached at once; throws std::system_error when
+// the thread cannot be made.
+void gf_launchDetached(std::function<void()> body);
+
+// The window procedure: the port's events. No exception leaves an event; each is reported.
 class MainWindowEvents final : public ui::WindowEvents {
 public:
-    explicit MainWindowEvents(ui::WindowPort& port) : port_(port) {}
+    using Launcher = std::function<void(std::function<void()>)>;
+
+    // worker runs on StartWorker, started through launch (tests replace both).
+    explicit MainWindowEvents(ui::WindowPort& port, std::function<void()> worker = lf_startUpKSBY,
+                              Launcher launch = gf_launchDetached)
+        : port_(port), worker_(std::move(worker)), launch_(std::move(launch)) {}
+
     void onCreate() override;
     void onPaint(ui::Canvas& canvas) override;
     void onCloseRequested() override;
@@ -31,12 +43,22 @@ public:
     void onAppMessage(ui::AppMessage message) override;
 
 private:
+    void startWorker();
+    void endProgram();
+
     ui::WindowPort& port_;
+    std::function<void()> worker_;
+    Launcher launch_;
 };
 
-// Creates every control of controlTable() through the port.
+// Creates every control of controlTable() through the port and registers it in the mirror.
 void lf_onCreate(ui::WindowPort& port);
-// Waits for the model's ready flag, reads the position, creates and shows the window.
+// Waits for the model's ready flag, reads the position, creates and shows the window (the port
+// becomes the model's window); false when any step fails.
 bool initInstance(ui::WindowPort& port, MainWindowEvents& events);
-// The whole life of the window: returns the quit code, or 0 when the window could not be made.
+// The whole life of the window: installs the window's message sink (and the program's exit
+// handler when none is installed), makes the window, the data folder, posts StartWorker and runs
+// the loop. Returns the quit code, 0 when the window could not be made and 1 when the data
+// folder could not be created.
 int gf_runMainWindow(ui::WindowPort& port);
+int gf_runMainWindow(ui::WindowPort& port, MainWindowEvents& events);

@@ -2,8 +2,8 @@
 
 #include "core/log.h"
 #include "core/main_window.h"
-#include "core/strings.h"
 #include "core/ranked_mutex.h"
+#include "core/strings.h"
 #include "platform/utf_conversion.h"
 
 #include <fmt/format.h>
@@ -28,25 +28,26 @@ bool lf_convertible(std::string_view text) {
         (void)win32::Utf8ToUtf16(text);
         return true;
     } catch (const win32::Utf8ConversionException& e) {
-        gf_log(e.what());
+        gf_log(fmt::format("{} conversion exception {}, error code: {}", text, e.what(),
+                           e.errorCode()));
     } catch (const std::exception& e) {
         gf_log(e.what());
     }
     return false;
 }
 
+// The port is called under the mirror lock (it never blocks), so two threads writing the same
+// control leave the mirror and the widget with the same last value.
 void lf_writeText(std::uint16_t id, std::string text) {
     if (!lf_convertible(text)) {
         return;
     }
-    {
-        std::lock_guard lock(lf_mirrorMutex());
-        auto it = lf_mirror().find(id);
-        if (it == lf_mirror().end()) {
-            return;
-        }
-        it->second.text = text;
+    std::lock_guard lock(lf_mirrorMutex());
+    auto it = lf_mirror().find(id);
+    if (it == lf_mirror().end()) {
+        return;
     }
+    it->second.text = text;
     if (ui::WindowPort* port = gf_windowPort()) {
         port->setText(id, std::move(text));
     }
@@ -95,14 +96,14 @@ void lf_showTextParameter(const TextEditParameter& parameter) {
 }
 
 void lf_setCheckBox(CheckBoxParameter& parameter, bool value) {
+    // Value, mirror and mark change in one hold, so the mark never differs from the value.
+    std::lock_guard lock(lf_mirrorMutex());
     parameter.setRaw(value);
-    {
-        std::lock_guard lock(lf_mirrorMutex());
-        auto it = lf_mirror().find(parameter.commandId());
-        if (it != lf_mirror().end()) {
-            it->second.checked = value;
-        }
+    auto it = lf_mirror().find(parameter.commandId());
+    if (it == lf_mirror().end()) {
+        return;
     }
+    it->second.checked = value;
     if (ui::WindowPort* port = gf_windowPort()) {
         port->setChecked(parameter.commandId(), value);
     }
@@ -113,7 +114,9 @@ void lf_setSimInstallPath(std::string_view path) {
     lf_showTextParameter(SIM_INSTALL_PATH);
 }
 
-void lf_setControlText(std::uint16_t id) { lf_writeText(id, {}); }
+void lf_setControlText(std::uint16_t id) {
+    lf_writeText(id, {});
+}
 
 std::string lf_readTextField(std::uint16_t id) {
     std::string text;
@@ -141,20 +144,20 @@ std::string lf_readTextField(std::uint16_t id) {
 }
 
 void gf_enableControl(std::uint16_t id, bool enable) {
-    {
-        std::lock_guard lock(lf_mirrorMutex());
-        auto it = lf_mirror().find(id);
-        if (it == lf_mirror().end()) {
-            return;
-        }
-        it->second.enabled = enable;
+    std::lock_guard lock(lf_mirrorMutex());
+    auto it = lf_mirror().find(id);
+    if (it == lf_mirror().end()) {
+        return;
     }
+    it->second.enabled = enable;
     if (ui::WindowPort* port = gf_windowPort()) {
         port->setEnabled(id, enable);
     }
 }
 
-void gf_enableWindow(const ParameterControl& control) { gf_enableControl(control.commandId(), true); }
+void gf_enableWindow(const ParameterControl& control) {
+    gf_enableControl(control.commandId(), true);
+}
 
 bool CheckBoxParameter::toggle(std::uint16_t commandId) {
     if (commandId != this->commandId()) {

@@ -192,4 +192,6 @@ void MainWindow::resetToStart() {
     parkAirportFlag = true;
     trafficCell = 3;
     weatherCell = 3;
+    // Everything shown may have changed.
+    gf_invalidate(ui::Rect{0, 0, kWindowWidth, kWindowHeight});
 }
