@@ -9,6 +9,7 @@
 #include "core/main_window.h"
 #include "core/message_sink.h"
 #include "core/parameters.h"
+#include "core/parameters_file.h"
 #include "core/program_info.h"
 
 #include <chrono>
@@ -16,10 +17,6 @@
 #include <filesystem>
 #include <fmt/format.h>
 #include <system_error>
-
-// Loads parameters.xml under the parameters-file mutex, reads MAIN_WINDOW_X and MAIN_WINDOW_Y
-// clamped; false when the file did not load. Defined with the parameters file.
-bool gf_readWindowPosition();
 
 namespace {
 
