@@ -463,12 +463,17 @@ std::filesystem::path SimStub::pipePath() const {
 }
 
 void SimStub::writeClientConfig(const std::filesystem::path& folder) const {
-    std::filesystem::create_directories(folder);
-    std::ofstream out(folder / "SimConnect.cfg", std::ios::binary | std::ios::trunc);
+    writeClientConfigFile(folder / "SimConnect.cfg");
+}
+
+void SimStub::writeClientConfigFile(const std::filesystem::path& file) const {
+    if (file.has_parent_path()) {
+        std::filesystem::create_directories(file.parent_path());
+    }
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" << ipv4Port() << "\n";
     if (!out) {
-        throw std::runtime_error(
-            fmt::format("cannot write {}", (folder / "SimConnect.cfg").string()));
+        throw std::runtime_error(fmt::format("cannot write {}", file.string()));
     }
 }
 

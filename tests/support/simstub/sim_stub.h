@@ -46,6 +46,8 @@ public:
     std::filesystem::path pipePath() const; // empty when the pipe is off
     // "<folder>/SimConnect.cfg" pointing a client at the IPv4 endpoint.
     void writeClientConfig(const std::filesystem::path& folder) const;
+    // The same lines in a file of any name.
+    void writeClientConfigFile(const std::filesystem::path& file) const;
     // The values "SimConnect_Port_IPv4" (and "SimConnect_Port_IPv6") with their port texts.
     std::vector<std::pair<std::string, std::string>> registryPorts() const;
     // Appends the section "[HKEY_CURRENT_USER\SOFTWARE\Lockheed Martin\Prepar3D v5]" with the
