@@ -50,9 +50,9 @@ struct ProtocolError {
 };
 
 struct PacketFilter {
-    std::optional<int> conn;
-    std::optional<std::uint32_t> number;
-    std::optional<std::uint32_t> sendId;
+    std::optional<int> conn = std::nullopt;
+    std::optional<std::uint32_t> number = std::nullopt;
+    std::optional<std::uint32_t> sendId = std::nullopt;
 };
 
 // A client event applied to an object, or a release of AI control ("AIReleaseControl", with
