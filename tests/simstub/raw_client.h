@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <optional>
 #include <poll.h>
 #include <string>
@@ -120,6 +121,8 @@ public:
             a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
             c.connected_ = ::connect(c.fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
         }
+        int one = 1; // as the system's client may; small packets go out at once
+        ::setsockopt(c.fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         return c;
     }
 
