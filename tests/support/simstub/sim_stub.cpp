@@ -167,7 +167,6 @@ void SimStub::Impl::acceptLoop(std::size_t index) {
         if (fd < 0) {
             continue;
         }
-        gf_setSendTimeout(fd, scenario.sendTimeout);
         if (endpoint != "pipe") {
             gf_setNoDelay(fd);
         }
@@ -348,7 +347,8 @@ void SimStub::Impl::deliver(std::vector<Outgoing>& out) {
                     if (cut <= from) {
                         continue;
                     }
-                    failure = gf_sendAll(c->fd, bytes.substr(from, cut - from));
+                    failure =
+                        gf_sendAll(c->fd, bytes.substr(from, cut - from), scenario.sendTimeout);
                     if (failure != 0) {
                         break;
                     }

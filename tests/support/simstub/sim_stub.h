@@ -58,7 +58,7 @@ public:
     double now() const;
     double zuluNow() const; // seconds since 1970
     std::uint64_t framesSent() const;
-    // Manual mode only; both return once their messages are written.
+    // Manual mode only; both return once their messages are written. No frames while paused.
     void stepFrames(int count = 1);
     void advance(std::chrono::duration<double> duration);
 

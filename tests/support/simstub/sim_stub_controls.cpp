@@ -47,6 +47,9 @@ void SimStub::stepFrames(int count) {
         std::vector<Outgoing> out;
         {
             std::lock_guard lock(m.mutex);
+            if (m.framesPaused) {
+                return;
+            }
             m.framesLocked(out);
             m.touchLocked();
         }

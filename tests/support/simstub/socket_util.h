@@ -44,12 +44,12 @@ std::filesystem::path gf_pipePath(const std::filesystem::path& dir, std::string_
 std::filesystem::path gf_pipePathOfWin32Name(std::string_view win32Path,
                                              const std::filesystem::path& dir);
 
-// Non-blocking accept; -1 when nothing is waiting.
+// Non-blocking accept of a non-blocking socket; -1 when nothing is waiting.
 int gf_acceptNow(int listenFd);
-void gf_setSendTimeout(int fd, std::chrono::milliseconds timeout);
 void gf_setNoDelay(int fd);
-// Writes everything with MSG_NOSIGNAL; 0 or the errno of the failure (EAGAIN: time-out).
-int gf_sendAll(int fd, std::string_view bytes);
+// Writes everything with MSG_NOSIGNAL within the time-out (the socket is non-blocking); 0 or
+// the errno of the failure (EAGAIN: time-out).
+int gf_sendAll(int fd, std::string_view bytes, std::chrono::milliseconds timeout);
 // Waits until fd (may be -1) or one of the others is readable, at most timeout. Returns a bit
 // mask: bit 0 for fd, bit 1 for a, bit 2 for b.
 int gf_pollReadable(int fd, int a, int b, std::chrono::milliseconds timeout);
