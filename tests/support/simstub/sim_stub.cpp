@@ -3,6 +3,7 @@
 #include "support/simstub/sim_stub_impl.h"
 #include "support/simstub/wire.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <fmt/format.h>
@@ -294,7 +295,7 @@ void SimStub::Impl::closeAndWait(int connId, CloseKind kind, const std::string& 
 }
 
 void SimStub::Impl::connectionEnded(const ConnPtr& conn, const std::string& reason) {
-    std::vector<Outgoing> out;
+    OutList out(stopping);
     Lines lines;
     {
         std::lock_guard lock(mutex);
@@ -310,9 +311,6 @@ void SimStub::Impl::connectionEnded(const ConnPtr& conn, const std::string& reas
         }
         for (std::uint32_t id : owned) {
             deleteObjectLocked(id, out, conn.get());
-        }
-        if (stopping) {
-            out.clear();
         }
         touchLocked();
     }
@@ -330,39 +328,54 @@ void SimStub::Impl::emit(Lines& lines) {
     lines.clear();
 }
 
-void SimStub::Impl::deliver(std::vector<Outgoing>& out) {
-    for (Outgoing& o : out) {
-        const ConnPtr& c = o.conn;
-        int failure = -1; // -1: not sent
-        {
-            std::lock_guard send(c->sendMutex);
-            if (c->fd >= 0 && c->closeRequest == 0) {
-                std::string_view bytes = o.message.bytes;
-                std::size_t from = 0;
-                failure = 0;
-                std::vector<std::size_t> cuts = o.splitAt;
-                cuts.push_back(bytes.size());
-                for (std::size_t cut : cuts) {
-                    cut = std::min(cut, bytes.size());
-                    if (cut <= from) {
-                        continue;
-                    }
-                    failure =
-                        gf_sendAll(c->fd, bytes.substr(from, cut - from), scenario.sendTimeout);
-                    if (failure != 0) {
-                        break;
-                    }
-                    from = cut;
-                }
-            }
+void SimStub::Impl::deliver(OutList& out) {
+    std::vector<ConnPtr> done;
+    for (const ConnPtr& c : out.conns()) {
+        if (std::find(done.begin(), done.end(), c) == done.end()) {
+            drain(c);
+            done.push_back(c);
         }
-        if (failure > 0) {
+    }
+    out.clear();
+}
+
+void SimStub::Impl::drain(const ConnPtr& c) {
+    // Whoever holds the send mutex writes everything queued so far, so a producer that gets it
+    // after another finds its own messages written.
+    std::lock_guard send(c->sendMutex);
+    for (;;) {
+        Conn::Queued q;
+        {
+            std::lock_guard lock(c->outboxMutex);
+            if (c->outbox.empty()) {
+                return;
+            }
+            q = std::move(c->outbox.front());
+            c->outbox.pop_front();
+        }
+        if (c->fd < 0 || c->closeRequest != 0) {
+            continue;
+        }
+        const std::string_view bytes = q.message.bytes;
+        std::size_t from = 0;
+        int failure = 0;
+        std::vector<std::size_t> cuts = q.splitAt;
+        cuts.push_back(bytes.size());
+        for (std::size_t cut : cuts) {
+            cut = std::min(cut, bytes.size());
+            if (cut <= from) {
+                continue;
+            }
+            failure = gf_sendAll(c->fd, bytes.substr(from, cut - from), scenario.sendTimeout);
+            if (failure != 0) {
+                break;
+            }
+            from = cut;
+        }
+        if (failure != 0) {
             requestClose(c, CloseKind::failed,
                          failure == EAGAIN ? std::string("send time-out")
                                            : fmt::format("send failed: {}", gf_errnoText(failure)));
-            continue;
-        }
-        if (failure < 0) {
             continue;
         }
         Lines lines;
@@ -370,20 +383,21 @@ void SimStub::Impl::deliver(std::vector<Outgoing>& out) {
             std::lock_guard lock(mutex);
             MessageRecord r;
             r.conn = c->id;
-            r.id = o.message.id;
-            r.name = o.message.name;
+            r.id = q.message.id;
+            r.name = q.message.name;
             r.time = nowLocked();
-            r.fields = std::move(o.message.fields);
-            r.raw = std::move(o.message.bytes);
-            lines.emplace_back(fmt::format("-> c{} {} {}", r.conn, r.name, r.fields.format()),
-                               o.verbose);
+            r.fields = std::move(q.message.fields);
+            r.raw = std::move(q.message.bytes);
+            const std::string fields = r.fields.format();
+            lines.emplace_back(
+                fmt::format("-> c{} {}{}{}", r.conn, r.name, fields.empty() ? "" : " ", fields),
+                q.verbose);
             sentLog.push_back(std::move(r));
             trimLocked(sentLog, scenario.packetLimit);
             touchLocked();
         }
         emit(lines);
     }
-    out.clear();
 }
 
 double SimStub::Impl::nowLocked() const {
@@ -416,7 +430,7 @@ void SimStub::Impl::clockLoop() {
         if (stopping) {
             break;
         }
-        std::vector<Outgoing> out;
+        OutList out(stopping);
         const Clock::time_point realNow = Clock::now();
         const double standInNow = nowLocked();
         while (!delayed.empty() && delayed.begin()->first.first <= standInNow) {
@@ -439,7 +453,7 @@ void SimStub::Impl::clockLoop() {
                 nextFrame = realNow + period; // fell behind: no burst of frames
             }
         }
-        if (!out.empty()) {
+        if (!out.conns().empty()) {
             touchLocked();
             lock.unlock();
             deliver(out);

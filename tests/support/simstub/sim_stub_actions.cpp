@@ -151,7 +151,7 @@ void SimStub::Impl::unframable(const ConnPtr& conn, std::string_view buffered, s
 }
 
 void SimStub::Impl::handlePacket(const ConnPtr& conn, std::string_view bytes) {
-    std::vector<Outgoing> out;
+    OutList out(stopping);
     Lines lines;
     {
         std::lock_guard lock(mutex);
@@ -164,8 +164,9 @@ void SimStub::Impl::handlePacket(const ConnPtr& conn, std::string_view bytes) {
         r.time = nowLocked();
         r.fields = p.fields;
         r.raw = std::string(bytes);
-        lines.emplace_back(fmt::format("{:.3f} c{} #{} {} {}", r.time, r.conn, r.sendId, r.name,
-                                       r.fields.format()),
+        const std::string fields = r.fields.format();
+        lines.emplace_back(fmt::format("{:.3f} c{} #{} {}{}{}", r.time, r.conn, r.sendId, r.name,
+                                       fields.empty() ? "" : " ", fields),
                            false);
         packetLog.push_back(std::move(r));
         trimLocked(packetLog, scenario.packetLimit);
@@ -207,8 +208,8 @@ Message SimStub::Impl::objectDataLocked(bool byType, std::uint32_t requestId,
 }
 
 void SimStub::Impl::broadcastLocked(const std::string& systemEvent, std::optional<int> only,
-                                    const std::function<Message(std::uint32_t)>& make,
-                                    std::vector<Outgoing>& out, const Conn* except) {
+                                    const std::function<Message(std::uint32_t)>& make, OutList& out,
+                                    const Conn* except) {
     for (auto& [id, c] : conns) {
         if (!c->open || c.get() == except || (only && *only != id)) {
             continue;
@@ -219,8 +220,7 @@ void SimStub::Impl::broadcastLocked(const std::string& systemEvent, std::optiona
     }
 }
 
-void SimStub::Impl::deleteObjectLocked(std::uint32_t id, std::vector<Outgoing>& out,
-                                       const Conn* except) {
+void SimStub::Impl::deleteObjectLocked(std::uint32_t id, OutList& out, const Conn* except) {
     objects.erase(id);
     for (auto it = delayed.begin(); it != delayed.end();) {
         it = it->second.objectId == id ? delayed.erase(it) : std::next(it);
@@ -248,7 +248,7 @@ void SimStub::Impl::scheduleLocked(double delaySeconds, Delayed action) {
     clockWake.notify_all();
 }
 
-void SimStub::Impl::runDelayedLocked(const Delayed& action, std::vector<Outgoing>& out) {
+void SimStub::Impl::runDelayedLocked(const Delayed& action, OutList& out) {
     ObjectState* o = findObjectLocked(action.objectId);
     if (o == nullptr || o->kind == ObjectKind::user) {
         return;
@@ -264,7 +264,7 @@ void SimStub::Impl::runDelayedLocked(const Delayed& action, std::vector<Outgoing
         [&](std::uint32_t eventId) { return gf_objectAddRemoveMessage(eventId, id, type); }, out);
 }
 
-void SimStub::Impl::periodicAnswersLocked(std::vector<Outgoing>& out) {
+void SimStub::Impl::periodicAnswersLocked(OutList& out) {
     for (auto& [cid, c] : conns) {
         if (!c->open) {
             continue;
@@ -286,7 +286,7 @@ void SimStub::Impl::periodicAnswersLocked(std::vector<Outgoing>& out) {
     }
 }
 
-void SimStub::Impl::framesLocked(std::vector<Outgoing>& out) {
+void SimStub::Impl::framesLocked(OutList& out) {
     ++frames;
     const auto rate = static_cast<float>(frameRate);
     broadcastLocked(
@@ -295,7 +295,7 @@ void SimStub::Impl::framesLocked(std::vector<Outgoing>& out) {
 }
 
 void SimStub::Impl::actLocked(const ConnPtr& conn, const DecodedPacket& p, std::string_view bytes,
-                              std::vector<Outgoing>& out, Lines& lines) {
+                              OutList& out, Lines& lines) {
     const Fields& f = p.fields;
     auto exception = [&](std::uint32_t code, std::uint32_t index = 0) {
         out.push_back(Outgoing{conn, gf_exceptionMessage(code, p.sendId, index), false, {}});

@@ -44,7 +44,7 @@ std::uint64_t SimStub::framesSent() const {
 void SimStub::stepFrames(int count) {
     Impl& m = *impl_;
     for (int i = 0; i < count; ++i) {
-        std::vector<Outgoing> out;
+        OutList out(m.stopping);
         {
             std::lock_guard lock(m.mutex);
             if (m.framesPaused) {
@@ -68,7 +68,7 @@ void SimStub::advance(std::chrono::duration<double> duration) {
         target = m.manualNow + duration.count();
     }
     for (;;) {
-        std::vector<Outgoing> out;
+        OutList out(m.stopping);
         bool done = false;
         {
             std::lock_guard lock(m.mutex);
@@ -154,7 +154,7 @@ void SimStub::teleportUser(double latitude, double longitude, double altitude) {
 
 void SimStub::sendSim(bool running, std::optional<int> conn) {
     Impl& m = *impl_;
-    std::vector<Outgoing> out;
+    OutList out(m.stopping);
     {
         std::lock_guard lock(m.mutex);
         m.flightRunning = running;
@@ -170,7 +170,7 @@ void SimStub::sendSim(bool running, std::optional<int> conn) {
 
 void SimStub::sendPositionChanged(std::optional<int> conn) {
     Impl& m = *impl_;
-    std::vector<Outgoing> out;
+    OutList out(m.stopping);
     {
         std::lock_guard lock(m.mutex);
         m.broadcastLocked(
@@ -182,7 +182,7 @@ void SimStub::sendPositionChanged(std::optional<int> conn) {
 
 void SimStub::sendFlightLoaded(std::optional<int> conn) {
     Impl& m = *impl_;
-    std::vector<Outgoing> out;
+    OutList out(m.stopping);
     {
         std::lock_guard lock(m.mutex);
         m.broadcastLocked(
@@ -194,7 +194,7 @@ void SimStub::sendFlightLoaded(std::optional<int> conn) {
 
 void SimStub::sendFileNameEvent(std::string_view fileName, std::optional<int> conn) {
     Impl& m = *impl_;
-    std::vector<Outgoing> out;
+    OutList out(m.stopping);
     {
         std::lock_guard lock(m.mutex);
         m.broadcastLocked(
@@ -208,7 +208,7 @@ void SimStub::sendFileNameEvent(std::string_view fileName, std::optional<int> co
 
 void SimStub::sendQuit(std::optional<int> conn) {
     Impl& m = *impl_;
-    std::vector<Outgoing> out;
+    OutList out(m.stopping);
     {
         std::lock_guard lock(m.mutex);
         for (const ConnPtr& c : lf_targets(m.conns, conn)) {
@@ -229,7 +229,7 @@ void SimStub::resetConnection(int conn) {
 void SimStub::sendException(int conn, std::uint32_t code, std::uint32_t sendId,
                             std::uint32_t index) {
     Impl& m = *impl_;
-    std::vector<Outgoing> out;
+    OutList out(m.stopping);
     {
         std::lock_guard lock(m.mutex);
         for (const ConnPtr& c : lf_targets(m.conns, conn)) {
@@ -241,7 +241,7 @@ void SimStub::sendException(int conn, std::uint32_t code, std::uint32_t sendId,
 
 void SimStub::sendRaw(int conn, std::string bytes, std::vector<std::size_t> splitAt) {
     Impl& m = *impl_;
-    std::vector<Outgoing> out;
+    OutList out(m.stopping);
     {
         std::lock_guard lock(m.mutex);
         for (const ConnPtr& c : lf_targets(m.conns, conn)) {
@@ -277,7 +277,7 @@ void SimStub::pauseFrames(bool paused) {
 std::uint32_t SimStub::addForeignAircraft(std::string atcId, LatLon position, double agl,
                                           std::string title) {
     Impl& m = *impl_;
-    std::vector<Outgoing> out;
+    OutList out(m.stopping);
     std::uint32_t id = 0;
     {
         std::lock_guard lock(m.mutex);
@@ -304,7 +304,7 @@ std::uint32_t SimStub::addForeignAircraft(std::string atcId, LatLon position, do
 
 void SimStub::removeForeignAircraft(std::uint32_t id) {
     Impl& m = *impl_;
-    std::vector<Outgoing> out;
+    OutList out(m.stopping);
     {
         std::lock_guard lock(m.mutex);
         auto it = m.objects.find(id);

@@ -49,6 +49,16 @@ struct Conn {
     };
     std::map<std::uint32_t, Periodic> periodic; // by request id
 
+    // Messages composed for this connection, in the order they were composed (under the
+    // stand-in's mutex); written in that order by whichever thread drains them.
+    struct Queued {
+        Message message;
+        bool verbose = false;
+        std::vector<std::size_t> splitAt;
+    };
+    std::mutex outboxMutex; // a leaf lock
+    std::deque<Queued> outbox;
+
     std::optional<std::uint32_t> subscribed(const std::string& name) const {
         auto it = subscriptions.find(name);
         return it == subscriptions.end() ? std::nullopt : std::optional(it->second);
@@ -62,6 +72,31 @@ struct Outgoing {
     Message message;
     bool verbose = false;
     std::vector<std::size_t> splitAt;
+};
+
+// What a producer composed under the stand-in's mutex. push_back queues the message on its
+// connection at once, so that every connection gets its messages in the order of the state
+// changes behind them, whichever threads composed them; deliver() then writes them.
+class OutList {
+public:
+    explicit OutList(const std::atomic<bool>& stopping) : stopping_(stopping) {}
+    void push_back(Outgoing o) {
+        if (stopping_) {
+            return; // no news while everything closes
+        }
+        {
+            std::lock_guard lock(o.conn->outboxMutex);
+            o.conn->outbox.push_back(
+                Conn::Queued{std::move(o.message), o.verbose, std::move(o.splitAt)});
+        }
+        conns_.push_back(std::move(o.conn));
+    }
+    const std::vector<ConnPtr>& conns() const { return conns_; }
+    void clear() { conns_.clear(); }
+
+private:
+    const std::atomic<bool>& stopping_;
+    std::vector<ConnPtr> conns_;
 };
 
 struct Delayed {
@@ -129,7 +164,8 @@ struct SimStub::Impl {
     void requestClose(const ConnPtr& conn, CloseKind kind, const std::string& reason);
     void closeAndWait(int connId, CloseKind kind, const std::string& reason);
     void connectionEnded(const ConnPtr& conn, const std::string& reason);
-    void deliver(std::vector<Outgoing>& out);
+    void deliver(OutList& out);
+    void drain(const ConnPtr& conn);
     void emit(std::vector<std::pair<std::string, bool>>& lines);
     double nowLocked() const;
     void touchLocked() {
@@ -148,18 +184,18 @@ struct SimStub::Impl {
     void addErrorLocked(int conn, std::uint32_t sendId, std::uint32_t number, std::string rule,
                         std::vector<std::pair<std::string, bool>>& lines);
     void actLocked(const ConnPtr& conn, const DecodedPacket& p, std::string_view bytes,
-                   std::vector<Outgoing>& out, std::vector<std::pair<std::string, bool>>& lines);
+                   OutList& out, std::vector<std::pair<std::string, bool>>& lines);
     Message objectDataLocked(bool byType, std::uint32_t requestId, const ObjectState& object,
                              std::uint32_t definitionId, const std::vector<DatumDecl>& decls,
                              std::uint32_t entry, std::uint32_t outOf) const;
-    void periodicAnswersLocked(std::vector<Outgoing>& out);
-    void framesLocked(std::vector<Outgoing>& out);
-    void runDelayedLocked(const Delayed& action, std::vector<Outgoing>& out);
+    void periodicAnswersLocked(OutList& out);
+    void framesLocked(OutList& out);
+    void runDelayedLocked(const Delayed& action, OutList& out);
     void scheduleLocked(double delaySeconds, Delayed action);
     void broadcastLocked(const std::string& systemEvent, std::optional<int> only,
-                         const std::function<Message(std::uint32_t)>& make,
-                         std::vector<Outgoing>& out, const Conn* except = nullptr);
-    void deleteObjectLocked(std::uint32_t id, std::vector<Outgoing>& out, const Conn* except);
+                         const std::function<Message(std::uint32_t)>& make, OutList& out,
+                         const Conn* except = nullptr);
+    void deleteObjectLocked(std::uint32_t id, OutList& out, const Conn* except);
     ObjectState* findObjectLocked(std::uint32_t id);
 };
 
