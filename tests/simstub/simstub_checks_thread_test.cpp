@@ -3,6 +3,7 @@
 #include "stub_fixture.h"
 
 #include <functional>
+#include <gtest/gtest-spi.h>
 
 namespace {
 
@@ -160,6 +161,22 @@ TEST_F(Checks, EveryPacketIsRecordedWithItsFieldsAndBytes) {
               "title=\"Test A320 DLH\" tail=\"DLH4AB\" latitude=50.04 longitude=8.57 altitude=364 "
               "pitch=1 bank=2 heading=250 onGround=1 airspeed=7 requestId=104");
     EXPECT_EQ(stub().connections().back().openName, "KSBY_P3D");
+}
+
+TEST_F(Checks, TheFixtureFailsATestThatLeavesProtocolErrorsUnclaimed) {
+    raw::Client c = connectOpen();
+    c.setLastSendId(4);
+    sendAndWait(c, newestConnection(), raw::priorityPacket(c, 301, 1));
+    ::testing::TestPartResultArray results;
+    {
+        ::testing::ScopedFakeTestPartResultReporter reporter(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &results);
+        startStub(makeScenario()); // stops the first stand-in as the teardown would
+    }
+    ASSERT_EQ(results.size(), 1);
+    EXPECT_TRUE(results.GetTestPartResult(0).nonfatally_failed());
+    EXPECT_STREQ(results.GetTestPartResult(0).message(),
+                 "Failed\nunclaimed protocol error: c1 #5 packet 0x09: send id 5, expected 2");
 }
 
 } // namespace
