@@ -165,6 +165,12 @@ TEST(Program, StartsAnswersTakesCommandsAndEndsOnSigterm) {
               "-> c1 Open name=\"Lockheed Martin Prepar3D v5\" major=5 minor=3 buildMajor=17 "
               "buildMinor=28160");
 
+    // A broken rule is printed, and the connection goes on.
+    c.setLastSendId(4);
+    c.send(raw::priorityPacket(c, 301, 1));
+    EXPECT_EQ(p.lineStartingWith("PROTOCOL ERROR"),
+              "PROTOCOL ERROR c1 #5 packet 0x09: send id 5, expected 2");
+
     p.write("bogus command");
     EXPECT_EQ(p.line(), "unknown command: bogus command");
     p.write("quit");
