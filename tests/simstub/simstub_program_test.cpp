@@ -1,0 +1,234 @@
+// tools/simstub tried as a new user would: help, start, a raw Open, commands, signals, errors.
+#include "raw_client.h"
+
+#include "support/file_bytes.h"
+#include "support/temp_folder.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+
+namespace {
+
+// The program with pipes on stdin, stdout and stderr. Every wait is bounded (a failing test
+// only).
+class Program {
+public:
+    explicit Program(std::vector<std::string> args) {
+        int in[2], out[2], err[2];
+        EXPECT_EQ(::pipe2(in, O_CLOEXEC), 0);
+        EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
+        EXPECT_EQ(::pipe2(err, O_CLOEXEC), 0);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(in[0], 0);
+            ::dup2(out[1], 1);
+            ::dup2(err[1], 2);
+            std::vector<char*> argv;
+            std::string program = KSBY_SIMSTUB_PROGRAM;
+            argv.push_back(program.data());
+            for (std::string& a : args) {
+                argv.push_back(a.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        ::close(err[1]);
+        in_ = in[1];
+        out_ = out[0];
+        err_ = err[0];
+        pidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+    }
+
+    ~Program() {
+        if (pid_ > 0 && !exited_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        for (int fd : {in_, out_, err_, pidFd_}) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+
+    void write(const std::string& line) {
+        const std::string text = line + "\n";
+        EXPECT_EQ(::write(in_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+
+    void closeStdin() {
+        ::close(in_);
+        in_ = -1;
+    }
+
+    // The next stdout line, or "<none>" at the time-out or end.
+    std::string line() { return readLine(out_, outBuffer_); }
+    std::string errorLine() { return readLine(err_, errBuffer_); }
+
+    // The first stdout line starting with the prefix.
+    std::string lineStartingWith(const std::string& prefix) {
+        for (int i = 0; i < 200; ++i) {
+            std::string l = line();
+            if (l == "<none>" || l.rfind(prefix, 0) == 0) {
+                return l;
+            }
+        }
+        return "<none>";
+    }
+
+    void signal(int sig) { ::kill(pid_, sig); }
+
+    // The exit code, or -1 when it does not end within 10 s.
+    int exitCode() {
+        pollfd p{pidFd_, POLLIN, 0};
+        if (::poll(&p, 1, 10000) <= 0) {
+            return -1;
+        }
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        exited_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+private:
+    static std::string readLine(int fd, std::string& buffer) {
+        for (;;) {
+            const std::size_t end = buffer.find('\n');
+            if (end != std::string::npos) {
+                std::string l = buffer.substr(0, end);
+                buffer.erase(0, end + 1);
+                return l;
+            }
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 10000) <= 0) {
+                return "<none>";
+            }
+            char chunk[4096];
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n <= 0) {
+                return "<none>";
+            }
+            buffer.append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+
+    pid_t pid_ = -1;
+    int in_ = -1, out_ = -1, err_ = -1, pidFd_ = -1;
+    bool exited_ = false;
+    std::string outBuffer_, errBuffer_;
+};
+
+std::uint16_t lf_port(const std::string& listening) {
+    return static_cast<std::uint16_t>(std::stoi(listening.substr(listening.rfind(':') + 1)));
+}
+
+TEST(Program, HelpShowsTheUsage) {
+    Program p({"--help"});
+    EXPECT_EQ(p.line(),
+              "Usage: simstub [--scenario FILE] [--port N] [--ipv6] [--pipe-dir DIR] [--no-pipe]");
+    EXPECT_EQ(p.exitCode(), 0);
+}
+
+TEST(Program, StartsAnswersTakesCommandsAndEndsOnSigterm) {
+    const ksb::test::TempFolder folder;
+    Program p({"--scenario", KSBY_SIMSTUB_DEFAULT_SCENARIO, "--pipe-dir",
+               (folder / "pipes").string(), "--cfg-out",
+               (folder / "run" / "SimConnect.cfg").string()});
+    const std::string ipv4 = p.line();
+    ASSERT_EQ(ipv4.rfind("simstub listening ipv4 127.0.0.1:", 0), 0U) << ipv4;
+    const std::string pipe =
+        (folder / "pipes" / "Lockheed Martin Prepar3D v5" / "SimConnect").string();
+    EXPECT_EQ(p.line(), "simstub listening pipe " + pipe);
+    EXPECT_EQ(p.line(), "simstub ready");
+    const std::uint16_t port = lf_port(ipv4);
+    EXPECT_EQ(ksb::test::readBytes(folder / "run" / "SimConnect.cfg"),
+              "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + std::to_string(port) +
+                  "\n");
+
+    raw::Client c = raw::Client::tcp(port);
+    ASSERT_TRUE(c.connected());
+    c.send(raw::openPacket(c));
+    std::optional<raw::Bytes> answer = c.read();
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(raw::get32(*answer, 8), 2U);
+    EXPECT_EQ(p.line(), "c1 connected ipv4");
+    const std::string open = p.line();
+    EXPECT_NE(open.find(" c1 #1 Open name=\"KSBY_P3D\" reserved=0 alias=\"00 44 33 50\" major=5"),
+              std::string::npos)
+        << open;
+    EXPECT_EQ(p.lineStartingWith("-> c1 Open"),
+              "-> c1 Open name=\"Lockheed Martin Prepar3D v5\" major=5 minor=3 buildMajor=17 "
+              "buildMinor=28160");
+
+    // A broken rule is printed, and the connection goes on.
+    c.setLastSendId(4);
+    c.send(raw::priorityPacket(c, 301, 1));
+    EXPECT_EQ(p.lineStartingWith("PROTOCOL ERROR"),
+              "PROTOCOL ERROR c1 #5 packet 0x09: send id 5, expected 2");
+
+    p.write("bogus command");
+    EXPECT_EQ(p.line(), "unknown command: bogus command");
+    p.write("quit");
+    std::optional<raw::Bytes> quit = c.read();
+    ASSERT_TRUE(quit.has_value());
+    EXPECT_EQ(raw::get32(*quit, 8), 3U);
+    EXPECT_EQ(p.line(), "-> c1 Quit");
+
+    // The end of stdin does not stop it.
+    p.closeStdin();
+    c.send(raw::subscribePacket(c, 201, "Sim"));
+    std::optional<raw::Bytes> sim = c.read();
+    ASSERT_TRUE(sim.has_value());
+    EXPECT_EQ(raw::get32(*sim, 8), 4U);
+
+    p.signal(SIGTERM);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(pipe)));
+}
+
+TEST(Program, BadArgumentsAndScenariosEndWithCodeTwo) {
+    const ksb::test::TempFolder folder;
+    ksb::test::writeBytes(folder / "bad.json", R"({"user": {"heading": "west"}})");
+    struct Case {
+        std::vector<std::string> args;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"--nope"}, "simstub: unknown argument: --nope"},
+        {{"--port", "70000"}, "simstub: --port: not a port number: 70000"},
+        {{"--frame-hz"}, "simstub: --frame-hz needs a value"},
+        {{"--scenario", (folder / "bad.json").string()},
+         "scenario: user.heading: expected a number"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.error);
+        Program p(k.args);
+        EXPECT_EQ(p.errorLine(), k.error);
+        EXPECT_EQ(p.exitCode(), 2);
+    }
+}
+
+TEST(Program, AnEndpointInUseEndsWithCodeOne) {
+    // A listening socket on a free port, taken before the program starts.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::listen(fd, 1), 0);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    const std::string port = std::to_string(ntohs(a.sin_port));
+    Program p({"--port", port, "--no-pipe"});
+    EXPECT_EQ(p.errorLine(),
+              "simstub: ipv4 endpoint 127.0.0.1:" + port + ": Address already in use");
+    EXPECT_EQ(p.exitCode(), 1);
+    ::close(fd);
+}
+
+} // namespace

@@ -1,0 +1,29 @@
+#pragma once
+// Command-line options of tools/simstub.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+// A bad argument; the text is the one line the program prints.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Options {
+    std::optional<std::filesystem::path> scenario;
+    std::optional<std::uint16_t> port;
+    bool ipv6 = false;
+    std::optional<std::filesystem::path> pipeDir;
+    bool noPipe = false;
+    std::optional<std::filesystem::path> cfgOut;
+    std::optional<double> frameHz;
+    std::optional<double> timeScale;
+    bool verbose = false;
+    bool help = false;
+};
+
+Options gf_parseOptions(int argc, char** argv);
+extern const char* const kUsageText;
