@@ -38,6 +38,12 @@ template <typename Step> void lf_dispatch(Step&& step) noexcept {
     }
 }
 
+// Edit fields and check boxes stand on light blue, enabled or not; a disabled one greys its
+// frame and its text or mark only.
+Fl_Color lf_frameColour(const Fl_Widget& widget) {
+    return widget.active_r() ? FL_BLACK : fl_inactive(FL_BLACK);
+}
+
 // A check box whose mark follows the model only: FLTK flips the value before the callback, so
 // the callback flips it back before it reports the click.
 class CheckBox final : public Fl_Check_Button {
@@ -45,11 +51,12 @@ public:
     CheckBox(int x, int y, int w, int h) : Fl_Check_Button(x, y, w, h) {}
 
     void draw() override {
-        draw_box(FL_BORDER_BOX, x(), y(), w(), h(), color());
+        fl_rectf(x(), y(), w(), h(), kFieldColour);
+        fl_color(lf_frameColour(*this));
+        fl_rect(x(), y(), w(), h());
         if (!value()) {
             return;
         }
-        fl_color(active_r() ? FL_BLACK : fl_inactive(FL_BLACK));
         // A three-pixel tick, centred in the box.
         const int side = std::min(w(), h());
         const int tx = x() + (w() - side) / 2 + 3;
@@ -61,6 +68,28 @@ public:
             fl_line(tx, ty, tx + d1, ty + d1);
             fl_line(tx + d1, ty + d1, tx + tw - 1, ty + d1 - d2 + 1);
         }
+    }
+};
+
+class EditField final : public Fl_Input {
+public:
+    EditField(int x, int y, int w, int h) : Fl_Input(x, y, w, h) {}
+
+    void draw() override {
+        if (active()) {
+            Fl_Input::draw();
+            return;
+        }
+        // FLTK would grey the whole field; draw it as an active one with greyed text and frame
+        // instead. A disabled field has neither focus nor cursor, so nothing else reads the flag.
+        const Fl_Color text = textcolor();
+        textcolor(fl_inactive(text));
+        clear_flag(INACTIVE);
+        Fl_Input::draw();
+        set_flag(INACTIVE);
+        textcolor(text);
+        fl_color(lf_frameColour(*this));
+        fl_rect(x(), y(), w(), h());
     }
 };
 
@@ -317,7 +346,7 @@ void FltkWindowPort::addControl(const ControlSpec& spec) {
         break;
     }
     case Kind::Edit: {
-        auto* input = new Fl_Input(spec.x, spec.y, spec.w, spec.h);
+        auto* input = new EditField(spec.x, spec.y, spec.w, spec.h);
         input->box(FL_BORDER_BOX);
         input->color(kFieldColour);
         input->textfont(FL_HELVETICA);
