@@ -109,14 +109,37 @@ TEST_F(Program, ShowsItsWindowAndASecondStartTouchesNothing) {
     first->terminate();
 }
 
-TEST_F(Program, ALogThatCannotBeOpenedEndsWithOneStderrLineAndStatusOne) {
-    fs::create_directory(work / "Log.txt");
-    auto program = start("stderr.txt");
-    EXPECT_EQ(program->waitForExit(kBound), 1);
-    const std::string err = ksb::test::readBytes(errors / "stderr.txt");
-    EXPECT_GT(err.size(), 1u);
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_EQ(err.back(), '\n');
+TEST_F(Program, AStartThatCannotGoOnWritesOneStderrLineAndEndsWithStatusOne) {
+    struct Case {
+        const char* name;
+        bool logIsAFolder;
+        bool lockFolderMissing;
+    };
+    const Case cases[] = {
+        {"Log.txt cannot be opened", true, false},
+        {"the instance lock cannot be made", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ksb::test::TempFolder folder;
+        if (c.logIsAFolder) {
+            fs::create_directory(folder / "Log.txt");
+        }
+        const std::map<std::string, std::string> environment{
+            {"KSBY_APPDATA", data.path().string()},
+            {"XDG_RUNTIME_DIR",
+             c.lockFolderMissing ? (runtime / "missing").string() : runtime.path().string()},
+        };
+        ChildProcess program(KSBY_P3D_PROGRAM, folder.path(), environment, errors / "err.txt");
+        EXPECT_EQ(program.waitForExit(kBound), 1);
+        const std::string err = ksb::test::readBytes(errors / "err.txt");
+        EXPECT_GT(err.size(), 1u);
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_EQ(err.back(), '\n');
+        // Nothing was rotated or created beside the folder named Log.txt.
+        EXPECT_EQ(lf_names(folder.path()),
+                  c.logIsAFolder ? std::set<std::string>{"Log.txt"} : std::set<std::string>{});
+    }
 }
 
 TEST_F(Program, TheCloseButtonEndsItWithStatusZeroAndAClosedLog) {
