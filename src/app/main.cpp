@@ -1,0 +1,68 @@
+// The program's entry point: one instance, the log, the window, and a hard end.
+#include "app/window_app.h"
+#include "core/log.h"
+#include "core/main_window.h"
+#include "core/message_sink.h"
+#include "platform/single_instance.h"
+#include "ui/fltk/fltk_app.h"
+#include "ui/fltk/fltk_window_port.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fmt/format.h>
+#include <string>
+
+namespace {
+
+constexpr std::string_view kInstanceMutex = "Local\\$Kestrelbay_P3D$";
+
+void lf_printError(std::string_view text) noexcept {
+    try {
+        fmt::print(stderr, "{}\n", text);
+    } catch (...) {
+        // Nowhere left to report to.
+    }
+}
+
+} // namespace
+
+int main() {
+    platform::SingleInstanceResult instance = platform::acquireSingleInstance(kInstanceMutex);
+    switch (instance.status) {
+    case platform::SingleInstanceResult::Status::acquired:
+        break;
+    case platform::SingleInstanceResult::Status::alreadyRunning:
+        // The running copy owns the log files: touch nothing.
+        return -1;
+    case platform::SingleInstanceResult::Status::failed:
+        lf_printError(fmt::format("could not take the single-instance lock {}: {}",
+                                  instance.lockFile.string(), instance.error));
+        return 1;
+    }
+
+    ui::fltkEnableThreads();
+    try {
+        gf_openLog();
+    } catch (const std::exception& e) {
+        lf_printError(e.what());
+        return 1;
+    }
+
+    // The port lives until the process ends: detached threads may still write through it.
+    ui::FltkWindowPort port;
+    gf_setMessageSink(&gf_windowMessageSink());
+    gf_setWindowPort(&port);
+    int code = 1;
+    try {
+        code = gf_runMainWindow(port);
+    } catch (const std::exception& e) {
+        const std::string text = fmt::format("main: {}", e.what());
+        gf_logLine(text);
+        lf_printError(text);
+    }
+    gf_flushLog();
+    gf_closeLog();
+    // Static destructors would run under threads that still use the globals.
+    std::_Exit(code);
+}

@@ -1,0 +1,155 @@
+// The program ksby_p3d on a virtual screen, each start in a temp working folder with its own
+// data folder and instance-lock folder.
+#include "support/file_bytes.h"
+#include "support/temp_folder.h"
+#include "x_tools.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using ksb::test::ChildProcess;
+
+constexpr auto kBound = std::chrono::seconds(10);
+constexpr int kDefaultLeft = 400;
+constexpr int kDefaultTop = 20;
+
+std::set<std::string> lf_names(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+ino_t lf_inode(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+class Program : public ::testing::Test {
+protected:
+    std::unique_ptr<ChildProcess> start(const std::string& name) {
+        const std::map<std::string, std::string> environment{
+            {"KSBY_APPDATA", data.path().string()},
+            {"XDG_RUNTIME_DIR", runtime.path().string()},
+        };
+        return std::make_unique<ChildProcess>(KSBY_P3D_PROGRAM, work.path(), environment,
+                                              errors / name);
+    }
+
+    // Polls for the window: nothing tells this process when another one maps a window.
+    static std::optional<unsigned long> waitForWindow(ChildProcess& program) {
+        const auto deadline = std::chrono::steady_clock::now() + kBound;
+        while (std::chrono::steady_clock::now() < deadline && program.running()) {
+            if (auto id = ksb::test::findWindow("KSBY_P3D")) {
+                return id;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return std::nullopt;
+    }
+
+    // Polls the screen until the message strip is painted (green, or red under an error).
+    static bool waitForPaint(int left, int top) {
+        const auto deadline = std::chrono::steady_clock::now() + kBound;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const ui::Rgb strip = ksb::test::captureScreen().at(left + 700, top + 470);
+            if (strip == ui::Rgb{50, 205, 50} || strip == ui::Rgb{255, 0, 0}) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+    ksb::test::TempFolder work;
+    ksb::test::TempFolder data;
+    ksb::test::TempFolder runtime;
+    ksb::test::TempFolder errors;
+};
+
+TEST_F(Program, ShowsItsWindowAndASecondStartTouchesNothing) {
+    auto first = start("first.txt");
+    const auto id = waitForWindow(*first);
+    ASSERT_TRUE(id.has_value()) << "no window";
+    const auto geometry = ksb::test::windowGeometry(*id);
+    ASSERT_TRUE(geometry.has_value());
+    EXPECT_EQ(geometry->x, kDefaultLeft);
+    EXPECT_EQ(geometry->y, kDefaultTop);
+    EXPECT_EQ(geometry->width, 880);
+    EXPECT_EQ(geometry->height, 516);
+    ASSERT_TRUE(waitForPaint(geometry->x, geometry->y));
+    ksb::test::savePng(fs::path(KSBY_SCREENSHOT_DIR) / "ksby_p3d_start.png", geometry->x,
+                       geometry->y, 880, 516);
+
+    const std::set<std::string> namesBefore = lf_names(work.path());
+    ASSERT_TRUE(namesBefore.count("Log.txt"));
+    const ino_t logBefore = lf_inode(work / "Log.txt");
+
+    auto second = start("second.txt");
+    EXPECT_EQ(second->waitForExit(kBound), 255);
+    EXPECT_EQ(ksb::test::readBytes(errors / "second.txt"), "");
+    // No rotation, no new file, the running copy's Log.txt still the same file.
+    EXPECT_EQ(lf_names(work.path()), namesBefore);
+    EXPECT_EQ(lf_inode(work / "Log.txt"), logBefore);
+
+    EXPECT_TRUE(first->running());
+    first->terminate();
+}
+
+TEST_F(Program, AStartThatCannotGoOnWritesOneStderrLineAndEndsWithStatusOne) {
+    struct Case {
+        const char* name;
+        bool logIsAFolder;
+        bool lockFolderMissing;
+    };
+    const Case cases[] = {
+        {"Log.txt cannot be opened", true, false},
+        {"the instance lock cannot be made", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ksb::test::TempFolder folder;
+        if (c.logIsAFolder) {
+            fs::create_directory(folder / "Log.txt");
+        }
+        const std::map<std::string, std::string> environment{
+            {"KSBY_APPDATA", data.path().string()},
+            {"XDG_RUNTIME_DIR",
+             c.lockFolderMissing ? (runtime / "missing").string() : runtime.path().string()},
+        };
+        ChildProcess program(KSBY_P3D_PROGRAM, folder.path(), environment, errors / "err.txt");
+        EXPECT_EQ(program.waitForExit(kBound), 1);
+        const std::string err = ksb::test::readBytes(errors / "err.txt");
+        EXPECT_GT(err.size(), 1u);
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_EQ(err.back(), '\n');
+        // Nothing was rotated or created beside the folder named Log.txt.
+        EXPECT_EQ(lf_names(folder.path()),
+                  c.logIsAFolder ? std::set<std::string>{"Log.txt"} : std::set<std::string>{});
+    }
+}
+
+TEST_F(Program, TheCloseButtonEndsItWithStatusZeroAndAClosedLog) {
+    auto program = start("stderr.txt");
+    const auto id = waitForWindow(*program);
+    ASSERT_TRUE(id.has_value()) << "no window";
+    ksb::test::sendCloseRequest(*id);
+    EXPECT_EQ(program->waitForExit(kBound), 0);
+    // Written only by the flush at the end: a process killed instead leaves it empty.
+    EXPECT_FALSE(ksb::test::readBytes(work / "Log.txt").empty());
+}
+
+} // namespace
