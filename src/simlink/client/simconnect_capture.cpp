@@ -42,6 +42,10 @@ void CaptureHandle::receive(std::span<const std::uint8_t> bytes) {
     }
 }
 
+void setLastSendId(SimConnectHandle* handle, std::uint32_t sendId) {
+    handle->setLastSendId(sendId);
+}
+
 std::unique_ptr<CaptureHandle> makeCaptureHandle() {
     return std::make_unique<CaptureHandle>();
 }

@@ -47,6 +47,9 @@ private:
 
 std::unique_ptr<CaptureHandle> makeCaptureHandle();
 
+// Sets the send-id counter, so that tests reach its wrap without 2^32 packets.
+void setLastSendId(SimConnectHandle* handle, std::uint32_t sendId);
+
 // The Open packet that SimConnect_Open sends, on any handle.
 ScResult sendOpenPacket(SimConnectHandle* handle, const char* name);
 

@@ -136,6 +136,11 @@ std::uint32_t SimConnectHandle::lastSendId() const {
     return sendId_;
 }
 
+void SimConnectHandle::setLastSendId(std::uint32_t sendId) {
+    std::lock_guard lock(sc::SimConnectPacketLock);
+    sendId_ = sendId;
+}
+
 void SimConnectHandle::discardReceived() {
     std::lock_guard lock(receivedMutex_);
     received_.clear();

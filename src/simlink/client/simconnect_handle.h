@@ -49,6 +49,7 @@ public:
     // Sends what is staged as one buffer and rewinds; false when the transport dropped it.
     bool flush();
     std::uint32_t lastSendId() const;
+    void setLastSendId(std::uint32_t sendId);
 
     void discardReceived();
     std::size_t receivedCount() const;
