@@ -110,6 +110,9 @@ RawByteServer::~RawByteServer() {
     if (wakeFd_ >= 0) {
         ::close(wakeFd_);
     }
+    for (const int fd : taken_) {
+        ::close(fd);
+    }
     ::close(listener_);
     if (endpoint_ == Endpoint::unixSocket) {
         std::error_code ignored;
@@ -263,6 +266,16 @@ void RawByteServer::reset() {
     resetRequested_ = true;
     wake();
     cv_.wait_for(lock, kBound, [&] { return !resetRequested_; });
+}
+
+bool RawByteServer::acceptWaiting() {
+    const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    taken_.push_back(fd);
+    return true;
 }
 
 void RawByteServer::shutdownRead() {

@@ -62,6 +62,9 @@ public:
     void reset();
     // Refuses further data, so the client's next send fails.
     void shutdownRead();
+    // Without the accepting thread: takes one waiting connection off the queue (kept open until
+    // the server ends). False when none waits.
+    bool acceptWaiting();
 
 private:
     void run();
@@ -82,6 +85,7 @@ private:
     bool peerClosed_ = false;
     bool stop_ = false;
     bool resetRequested_ = false;
+    std::vector<int> taken_;
     std::thread thread_;
 };
 
