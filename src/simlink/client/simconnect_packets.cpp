@@ -62,7 +62,7 @@ public:
 
 private:
     std::uint8_t* packet_;
-    std::size_t size_;
+    [[maybe_unused]] std::size_t size_;
 };
 
 // Steps 1 to 6 of every encoder; fill writes the fields after the header and returns false for
