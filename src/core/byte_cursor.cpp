@@ -10,8 +10,8 @@ ByteReadError::ByteReadError(std::size_t count, std::size_t offset, std::size_t 
           fmt::format("read past end: {} bytes at offset {} of {}", count, offset, size)),
       count_(count), offset_(offset), size_(size) {}
 
-void ByteCursor::throwPastEnd(std::size_t count) const {
-    throw ByteReadError(count, position_, bytes_.size());
+void ByteCursor::throwPastEnd(std::size_t count, std::size_t offset, std::size_t size) {
+    throw ByteReadError(count, offset, size);
 }
 
 void ByteCursor::seek(std::size_t offset) {

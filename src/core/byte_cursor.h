@@ -2,6 +2,7 @@
 // A little-endian reader over a byte span that never reads past its end. Every binary decoder
 // (SimConnect messages, BGL records, zip entries) reads through it; a record inside a record gets
 // a sub-cursor limited to its declared size, so a bad size cannot reach into its neighbours.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -35,9 +36,9 @@ public:
         : bytes_(static_cast<const std::uint8_t*>(data), size) {}
 
     std::uint8_t u8() { return take(1)[0]; }
-    std::uint16_t u16() { return static_cast<std::uint16_t>(load(2)); }
-    std::uint32_t u32() { return static_cast<std::uint32_t>(load(4)); }
-    std::uint64_t u64() { return load(8); }
+    std::uint16_t u16() { return load<std::uint16_t>(); }
+    std::uint32_t u32() { return load<std::uint32_t>(); }
+    std::uint64_t u64() { return load<std::uint64_t>(); }
     std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
     std::int64_t i64() { return static_cast<std::int64_t>(u64()); }
     float f32() {
@@ -76,21 +77,29 @@ public:
 private:
     std::span<const std::uint8_t> take(std::size_t count) {
         if (count > remaining()) {
-            throwPastEnd(count);
+            throwPastEnd(count, position_, bytes_.size());
         }
         const std::span<const std::uint8_t> out = bytes_.subspan(position_, count);
         position_ += count;
         return out;
     }
-    std::uint64_t load(std::size_t width) {
-        const std::uint8_t* p = take(width).data();
-        std::uint64_t value = 0;
-        for (std::size_t i = 0; i < width; ++i) {
-            value |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+    // A little-endian value of a fixed width: one plain load on a little-endian host.
+    template <class Unsigned> Unsigned load() {
+        const std::uint8_t* p = take(sizeof(Unsigned)).data();
+        if constexpr (std::endian::native == std::endian::little) {
+            Unsigned value;
+            std::memcpy(&value, p, sizeof value);
+            return value;
+        } else {
+            Unsigned value = 0;
+            for (std::size_t i = 0; i < sizeof(Unsigned); ++i) {
+                value |= static_cast<Unsigned>(static_cast<Unsigned>(p[i]) << (8 * i));
+            }
+            return value;
         }
-        return value;
     }
-    [[noreturn]] void throwPastEnd(std::size_t count) const;
+    // Static, so that the cursor itself never escapes and stays in registers.
+    [[noreturn]] static void throwPastEnd(std::size_t count, std::size_t offset, std::size_t size);
 
     std::span<const std::uint8_t> bytes_;
     std::size_t position_ = 0;

@@ -18,45 +18,18 @@ void ReceiveBuffer::commit(std::size_t count) {
     write_ += count;
 }
 
-std::optional<CloseCause> ReceiveBuffer::takeOut(MessageSinkRef sink) {
-    while (true) {
-        if (skippingZeros_) {
-            while (read_ < write_ && buffer_[read_] == 0) {
-                ++read_;
-            }
-            if (read_ == write_) {
-                break;
-            }
-            skippingZeros_ = false;
-        }
-        const std::size_t unread = write_ - read_;
-        if (unread < 4) {
-            break;
-        }
-        const std::uint8_t* head = buffer_.data() + read_;
-        const std::uint32_t size =
-            static_cast<std::uint32_t>(head[0]) | static_cast<std::uint32_t>(head[1]) << 8 |
-            static_cast<std::uint32_t>(head[2]) << 16 | static_cast<std::uint32_t>(head[3]) << 24;
-        if (size > maxReceiveSize_) {
-            return CloseCause{ScCloseReason::messageTooLarge, kScAbort};
-        }
-        if (size == 0) {
-            skippingZeros_ = true;
-            continue;
-        }
-        if (size < 4) {
-            return CloseCause{ScCloseReason::malformedSize, kScAbort};
-        }
-        if (unread < size) {
-            break;
-        }
-        try {
-            sink(std::span<const std::uint8_t>(head, size));
-        } catch (const std::bad_alloc&) {
-            return CloseCause{ScCloseReason::outOfMemory, kScOutOfMemory};
-        }
-        read_ += size;
+bool ReceiveBuffer::skipZeros() {
+    while (read_ < write_ && buffer_[read_] == 0) {
+        ++read_;
     }
+    if (read_ == write_) {
+        return false;
+    }
+    skippingZeros_ = false;
+    return true;
+}
+
+std::optional<CloseCause> ReceiveBuffer::makeRoom() {
     if (read_ == write_) {
         read_ = 0;
         write_ = 0;

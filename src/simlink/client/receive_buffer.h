@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <span>
 #include <type_traits>
@@ -23,25 +24,6 @@ struct CloseCause {
     ScResult status = kScOk;
 };
 
-// A non-owning reference to a callable taking one message; cheaper than std::function on the
-// per-message path.
-class MessageSinkRef {
-public:
-    template <class F>
-    requires(!std::is_same_v<std::remove_cvref_t<F>, MessageSinkRef>)
-        MessageSinkRef(F&& sink) // NOLINT: implicit by design
-        : object_(const_cast<void*>(static_cast<const void*>(&sink))),
-          call_([](void* object, std::span<const std::uint8_t> message) {
-              (*static_cast<std::remove_reference_t<F>*>(object))(message);
-          }) {}
-
-    void operator()(std::span<const std::uint8_t> message) const { call_(object_, message); }
-
-private:
-    void* object_;
-    void (*call_)(void*, std::span<const std::uint8_t>);
-};
-
 class ReceiveBuffer {
 public:
     explicit ReceiveBuffer(std::uint32_t maxReceiveSize = kDefaultMaxReceiveSize);
@@ -50,10 +32,30 @@ public:
     std::span<std::uint8_t> freeSpace();
     // count bytes were written at the start of freeSpace().
     void commit(std::size_t count);
-    // Hands every whole message to the sink in arrival order (the span lives for the call only),
-    // then makes room for the next read. A fault gives its close cause; a sink that throws
-    // std::bad_alloc counts as out of memory.
-    std::optional<CloseCause> takeOut(MessageSinkRef sink);
+    // Hands every whole message to the sink, a callable taking std::span<const std::uint8_t>, in
+    // arrival order (the span lives for the call only), then makes room for the next read. A
+    // fault gives its close cause; a sink that throws std::bad_alloc counts as out of memory.
+    // A template, so that the per-message path inlines into the reader.
+    template <class Sink> std::optional<CloseCause> takeOut(Sink&& sink) {
+        std::span<const std::uint8_t> message;
+        CloseCause fault;
+        while (true) {
+            const Step step = next(message, fault);
+            if (step == Step::fault) {
+                return fault;
+            }
+            if (step == Step::needMore) {
+                break;
+            }
+            try {
+                sink(message);
+            } catch (const std::bad_alloc&) {
+                return CloseCause{ScCloseReason::outOfMemory, kScOutOfMemory};
+            }
+            read_ += message.size();
+        }
+        return makeRoom();
+    }
     // Empty again, as at a new connection.
     void reset();
 
@@ -62,6 +64,48 @@ public:
     std::uint32_t maxReceiveSize() const { return maxReceiveSize_; }
 
 private:
+    enum class Step { message, needMore, fault };
+
+    // The next whole message at the read position, without moving past it.
+    Step next(std::span<const std::uint8_t>& message, CloseCause& fault) {
+        while (true) {
+            if (skippingZeros_ && !skipZeros()) {
+                return Step::needMore;
+            }
+            const std::size_t unread = write_ - read_;
+            if (unread < 4) {
+                return Step::needMore;
+            }
+            const std::uint8_t* head = buffer_.data() + read_;
+            const std::uint32_t size = static_cast<std::uint32_t>(head[0]) |
+                                       static_cast<std::uint32_t>(head[1]) << 8 |
+                                       static_cast<std::uint32_t>(head[2]) << 16 |
+                                       static_cast<std::uint32_t>(head[3]) << 24;
+            if (size > maxReceiveSize_) {
+                fault = {ScCloseReason::messageTooLarge, kScAbort};
+                return Step::fault;
+            }
+            if (size == 0) {
+                skippingZeros_ = true;
+                continue;
+            }
+            if (size < 4) {
+                fault = {ScCloseReason::malformedSize, kScAbort};
+                return Step::fault;
+            }
+            if (unread < size) {
+                return Step::needMore;
+            }
+            message = std::span<const std::uint8_t>(head, size);
+            return Step::message;
+        }
+    }
+    // Passes zero bytes; false when the data ended inside the run.
+    bool skipZeros();
+    // Rewinds an emptied buffer and, when the data reached its end, moves the unread bytes to
+    // the start or grows it.
+    std::optional<CloseCause> makeRoom();
+
     std::vector<std::uint8_t> buffer_;
     std::size_t read_ = 0;
     std::size_t write_ = 0;

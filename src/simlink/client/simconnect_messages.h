@@ -98,14 +98,97 @@ struct RecvObjectData {
 
 inline constexpr std::size_t kObjectDataOffset = 40;
 
+namespace detail {
+
+// Throws the ByteReadError of a size field that differs from the bytes given.
+[[noreturn]] void throwSizeMismatch(std::size_t declared, std::size_t given);
+
+// The cursor over the message after its checked header.
+inline ksb::ByteCursor openMessage(std::span<const std::uint8_t> message, RecvHeader& header) {
+    ksb::ByteCursor cursor(message);
+    header.size = cursor.u32();
+    header.version = cursor.u32();
+    header.id = cursor.u32();
+    if (header.size != message.size()) {
+        throwSizeMismatch(header.size, message.size());
+    }
+    return cursor;
+}
+
+} // namespace detail
+
+// The readers are inline: the reader thread runs them for every message.
+
 // A size field other than the bytes given fails as "read past end: {larger} bytes at offset 0 of
 // {smaller}".
-RecvHeader readHeader(std::span<const std::uint8_t> message);
-RecvException readException(std::span<const std::uint8_t> message);
-RecvOpen readOpen(std::span<const std::uint8_t> message);
-RecvEvent readEvent(std::span<const std::uint8_t> message);
-RecvObjectAddRemove readObjectAddRemove(std::span<const std::uint8_t> message);
-RecvFrame readFrame(std::span<const std::uint8_t> message);
-RecvObjectData readObjectData(std::span<const std::uint8_t> message);
+inline RecvHeader readHeader(std::span<const std::uint8_t> message) {
+    RecvHeader header;
+    detail::openMessage(message, header);
+    return header;
+}
+
+inline RecvException readException(std::span<const std::uint8_t> message) {
+    RecvException out;
+    ksb::ByteCursor cursor = detail::openMessage(message, out.header);
+    out.exception = cursor.u32();
+    out.sendId = cursor.u32();
+    out.index = cursor.u32();
+    return out;
+}
+
+inline RecvOpen readOpen(std::span<const std::uint8_t> message) {
+    RecvOpen out;
+    ksb::ByteCursor cursor = detail::openMessage(message, out.header);
+    out.applicationName = std::string(cursor.fixedString(256));
+    out.applicationVersionMajor = cursor.u32();
+    out.applicationVersionMinor = cursor.u32();
+    out.applicationBuildMajor = cursor.u32();
+    out.applicationBuildMinor = cursor.u32();
+    return out;
+}
+
+inline RecvEvent readEvent(std::span<const std::uint8_t> message) {
+    RecvEvent out;
+    ksb::ByteCursor cursor = detail::openMessage(message, out.header);
+    out.groupId = cursor.u32();
+    out.eventId = cursor.u32();
+    out.data = cursor.u32();
+    return out;
+}
+
+inline RecvObjectAddRemove readObjectAddRemove(std::span<const std::uint8_t> message) {
+    RecvObjectAddRemove out;
+    ksb::ByteCursor cursor = detail::openMessage(message, out.header);
+    out.groupId = cursor.u32();
+    out.eventId = cursor.u32();
+    out.objectId = cursor.u32();
+    out.objectType = cursor.u32();
+    return out;
+}
+
+inline RecvFrame readFrame(std::span<const std::uint8_t> message) {
+    RecvFrame out;
+    ksb::ByteCursor cursor = detail::openMessage(message, out.header);
+    out.groupId = cursor.u32();
+    out.eventId = cursor.u32();
+    out.data = cursor.u32();
+    out.frameRate = cursor.f32();
+    out.simulationRate = cursor.f32();
+    return out;
+}
+
+inline RecvObjectData readObjectData(std::span<const std::uint8_t> message) {
+    RecvObjectData out;
+    ksb::ByteCursor cursor = detail::openMessage(message, out.header);
+    out.requestId = cursor.u32();
+    out.objectId = cursor.u32();
+    out.definitionId = cursor.u32();
+    out.flags = cursor.u32();
+    out.entryNumber = cursor.u32();
+    out.outOf = cursor.u32();
+    out.datumCount = cursor.u32();
+    out.data = DatumCursor(cursor.bytes(cursor.remaining()));
+    return out;
+}
 
 } // namespace sc
