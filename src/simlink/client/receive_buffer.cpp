@@ -18,17 +18,6 @@ void ReceiveBuffer::commit(std::size_t count) {
     write_ += count;
 }
 
-bool ReceiveBuffer::skipZeros() {
-    while (read_ < write_ && buffer_[read_] == 0) {
-        ++read_;
-    }
-    if (read_ == write_) {
-        return false;
-    }
-    skippingZeros_ = false;
-    return true;
-}
-
 std::optional<CloseCause> ReceiveBuffer::makeRoom() {
     if (read_ == write_) {
         read_ = 0;

@@ -37,22 +37,56 @@ public:
     // fault gives its close cause; a sink that throws std::bad_alloc counts as out of memory.
     // A template, so that the per-message path inlines into the reader.
     template <class Sink> std::optional<CloseCause> takeOut(Sink&& sink) {
-        std::span<const std::uint8_t> message;
-        CloseCause fault;
+        // Positions in locals: a sink that may alias them would reload them for every message.
+        const std::uint8_t* const data = buffer_.data();
+        const std::size_t write = write_;
+        std::size_t read = read_;
+        std::optional<CloseCause> fault;
         while (true) {
-            const Step step = next(message, fault);
-            if (step == Step::fault) {
-                return fault;
+            if (skippingZeros_) {
+                while (read < write && data[read] == 0) {
+                    ++read;
+                }
+                if (read == write) {
+                    break;
+                }
+                skippingZeros_ = false;
             }
-            if (step == Step::needMore) {
+            const std::size_t unread = write - read;
+            if (unread < 4) {
+                break;
+            }
+            const std::uint8_t* head = data + read;
+            const std::uint32_t size = static_cast<std::uint32_t>(head[0]) |
+                                       static_cast<std::uint32_t>(head[1]) << 8 |
+                                       static_cast<std::uint32_t>(head[2]) << 16 |
+                                       static_cast<std::uint32_t>(head[3]) << 24;
+            if (size > maxReceiveSize_) {
+                fault = CloseCause{ScCloseReason::messageTooLarge, kScAbort};
+                break;
+            }
+            if (size == 0) {
+                skippingZeros_ = true;
+                continue;
+            }
+            if (size < 4) {
+                fault = CloseCause{ScCloseReason::malformedSize, kScAbort};
+                break;
+            }
+            if (unread < size) {
                 break;
             }
             try {
-                sink(message);
+                sink(std::span<const std::uint8_t>(head, size));
             } catch (const std::bad_alloc&) {
-                return CloseCause{ScCloseReason::outOfMemory, kScOutOfMemory};
+                fault = CloseCause{ScCloseReason::outOfMemory, kScOutOfMemory};
+                break;
             }
-            read_ += message.size();
+            read += size;
+        }
+        read_ = read;
+        if (fault) {
+            return fault;
         }
         return makeRoom();
     }
@@ -64,44 +98,6 @@ public:
     std::uint32_t maxReceiveSize() const { return maxReceiveSize_; }
 
 private:
-    enum class Step { message, needMore, fault };
-
-    // The next whole message at the read position, without moving past it.
-    Step next(std::span<const std::uint8_t>& message, CloseCause& fault) {
-        while (true) {
-            if (skippingZeros_ && !skipZeros()) {
-                return Step::needMore;
-            }
-            const std::size_t unread = write_ - read_;
-            if (unread < 4) {
-                return Step::needMore;
-            }
-            const std::uint8_t* head = buffer_.data() + read_;
-            const std::uint32_t size = static_cast<std::uint32_t>(head[0]) |
-                                       static_cast<std::uint32_t>(head[1]) << 8 |
-                                       static_cast<std::uint32_t>(head[2]) << 16 |
-                                       static_cast<std::uint32_t>(head[3]) << 24;
-            if (size > maxReceiveSize_) {
-                fault = {ScCloseReason::messageTooLarge, kScAbort};
-                return Step::fault;
-            }
-            if (size == 0) {
-                skippingZeros_ = true;
-                continue;
-            }
-            if (size < 4) {
-                fault = {ScCloseReason::malformedSize, kScAbort};
-                return Step::fault;
-            }
-            if (unread < size) {
-                return Step::needMore;
-            }
-            message = std::span<const std::uint8_t>(head, size);
-            return Step::message;
-        }
-    }
-    // Passes zero bytes; false when the data ended inside the run.
-    bool skipZeros();
     // Rewinds an emptied buffer and, when the data reached its end, moves the unread bytes to
     // the start or grows it.
     std::optional<CloseCause> makeRoom();
