@@ -6,7 +6,8 @@
 #include "simlink/client/simconnect_handle.h"
 
 #include <chrono>
-#include <system_error>
+#include <exception>
+#include <new>
 
 namespace sc {
 
@@ -34,12 +35,17 @@ ScResult gf_openWith(SimConnectHandle** handle, const char* name, void* window,
         lf_afterLastHandle();
         return connected;
     }
-    auto* opened = new SimConnectHandle;
+    auto* opened = new (std::nothrow) SimConnectHandle;
+    if (opened == nullptr) {
+        lf_afterLastHandle();
+        return kScFail;
+    }
     try {
         opened->attach(std::move(connection.socket),
                        connection.pipe ? TransportKind::pipe : TransportKind::socket,
                        connection.config.maxReceiveSize, connection.config.disableNagle);
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {
+        // No thread could start, or no receive buffer could be had.
         gf_releaseHandle(opened);
         return kScFail;
     }
