@@ -1,10 +1,21 @@
+# Fuzz targets: tests/fuzz/fuzz_<name>.cpp, seeds in tests/fuzz/corpus/fuzz_<name>/.
+# With KSBY_BUILD_FUZZ (clang) each is a libFuzzer executable; in every test build each also
+# becomes fuzz_<name>_replay, which runs the seeds once as a test (tests/fuzz_replay).
+include_guard(GLOBAL)
+
+# The libraries a target may need: the core, the test support and the subsystem libraries whose
+# decoders have targets, once they exist.
+function(ksby_fuzz_libraries out)
+    set(libs ksby_core ksby_test_support)
+    foreach(lib ksby_simlink_client)
+        if(TARGET ${lib})
+            list(APPEND libs ${lib})
+        endif()
+    endforeach()
+    set(${out} ${libs} PARENT_SCOPE)
+endfunction()
+
 # ksby_add_fuzz(<name> SOURCES ... LIBS ...): a libFuzzer target; corpus in tests/fuzz/corpus/<name>.
-if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    message(FATAL_ERROR "KSBY_BUILD_FUZZ needs clang")
-endif()
-if(NOT TARGET ksby_fuzz_targets)
-    add_custom_target(ksby_fuzz_targets)
-endif()
 function(ksby_add_fuzz name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
@@ -14,5 +25,24 @@ function(ksby_add_fuzz name)
     ksby_target_warnings(${name})
     add_dependencies(ksby_fuzz_targets ${name})
 endfunction()
-# Coverage instrumentation for everything the targets link.
-add_compile_options(-fsanitize=fuzzer-no-link)
+
+# ksby_add_fuzz_replay(<name> SOURCES ... CORPUS <folder> LIBS ...): <name>_replay runs
+# LLVMFuzzerTestOneInput once on every file of the corpus folder, as a test.
+function(ksby_add_fuzz_replay name)
+    cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name}_replay ${ARG_SOURCES})
+    target_link_libraries(${name}_replay PRIVATE ${ARG_LIBS})
+    ksby_target_warnings(${name}_replay)
+    add_test(NAME ${name}_replay COMMAND ${name}_replay ${ARG_CORPUS})
+endfunction()
+
+if(KSBY_BUILD_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "KSBY_BUILD_FUZZ needs clang")
+    endif()
+    if(NOT TARGET ksby_fuzz_targets)
+        add_custom_target(ksby_fuzz_targets)
+    endif()
+    # Coverage instrumentation for everything the targets link.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
