@@ -33,7 +33,7 @@ private:
 
 struct DbaseWingspan {
     std::string type;                  // plain; scrambled when written
-    std::optional<std::string> meters; // nullopt: no attribute
+    std::optional<std::string> meters{}; // nullopt: no attribute
 };
 
 struct DbaseEntry {
@@ -72,8 +72,8 @@ void writeDbaseXml(const DbaseSpec& spec,
 struct AigEntry {
     std::string title;
     // Plain registrations, scrambled when written; nullopt: no "reg" attribute.
-    std::optional<std::vector<std::string>> registrations;
-    std::optional<std::string> special;
+    std::optional<std::vector<std::string>> registrations{};
+    std::optional<std::string> special{};
     // The registrations are written as they stand.
     bool raw = false;
 };
