@@ -81,10 +81,13 @@ struct LiveryIndex {
 
 extern AircraftDatabase aircraftDatabase;
 extern LiveryIndex liveryIndex;
+// PLACEHOLDER: the matcher's matchStepCounts (never reset, so not in LiveryIndex) and
+// refusedTitles (views into the title store) come with the livery matcher.
 // Titles the scan skips; read before a scan, so a build leaves them alone.
 extern std::vector<std::string> dontUseTitles;
 // The records of a scan or of the liveries file, until the index is built. The scan driver owns
 // it.
+// PLACEHOLDER: the scan driver (gf_scanLiveries) and gf_readFixesXml come with the livery scan.
 extern std::vector<LiveryRecord> scannedLiveries;
 
 // The stored title equal to the text; stores it first when it is new. Titles stay stored for the

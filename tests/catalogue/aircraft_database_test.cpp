@@ -178,6 +178,16 @@ TEST_F(AircraftDatabaseTest, Publishers) {
     }
 }
 
+TEST_F(AircraftDatabaseTest, EmptyPublisherNamesMatchNothing) {
+    DbaseSpec spec = smallDbaseSpec();
+    // An empty name would be a substring of every text.
+    spec.publishers = {",Orbx", "", " , "};
+    readDbase(spec);
+    EXPECT_EQ(aircraftDatabase.publisherGroups, std::vector<std::vector<std::string>>{{"Orbx"}});
+    EXPECT_EQ(gf_publisherOf("Default/EDDF"), "unknown");
+    EXPECT_EQ(gf_publisherOf("Orbx/EGLL"), "Orbx");
+}
+
 TEST_F(AircraftDatabaseTest, ContainsNameIgnoringCase) {
     struct Case {
         const char* name;
