@@ -16,7 +16,7 @@ namespace {
 TEST(UnmatchedFlightsThreadTest, AddPrintAndEmptyConcurrently) {
     gf_resetCatalogueForTests();
     ksb::test::LogCapture log;
-    constexpr int kKeys = 2000;
+    constexpr int kKeys = 500;
     std::atomic<bool> adding{true};
     std::thread adder([&] {
         for (int i = 0; i < kKeys; ++i) {
