@@ -35,6 +35,11 @@ bool lf_exists(const fs::path& path) {
 } // namespace
 
 std::string lf_readLicenseFromFile(const fs::path& path) {
+    // A folder opens on Linux but never as a file on Windows.
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+        return {};
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) {
         return {};

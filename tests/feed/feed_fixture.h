@@ -27,7 +27,11 @@ inline constexpr double kTestNow = 1765368000.0;
 
 class FeedFixture : public ::testing::Test {
 protected:
-    FeedFixture() : clock_(kTestNow, true), scopedClock_(clock_) {
+    FeedFixture() : clock_(kTestNow, true), scopedClock_(clock_) { restart(); }
+    ~FeedFixture() override { gf_resetFeedGlobals(); }
+
+    // Fresh feed values with the recording services (a table of cases calls it per row).
+    void restart() {
         gf_resetFeedGlobals();
         FeedServices services;
         services.setSessionEstablished = [this](bool established) {
@@ -45,7 +49,6 @@ protected:
         services.exitRequested = [this] { return exitRequested_.load(); };
         gf_setFeedServices(std::move(services));
     }
-    ~FeedFixture() override { gf_resetFeedGlobals(); }
 
     std::vector<bool> sessionFlags() const {
         std::lock_guard lock(mutex_);

@@ -2,6 +2,8 @@
 // JSON types the service really sends, the block notices and the collected flights.
 #include "feed/process_line.h"
 
+#include "feed/rt_request.h"
+
 #include "core/globals.h"
 #include "core/parameters.h"
 #include "core/run_values.h"
@@ -627,6 +629,46 @@ TEST_F(ProcessLineTest, TakesItsViewOfTheProgramOnce) {
     EXPECT_EQ(context.parkIcao, "EHAM");
     EXPECT_DOUBLE_EQ(context.parkPosition.latitude, 52.3086);
     EXPECT_DOUBLE_EQ(context.parkPosition.longitude, 4.7639);
+}
+
+} // namespace
+
+namespace {
+
+// Every cut of a poll answer: the ones that do not parse give the exception line, the whole one
+// goes member by member through processLine; every shortened record is parsed or dropped.
+TEST_F(ProcessLineTest, SurvivesEveryTruncatedAnswerAndRecord) {
+    rtstub::Box box{53.0, 51.0, -2.0, 1.0};
+    const auto records = rtstub::sampleLiveRecords(6, 3, 51.4706, -0.4619, box, 1765368000.0);
+    json data = json::object();
+    for (const auto& [hex, record] : records) {
+        data[hex] = record;
+    }
+    const std::string answer = json{{"status", 200}, {"rrl", 2000}, {"data", data}}.dump();
+    const FeedContext context = lf_baseContext();
+    const auto handler = [&](const json& parsed, const std::string&) {
+        for (const auto& [hex, record] : parsed.at("data").items()) {
+            processLine(client_, record, context);
+        }
+    };
+    std::size_t parsed = 0;
+    for (std::size_t length = 0; length <= answer.size(); ++length) {
+        if (ksb::gf_rtHandleAnswer(ksb::RtRequest::traffic, answer.substr(0, length), handler)) {
+            ++parsed;
+        }
+    }
+    EXPECT_EQ(parsed, 1u);
+    EXPECT_EQ(client_.liveRecords.size(), records.size());
+    EXPECT_EQ(log_.body().size(), answer.size());
+
+    for (const auto& [hex, record] : records) {
+        for (std::size_t size = 0; size <= record.size(); ++size) {
+            json cut = record;
+            cut.erase(cut.begin() + static_cast<std::ptrdiff_t>(size), cut.end());
+            processLine(client_, cut, context);
+        }
+    }
+    EXPECT_EQ(log_.body().size(), answer.size());
 }
 
 } // namespace

@@ -67,13 +67,16 @@ void lf_readRequest(int fd) {
 
 } // namespace
 
-UnusedPort::UnusedPort() : fd_(lf_boundSocket(port_)) {}
+UnusedPort::UnusedPort() {
+    fd_ = lf_boundSocket(port_);
+}
 
 UnusedPort::~UnusedPort() {
     ::close(fd_);
 }
 
-ClosingListener::ClosingListener() : fd_(lf_boundSocket(port_)) {
+ClosingListener::ClosingListener() {
+    fd_ = lf_boundSocket(port_);
     if (::listen(fd_, 16) != 0 || ::pipe2(wakeFds_, O_CLOEXEC) != 0) {
         ::close(fd_);
         throw std::runtime_error("listen failed");
