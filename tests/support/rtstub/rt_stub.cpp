@@ -196,28 +196,30 @@ void RtStub::Impl::handle(const httplib::Request& request, httplib::Response& re
         record.route = std::string(route->name);
         record.fault = form ? shapeFault(*form, route->fields) : std::string("body");
     }
-    std::optional<Reply> scripted;
     std::function<void(const RequestRecord&)> onRequest;
     {
         std::lock_guard lock(mutex);
         record.seq = log.size() + 1;
         log.push_back(record);
         onRequest = callback;
-        if (route != nullptr) {
-            const auto it = scripts.find(route->name);
-            if (it != scripts.end() && !it->second.empty()) {
-                scripted = it->second.front();
-                it->second.pop_front();
-            }
-        }
     }
     changed.notify_all();
+    // Before the reply is chosen, so that the callback may still script it.
     if (onRequest) {
         onRequest(record);
     }
     if (route == nullptr) {
         response.status = 404;
         return;
+    }
+    std::optional<Reply> scripted;
+    {
+        std::lock_guard lock(mutex);
+        const auto it = scripts.find(route->name);
+        if (it != scripts.end() && !it->second.empty()) {
+            scripted = it->second.front();
+            it->second.pop_front();
+        }
     }
     answer(scripted.value_or(Reply::model()), *route, record, response);
 }

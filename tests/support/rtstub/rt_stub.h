@@ -68,7 +68,7 @@ public:
     void script(std::string_view route, const std::vector<Reply>& replies);
 
     std::vector<RequestRecord> requests() const;
-    // Runs on the server thread after the request was recorded and before it is answered.
+    // Runs on the server thread after the request was recorded and before its reply is chosen.
     void onRequest(std::function<void(const RequestRecord&)> callback);
     // Waits until at least count requests were recorded; false at the time-out.
     bool waitForRequests(std::size_t count,
