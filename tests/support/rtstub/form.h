@@ -34,7 +34,7 @@ struct FieldSpec {
 };
 
 bool matchesFormat(const FormField& field, const FieldSpec& spec);
-// The first field that breaks the spec (missing, extra, out of order or in the wrong format);
+// The first field that breaks the field list (missing, extra, out of order or in the wrong format);
 // "" when the fields match it.
 std::string shapeFault(const std::vector<FormField>& fields, const std::vector<FieldSpec>& spec);
 
