@@ -1,0 +1,443 @@
+#include "support/rtstub/rt_stub.h"
+
+#include "core/clock.h"
+#include "support/rtstub/form.h"
+#include "support/rtstub/gzip.h"
+#include "support/rtstub/records.h"
+
+#include <fmt/format.h>
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <charconv>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+namespace rtstub {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// Not compressible by httplib's own rules, so an answer goes out as the reply gives it.
+constexpr const char* kContentType = "application/json; charset=utf-8";
+constexpr std::uint32_t kFirstHexId = 0x4b0001;
+constexpr int kSecondsPerDay = 86400;
+
+struct Route {
+    std::string_view name;
+    std::string_view path;
+    std::string_view querytype; // the route takes only this querytype; "" any
+    std::string_view marker;    // the route takes only bodies with this field; "" any
+    std::vector<FieldSpec> fields;
+};
+
+std::vector<FieldSpec> lf_boxFields(std::string_view querytype, bool buffered) {
+    std::vector<FieldSpec> fields{
+        {"GUID", FieldFormat::text},          {"top", FieldFormat::twoDecimals},
+        {"bottom", FieldFormat::twoDecimals}, {"left", FieldFormat::twoDecimals},
+        {"right", FieldFormat::twoDecimals},  {"querytype", FieldFormat::word, querytype},
+        {"toffset", FieldFormat::integer}};
+    if (buffered) {
+        fields.push_back({"buffercount", FieldFormat::integer});
+        fields.push_back({"buffertime", FieldFormat::integer});
+    }
+    return fields;
+}
+
+// In the order a body is matched: the more particular routes of a path first.
+const std::vector<Route>& lf_routes() {
+    static const std::vector<Route> routes{
+        {"auth",
+         "/v4/auth",
+         "",
+         "",
+         {{"license", FieldFormat::text}, {"software", FieldFormat::text}}},
+        {"deauth", "/v4/deauth", "", "", {{"GUID", FieldFormat::text}}},
+        {"nearestmetar",
+         "/v4/nearestmetar",
+         "",
+         "",
+         {{"GUID", FieldFormat::text},
+          {"toffset", FieldFormat::integer},
+          {"lat", FieldFormat::fourDecimals},
+          {"lon", FieldFormat::fourDecimals}}},
+        {"weather",
+         "/v4/weather",
+         "",
+         "",
+         {{"GUID", FieldFormat::text},
+          {"querytype", FieldFormat::word, "locwx"},
+          {"toffset", FieldFormat::integer},
+          {"lat", FieldFormat::fourDecimals},
+          {"lon", FieldFormat::fourDecimals},
+          {"alt", FieldFormat::integer},
+          {"airports", FieldFormat::text}}},
+        {"parked", "/v4/traffic", "parkedtraffic", "", lf_boxFields("parkedtraffic", false)},
+        {"traffic-buffered", "/v4/traffic", "", "buffercount",
+         lf_boxFields("locationtraffic", true)},
+        {"traffic", "/v4/traffic", "", "", lf_boxFields("locationtraffic", false)},
+    };
+    return routes;
+}
+
+const std::string* lf_field(const Fields& fields, std::string_view name) {
+    for (const auto& [key, value] : fields) {
+        if (key == name) {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
+const Route* lf_routeFor(std::string_view method, std::string_view path, const Fields& fields) {
+    if (method != "POST") {
+        return nullptr;
+    }
+    for (const Route& route : lf_routes()) {
+        if (route.path != path) {
+            continue;
+        }
+        if (!route.querytype.empty()) {
+            const std::string* querytype = lf_field(fields, "querytype");
+            if (querytype == nullptr || *querytype != route.querytype) {
+                continue;
+            }
+        }
+        if (!route.marker.empty() && lf_field(fields, route.marker) == nullptr) {
+            continue;
+        }
+        return &route;
+    }
+    return nullptr;
+}
+
+double lf_number(const Fields& fields, std::string_view name) {
+    const std::string* text = lf_field(fields, name);
+    if (text == nullptr) {
+        return 0.0;
+    }
+    double value = 0.0;
+    std::from_chars(text->data(), text->data() + text->size(), value);
+    return value;
+}
+
+std::string lf_error(int status, std::string_view message) {
+    return Json{{"status", status}, {"message", message}}.dump();
+}
+
+} // namespace
+
+std::vector<std::string> routeNames() {
+    std::vector<std::string> names;
+    for (const Route& route : lf_routes()) {
+        names.emplace_back(route.name);
+    }
+    return names;
+}
+
+struct RtStub::Impl {
+    explicit Impl(Options o) : options(std::move(o)) {}
+
+    double now() const {
+        ksb::Clock& clock = options.clock != nullptr ? *options.clock : ksb::gf_clock();
+        return std::chrono::duration<double>(clock.utcNow().time_since_epoch()).count();
+    }
+
+    void handle(const httplib::Request& request, httplib::Response& response);
+    std::string modelAnswer(const Route& route, const RequestRecord& record);
+    void answer(const Reply& reply, const Route& route, const RequestRecord& record,
+                httplib::Response& response);
+    // Waits the delay; ends early when the stand-in stops.
+    void wait(std::chrono::milliseconds delay);
+
+    const Options options;
+    httplib::Server server;
+    std::thread thread;
+    std::uint16_t port = 0;
+
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed;
+    bool stopping = false;
+    std::vector<RequestRecord> log;
+    std::map<std::string, std::deque<Reply>, std::less<>> scripts;
+    std::function<void(const RequestRecord&)> callback;
+    std::optional<std::string> openGuid;
+    int nextGuid = 42;
+};
+
+void RtStub::Impl::wait(std::chrono::milliseconds delay) {
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, delay, [this] { return stopping; });
+}
+
+void RtStub::Impl::handle(const httplib::Request& request, httplib::Response& response) {
+    RequestRecord record;
+    record.method = request.method;
+    record.path = request.path;
+    record.body = request.body;
+    record.contentType = request.get_header_value("Content-Type");
+    record.acceptEncoding = request.get_header_value("Accept-Encoding");
+    const std::optional<std::vector<FormField>> form = decodeForm(request.body);
+    if (form) {
+        for (const FormField& field : *form) {
+            record.fields.emplace_back(field.name, field.value);
+        }
+    }
+    const Route* route = lf_routeFor(request.method, request.path, record.fields);
+    if (route != nullptr) {
+        record.route = std::string(route->name);
+        record.fault = form ? shapeFault(*form, route->fields) : std::string("body");
+    }
+    std::function<void(const RequestRecord&)> onRequest;
+    {
+        std::lock_guard lock(mutex);
+        record.seq = log.size() + 1;
+        log.push_back(record);
+        onRequest = callback;
+    }
+    changed.notify_all();
+    // Before the reply is chosen, so that the callback may still script it.
+    if (onRequest) {
+        onRequest(record);
+    }
+    if (route == nullptr) {
+        response.status = 404;
+        return;
+    }
+    std::optional<Reply> scripted;
+    {
+        std::lock_guard lock(mutex);
+        const auto it = scripts.find(route->name);
+        if (it != scripts.end() && !it->second.empty()) {
+            scripted = it->second.front();
+            it->second.pop_front();
+        }
+    }
+    answer(scripted.value_or(Reply::model()), *route, record, response);
+}
+
+void RtStub::Impl::answer(const Reply& reply, const Route& route, const RequestRecord& record,
+                          httplib::Response& response) {
+    if (reply.delay.count() > 0) {
+        wait(reply.delay);
+    }
+    std::string body;
+    switch (reply.kind) {
+    case Reply::Kind::model:
+        body = modelAnswer(route, record);
+        break;
+    case Reply::Kind::json:
+    case Reply::Kind::http:
+        response.status = reply.status;
+        body = reply.body;
+        break;
+    case Reply::Kind::empty:
+        break;
+    case Reply::Kind::drop: {
+        // The head promises more than is ever sent.
+        response.set_content_provider(
+            200, kContentType, [](std::size_t, std::size_t, httplib::DataSink& sink) {
+                static constexpr std::string_view part = R"({"status":200,"GUID":"G-)";
+                sink.write(part.data(), part.size());
+                return false;
+            });
+        return;
+    }
+    }
+    if (reply.gzipped) {
+        response.set_header("Content-Encoding", "gzip");
+        body = gzipCompress(body);
+    }
+    response.set_content(body, kContentType);
+}
+
+std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& record) {
+    if (!record.fault.empty()) {
+        return lf_error(400, "parameter fault: " + record.fault);
+    }
+    const Fields& fields = record.fields;
+    const double time = now();
+    std::lock_guard lock(mutex);
+    if (route.name == "auth") {
+        const std::string* licence = lf_field(fields, "license");
+        if (std::find(options.licences.begin(), options.licences.end(), *licence) ==
+            options.licences.end()) {
+            return lf_error(404, "unknown licence");
+        }
+        openGuid = fmt::format("G-{}", nextGuid++);
+        return Json{{"status", 200},
+                    {"GUID", *openGuid},
+                    {"rrl", options.rrl},
+                    {"wrrl", options.wrrl},
+                    {"server", "SI-1"},
+                    {"expiry", static_cast<std::int64_t>(std::floor(time)) + 30 * kSecondsPerDay}}
+            .dump();
+    }
+    const std::string* guid = lf_field(fields, "GUID");
+    const bool sessionGuid = openGuid && *guid == *openGuid;
+    if (route.name == "deauth") {
+        if (!sessionGuid) {
+            return lf_error(400, "unknown GUID");
+        }
+        openGuid.reset();
+        return Json{{"status", 200}, {"message", "Session closed"}, {"server", "SI-1"}}.dump();
+    }
+    if (!sessionGuid) {
+        return lf_error(401, "GUID not valid");
+    }
+    if (route.name == "nearestmetar") {
+        return Json{{"status", 200},
+                    {"message", "OK"},
+                    {"data", Json::array({Json{{"ICAO", options.station}, {"Dist", 1.2}}})}}
+            .dump();
+    }
+    if (route.name == "weather") {
+        const std::string metar =
+            fmt::format("{} 101155Z 24010KT 9999 FEW020 08/04 Q{}", options.station, options.qnh);
+        return Json{
+            {"status", 200},
+            {"wrrl", options.wrrl},
+            {"message", "OK"},
+            {"data", Json{{"ICAO", options.station}, {"QNH", options.qnh}, {"METAR", metar}}}}
+            .dump();
+    }
+    const Box box{lf_number(fields, "top"), lf_number(fields, "bottom"), lf_number(fields, "left"),
+                  lf_number(fields, "right")};
+    const double centreLatitude =
+        options.centre ? options.centre->first : (box.top + box.bottom) / 2.0;
+    const double centreLongitude =
+        options.centre ? options.centre->second : (box.left + box.right) / 2.0;
+    const double shifted = time - lf_number(fields, "toffset") * 60.0;
+    const auto objectOf = [](const std::vector<std::pair<std::string, nlohmann::json>>& records) {
+        Json data = Json::object();
+        for (const auto& [hex, value] : records) {
+            data[hex] = Json::parse(value.dump());
+        }
+        return data;
+    };
+    if (route.name == "parked") {
+        const auto records = sampleParkedRecords(
+            options.parked, options.seed, centreLatitude, centreLongitude, shifted,
+            kFirstHexId + static_cast<std::uint32_t>(options.aircraft));
+        return Json{{"status", 200}, {"data", objectOf(records)}}.dump();
+    }
+    if (route.name == "traffic-buffered") {
+        const int count = static_cast<int>(lf_number(fields, "buffercount"));
+        const double step = lf_number(fields, "buffertime");
+        Json data = Json::object();
+        for (int k = 0; k < std::clamp(count, 0, 100); ++k) {
+            data[fmt::format("buffer_{}", k)] =
+                objectOf(sampleLiveRecords(options.aircraft, options.seed, centreLatitude,
+                                           centreLongitude, box, shifted - k * step));
+        }
+        return Json{{"status", 200}, {"rrl", options.rrl}, {"data", data}}.dump();
+    }
+    const auto records = sampleLiveRecords(options.aircraft, options.seed, centreLatitude,
+                                           centreLongitude, box, shifted);
+    return Json{{"status", 200},
+                {"rrl", options.rrl},
+                {"full_count", records.size()},
+                {"dataepoch", static_cast<std::int64_t>(std::floor(shifted))},
+                {"data", objectOf(records)}}
+        .dump();
+}
+
+RtStub::RtStub(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {
+    Impl& impl = *impl_;
+    const auto handler = [&impl](const httplib::Request& request, httplib::Response& response) {
+        impl.handle(request, response);
+    };
+    impl.server.Get(".*", handler);
+    impl.server.Post(".*", handler);
+    impl.server.Put(".*", handler);
+    impl.server.Patch(".*", handler);
+    impl.server.Delete(".*", handler);
+    impl.server.Options(".*", handler);
+    if (impl.options.port != 0) {
+        if (!impl.server.bind_to_port("127.0.0.1", impl.options.port)) {
+            throw std::runtime_error(
+                fmt::format("cannot listen on 127.0.0.1:{}", impl.options.port));
+        }
+        impl.port = impl.options.port;
+    } else {
+        const int port = impl.server.bind_to_any_port("127.0.0.1");
+        if (port <= 0) {
+            throw std::runtime_error("cannot listen on 127.0.0.1");
+        }
+        impl.port = static_cast<std::uint16_t>(port);
+    }
+    impl.thread = std::thread([&impl] { impl.server.listen_after_bind(); });
+    // A stop before the accept loop runs would be lost, and the join would never end.
+    for (int i = 0; i < 10000 && !impl.server.is_running(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+RtStub::~RtStub() {
+    stop();
+}
+
+void RtStub::stop() {
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->stopping = true;
+    }
+    impl_->changed.notify_all();
+    impl_->server.stop();
+    if (impl_->thread.joinable()) {
+        impl_->thread.join();
+    }
+}
+
+std::uint16_t RtStub::port() const {
+    return impl_->port;
+}
+
+std::string RtStub::baseUrl() const {
+    return fmt::format("http://127.0.0.1:{}", impl_->port);
+}
+
+void RtStub::script(std::string_view route, Reply reply) {
+    const std::vector<std::string> names = routeNames();
+    if (std::find(names.begin(), names.end(), route) == names.end()) {
+        throw std::invalid_argument(fmt::format("unknown route \"{}\"", route));
+    }
+    std::lock_guard lock(impl_->mutex);
+    impl_->scripts[std::string(route)].push_back(std::move(reply));
+}
+
+void RtStub::script(std::string_view route, const std::vector<Reply>& replies) {
+    for (const Reply& reply : replies) {
+        script(route, reply);
+    }
+}
+
+std::vector<RequestRecord> RtStub::requests() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->log;
+}
+
+void RtStub::onRequest(std::function<void(const RequestRecord&)> callback) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->callback = std::move(callback);
+}
+
+bool RtStub::waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(impl_->mutex);
+    return impl_->changed.wait_for(lock, timeout, [&] { return impl_->log.size() >= count; });
+}
+
+std::optional<std::string> RtStub::openGuid() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->openGuid;
+}
+
+} // namespace rtstub

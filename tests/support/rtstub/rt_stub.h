@@ -1,0 +1,88 @@
+#pragma once
+// The web-service stand-in: answers every request of the live-traffic web API on 127.0.0.1 the
+// way the service would, from a session model with generated sample traffic, or from scripted
+// replies per route. Every request is recorded.
+#include "support/rtstub/reply.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace ksb {
+class Clock;
+}
+
+namespace rtstub {
+
+// The routes, by name: "auth", "deauth", "nearestmetar", "weather", "traffic-buffered",
+// "traffic", "parked".
+std::vector<std::string> routeNames();
+
+struct Options {
+    std::uint16_t port = 0; // 0: a free port
+    std::vector<std::string> licences{"DEMO-LICENCE"};
+    int rrl = 2000;
+    int wrrl = 2000;
+    std::string station = "EHAM";
+    int qnh = 1013;
+    int aircraft = 12;
+    int parked = 10;
+    // The centre of the sample traffic; unset: the centre of each request's box.
+    std::optional<std::pair<double, double>> centre;
+    std::uint32_t seed = 1;
+    // "Now" of the answers; nullptr: the core's clock at each request.
+    ksb::Clock* clock = nullptr;
+};
+
+struct RequestRecord {
+    std::uint64_t seq = 0; // 1, 2, 3 ...
+    std::string route;     // "" for a method or path outside the API
+    std::string method;
+    std::string path;
+    std::string body;                                        // raw
+    std::vector<std::pair<std::string, std::string>> fields; // decoded, in order
+    std::string contentType;
+    std::string acceptEncoding;
+    std::string fault; // the field whose shape is wrong; "" when none
+};
+
+class RtStub {
+public:
+    explicit RtStub(Options options = {});
+    ~RtStub();
+    RtStub(const RtStub&) = delete;
+    RtStub& operator=(const RtStub&) = delete;
+
+    std::uint16_t port() const;
+    // "http://127.0.0.1:<port>"
+    std::string baseUrl() const;
+
+    // Appends to the route's FIFO of replies; the session model answers when it is empty.
+    void script(std::string_view route, Reply reply);
+    void script(std::string_view route, const std::vector<Reply>& replies);
+
+    std::vector<RequestRecord> requests() const;
+    // Runs on the server thread after the request was recorded and before its reply is chosen.
+    void onRequest(std::function<void(const RequestRecord&)> callback);
+    // Waits until at least count requests were recorded; false at the time-out.
+    bool waitForRequests(std::size_t count,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+
+    // The GUID of the open session.
+    std::optional<std::string> openGuid() const;
+
+    // Ends the delays under way and the server; the destructor calls it.
+    void stop();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace rtstub

@@ -1,0 +1,96 @@
+#include "support/rtstub/script.h"
+
+#include "support/rtstub/rt_stub.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace rtstub {
+
+namespace {
+
+bool lf_flag(const nlohmann::json& reply, const char* key) {
+    const auto it = reply.find(key);
+    if (it == reply.end()) {
+        return false;
+    }
+    if (!it->is_boolean()) {
+        throw std::runtime_error(std::string("\"") + key + "\" must be true or false");
+    }
+    return it->get<bool>();
+}
+
+Reply lf_reply(const nlohmann::json& item) {
+    if (!item.is_object()) {
+        throw std::runtime_error("a reply must be an object");
+    }
+    Reply reply;
+    if (item.contains("status")) {
+        const auto& status = item.at("status");
+        if (!status.is_number_integer() || status.get<std::int64_t>() < 100 ||
+            status.get<std::int64_t>() > 599) {
+            throw std::runtime_error("\"status\" must be an HTTP status");
+        }
+        const auto body = item.find("body");
+        if (body != item.end() && !body->is_string()) {
+            throw std::runtime_error("\"body\" must be a text");
+        }
+        const int code = static_cast<int>(status.get<std::int64_t>());
+        const std::string text = body != item.end() ? body->get<std::string>() : std::string();
+        reply = code == 200 ? Reply::json(text) : Reply::http(code, text);
+    } else if (lf_flag(item, "empty")) {
+        reply = Reply::empty();
+    } else if (lf_flag(item, "drop")) {
+        reply = Reply::drop();
+    } else if (lf_flag(item, "model")) {
+        reply = Reply::model();
+    } else {
+        throw std::runtime_error("a reply needs \"model\", \"status\", \"empty\" or \"drop\"");
+    }
+    if (item.contains("delay_ms")) {
+        const auto& delay = item.at("delay_ms");
+        if (!delay.is_number_integer() || delay.get<std::int64_t>() < 0 ||
+            delay.get<std::int64_t>() > 3'600'000) {
+            throw std::runtime_error("\"delay_ms\" must be 0 to 3600000");
+        }
+        reply = Reply::delayed(static_cast<int>(delay.get<std::int64_t>()), reply);
+    }
+    if (lf_flag(item, "gzip")) {
+        reply = Reply::gzip(reply);
+    }
+    return reply;
+}
+
+} // namespace
+
+std::map<std::string, std::vector<Reply>> parseScript(std::string_view text) {
+    const nlohmann::json script = nlohmann::json::parse(text, nullptr, false);
+    if (script.is_discarded()) {
+        throw std::runtime_error("the script is not JSON");
+    }
+    if (!script.is_object()) {
+        throw std::runtime_error("the script must be an object of routes");
+    }
+    const std::vector<std::string> routes = routeNames();
+    std::map<std::string, std::vector<Reply>> replies;
+    for (const auto& [route, list] : script.items()) {
+        if (std::find(routes.begin(), routes.end(), route) == routes.end()) {
+            throw std::runtime_error("unknown route \"" + route + "\"");
+        }
+        if (!list.is_array()) {
+            throw std::runtime_error("route \"" + route + "\" needs a list of replies");
+        }
+        for (const nlohmann::json& item : list) {
+            try {
+                replies[route].push_back(lf_reply(item));
+            } catch (const std::runtime_error& e) {
+                throw std::runtime_error("route \"" + route + "\": " + e.what());
+            }
+        }
+    }
+    return replies;
+}
+
+} // namespace rtstub

@@ -1,0 +1,17 @@
+#pragma once
+// Script files of tools/rtstub: a JSON object mapping route names to lists of replies:
+//   {"model":true}, {"status":<http>,"body":"<text>"}, {"empty":true}, {"drop":true},
+// each optionally with "delay_ms":<ms> and "gzip":true.
+#include "support/rtstub/reply.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rtstub {
+
+// Throws std::runtime_error naming the problem (not JSON, an unknown route, a bad reply).
+std::map<std::string, std::vector<Reply>> parseScript(std::string_view text);
+
+} // namespace rtstub

@@ -1,0 +1,74 @@
+#include "options.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+#include <string_view>
+
+namespace {
+
+template <class T> T lf_number(std::string_view option, std::string_view text, T min, T max) {
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < min || value > max) {
+        throw UsageError(
+            fmt::format("{}: \"{}\" is not a number from {} to {}", option, text, min, max));
+    }
+    return value;
+}
+
+} // namespace
+
+ProgramOptions gf_parseOptions(int argc, char** argv) {
+    ProgramOptions options;
+    bool licenceGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            throw UsageError(fmt::format("{}: a value is missing (see --help)", option));
+        }
+        const std::string_view value = argv[++i];
+        if (option == "--port") {
+            options.stub.port = lf_number<std::uint16_t>(option, value, 1, 65535);
+        } else if (option == "--licence") {
+            if (!licenceGiven) {
+                options.stub.licences.clear();
+                licenceGiven = true;
+            }
+            options.stub.licences.emplace_back(value);
+        } else if (option == "--rrl") {
+            options.stub.rrl = lf_number<int>(option, value, 0, 3'600'000);
+        } else if (option == "--wrrl") {
+            options.stub.wrrl = lf_number<int>(option, value, 0, 3'600'000);
+        } else if (option == "--station") {
+            options.stub.station = std::string(value);
+        } else if (option == "--qnh") {
+            options.stub.qnh = lf_number<int>(option, value, 0, 9999);
+        } else if (option == "--aircraft") {
+            options.stub.aircraft = lf_number<int>(option, value, 0, 100000);
+        } else if (option == "--parked") {
+            options.stub.parked = lf_number<int>(option, value, 0, 100000);
+        } else if (option == "--centre") {
+            const std::size_t comma = value.find(',');
+            if (comma == std::string_view::npos) {
+                throw UsageError(fmt::format("{}: \"{}\" is not LAT,LON", option, value));
+            }
+            options.stub.centre =
+                std::pair{lf_number<double>(option, value.substr(0, comma), -90.0, 90.0),
+                          lf_number<double>(option, value.substr(comma + 1), -180.0, 180.0)};
+        } else if (option == "--seed") {
+            options.stub.seed = lf_number<std::uint32_t>(option, value, 0, 4'294'967'295u);
+        } else if (option == "--script") {
+            options.script = std::string(value);
+        } else if (option == "--log") {
+            options.log = std::string(value);
+        } else {
+            throw UsageError(fmt::format("unknown option {} (see --help)", option));
+        }
+    }
+    return options;
+}

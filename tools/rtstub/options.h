@@ -1,0 +1,36 @@
+#pragma once
+#include "support/rtstub/rt_stub.h"
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct ProgramOptions {
+    rtstub::Options stub;
+    std::optional<std::string> script;
+    std::optional<std::string> log;
+    bool help = false;
+};
+
+inline constexpr const char* kUsageText =
+    "usage: rtstub [options]\n"
+    "  --port N          listen on 127.0.0.1:N (default: a free port)\n"
+    "  --licence TEXT    an accepted licence; repeatable (default DEMO-LICENCE)\n"
+    "  --rrl MS          traffic poll interval in the answers (default 2000)\n"
+    "  --wrrl MS         weather poll interval in the answers (default 2000)\n"
+    "  --station ICAO    nearest weather station (default EHAM)\n"
+    "  --qnh N           QNH in hPa (default 1013)\n"
+    "  --aircraft N      sample aircraft (default 12)\n"
+    "  --parked N        parked records (default 10)\n"
+    "  --centre LAT,LON  fixed centre of the sample traffic (default: each request's box)\n"
+    "  --seed N          seed of the sample traffic (default 1)\n"
+    "  --script FILE     scripted replies per route (JSON)\n"
+    "  --log FILE        one JSON object per request\n"
+    "Runs until SIGINT or SIGTERM.\n";
+
+// Throws UsageError with the text for the user.
+ProgramOptions gf_parseOptions(int argc, char** argv);
