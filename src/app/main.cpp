@@ -8,6 +8,7 @@
 #include "ui/fltk/fltk_window_port.h"
 
 #include <cstdio>
+#include <curl/curl.h>
 #include <cstdlib>
 #include <exception>
 #include <fmt/format.h>
@@ -41,6 +42,8 @@ int main() {
         return 1;
     }
 
+    // libcurl's global state must exist before any thread can start a transfer.
+    curl_global_init(CURL_GLOBAL_ALL);
     ui::fltkEnableThreads();
     try {
         gf_openLog();
