@@ -58,6 +58,9 @@ void lf_versionUpdate(const VersionTriple& stored) {
     if (fs::exists(kInstallerFileName)) {
         fs::remove(kInstallerFileName);
     }
+    // Stored only now: when the installer cannot be removed, the next start runs the whole
+    // update again.
+    lf_storeProgramVersion();
     for (std::string_view name : kObsoleteParameters) {
         gf_removeParameter(Parameter(std::string(name)));
     }
@@ -100,7 +103,6 @@ void lf_updateParametersVersion() {
     const VersionTriple stored = gf_parseVersion(storedText);
     const VersionTriple& own = gf_programVersion();
     if (stored < own) {
-        lf_storeProgramVersion();
         lf_versionUpdate(stored);
         return;
     }
