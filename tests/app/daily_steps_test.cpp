@@ -35,23 +35,31 @@ TEST(DailyStepsTest, TheStepsOfEachStart) {
          {"DAY2", "DAY1", false, false, false, false},
          {updateDbase, readDatabase, checkProgramVersion, updateAigRegcodes, updateArchive,
           storeDay}},
-        {"restart on a new day", {"DAY2", "DAY1", false, true, false, false},
+        {"restart on a new day",
+         {"DAY2", "DAY1", false, true, false, false},
          {updateDbase, checkProgramVersion, updateAigRegcodes, updateArchive, storeDay}},
-        {"never checked", {"DAY2", "", false, true, false, false},
+        {"never checked",
+         {"DAY2", "", false, true, false, false},
          {updateDbase, checkProgramVersion, updateAigRegcodes, updateArchive, storeDay}},
         // The archive update looks at the folders itself on a new day.
-        {"new day, everything missing", {"DAY2", "DAY1", true, true, true, true},
+        {"new day, everything missing",
+         {"DAY2", "DAY1", true, true, true, true},
          {updateDbase, checkProgramVersion, updateAigRegcodes, updateArchive, storeDay}},
         {"same day, nothing to do", {"DAY1", "DAY1", false, true, false, false}, {}},
-        {"same day, first start of the process", {"DAY1", "DAY1", false, false, false, false},
+        {"same day, first start of the process",
+         {"DAY1", "DAY1", false, false, false, false},
          {readDatabase}},
-        {"same day, database file missing", {"DAY1", "DAY1", true, true, false, false},
+        {"same day, database file missing",
+         {"DAY1", "DAY1", true, true, false, false},
          {updateDbase}},
-        {"same day, regcodes missing", {"DAY1", "DAY1", false, true, true, false},
+        {"same day, regcodes missing",
+         {"DAY1", "DAY1", false, true, true, false},
          {updateAigRegcodes}},
-        {"same day, archive folders missing", {"DAY1", "DAY1", false, true, false, true},
+        {"same day, archive folders missing",
+         {"DAY1", "DAY1", false, true, false, true},
          {updateArchive}},
-        {"same day, all missing, first start", {"DAY1", "DAY1", true, false, true, true},
+        {"same day, all missing, first start",
+         {"DAY1", "DAY1", true, false, true, true},
          {updateDbase, readDatabase, updateAigRegcodes, updateArchive}},
     };
     for (const Case& c : cases) {
@@ -71,8 +79,8 @@ protected:
     }
 };
 
-const Steps kNewDay{updateDbase, readDatabase, checkProgramVersion, updateAigRegcodes,
-                    updateArchive, storeDay};
+const Steps kNewDay{updateDbase,       readDatabase,  checkProgramVersion,
+                    updateAigRegcodes, updateArchive, storeDay};
 
 TEST_F(DailyStepsRunTest, ANewDayRunsEveryStepAndStoresTheDayLast) {
     lf_runDailySteps(kNewDay, "DAY2");
@@ -158,12 +166,24 @@ TEST_F(DailyStepsRunTest, TheDailyCheckTakesItsInputsFromTheFilesAndTheClock) {
         std::vector<std::string> calls;
     };
     const Case cases[] = {
-        {"new day", false, true, true, true,
+        {"new day",
+         false,
+         true,
+         true,
+         true,
          {"gf_updateDbase", "gf_readDbase", "gf_readFixesXml", "gf_checkProgramVersion",
           "gf_updateAigRegcodes", "gf_updateArchive"}},
-        {"same day, files there", true, true, true, false,
+        {"same day, files there",
+         true,
+         true,
+         true,
+         false,
          {"lf_archiveFoldersMissing", "gf_readDbase", "gf_readFixesXml"}},
-        {"same day, files missing", true, false, false, true,
+        {"same day, files missing",
+         true,
+         false,
+         false,
+         true,
          {"lf_archiveFoldersMissing", "gf_updateDbase", "gf_readDbase", "gf_readFixesXml",
           "gf_updateAigRegcodes", "gf_updateArchive"}},
     };

@@ -28,18 +28,17 @@ TEST_F(DetectSimTest, TheInstalledVersionsDecide) {
     const std::string noPath =
         "151: No P3D install path detected, type full Install Path above, and press Enter";
     const Case cases[] = {
-        {"versions 5 and 6",
-         RegistryStoreWriter().p3d(5, "C:\\P3D v5").p3d(6, "C:\\P3D v6"), nullptr,
+        {"versions 5 and 6", RegistryStoreWriter().p3d(5, "C:\\P3D v5").p3d(6, "C:\\P3D v6"),
+         nullptr,
          "153: More than one P3D version detected, type full Install Path to wanted version "
          "above and press Enter",
          nullptr, "", false, false},
-        {"only version 5", RegistryStoreWriter().p3d(4, "C:\\v4").p3d(5, "C:\\P3D v5"), nullptr,
-         "", "P3Dv5detected", "C:\\P3D v5", false, false},
+        {"only version 5", RegistryStoreWriter().p3d(4, "C:\\v4").p3d(5, "C:\\P3D v5"), nullptr, "",
+         "P3Dv5detected", "C:\\P3D v5", false, false},
         {"only version 6", RegistryStoreWriter().p3d(6, "E:\\Sim\\P3D v6\\"), nullptr, "",
          "P3Dv6detected", "E:\\Sim\\P3D v6\\", false, false},
-        {"version 5 without a setup path",
-         RegistryStoreWriter().key(ksb::test::p3dRegistryKey(5)), nullptr, noPath,
-         "P3Dv5detected", "", false, true},
+        {"version 5 without a setup path", RegistryStoreWriter().key(ksb::test::p3dRegistryKey(5)),
+         nullptr, noPath, "P3Dv5detected", "", false, true},
         {"only version 4", RegistryStoreWriter().p3d(4, "C:\\v4"), nullptr, noPath, nullptr, "",
          true, true},
         {"none, an lfolder set", RegistryStoreWriter(), "lfolder0", "", nullptr, "", true, false},

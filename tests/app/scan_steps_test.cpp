@@ -54,21 +54,51 @@ TEST_F(ScanStepsTest, TheLiveriesStep) {
     const std::string manualStart = "++++++++++++++++++++++++ liveries scan manual starts "
                                     "++++++++++++++++++++++++++++++++";
     const Case cases[] = {
-        {"load the liveries file", false, false, true, {{&lfolder0, "D:\\AI"}}, "",
+        {"load the liveries file",
+         false,
+         false,
+         true,
+         {{&lfolder0, "D:\\AI"}},
+         "",
          "++++++++++++++++++++++++ liveries scan starts ++++++++++++++++++++++++++++++++",
-         "gf_scanLiveries(false, false, true, {})", ""},
-        {"automatic rescan", true, true, true, {{&lfolder0, "D:\\AI"}}, "Scanning for liveries ...",
+         "gf_scanLiveries(false, false, true, {})",
+         ""},
+        {"automatic rescan",
+         true,
+         true,
+         true,
+         {{&lfolder0, "D:\\AI"}},
+         "Scanning for liveries ...",
          "++++++++++++++++++++++++ liveries scan automatic starts "
          "++++++++++++++++++++++++++++++++",
-         "gf_scanLiveries(true, true, true, {})", ""},
-        {"manual rescan", true, false, false, {{&lfolder3, "D:\\AI"}, {&lfolder1, "E:\\More AI"}},
-         "Scanning for liveries ...", manualStart,
-         "gf_scanLiveries(true, false, false, {E:\\More AI, D:\\AI})", ""},
-        {"prioritized manual rescan", true, false, true, {{&lfolder9, "D:\\AI"}},
-         "Scanning prioritized for liveries ...", manualStart,
-         "gf_scanLiveries(true, false, true, {D:\\AI})", ""},
-        {"manual rescan without folders", true, false, false, {}, "Scanning for liveries ...",
-         manualStart, "",
+         "gf_scanLiveries(true, true, true, {})",
+         ""},
+        {"manual rescan",
+         true,
+         false,
+         false,
+         {{&lfolder3, "D:\\AI"}, {&lfolder1, "E:\\More AI"}},
+         "Scanning for liveries ...",
+         manualStart,
+         "gf_scanLiveries(true, false, false, {E:\\More AI, D:\\AI})",
+         ""},
+        {"prioritized manual rescan",
+         true,
+         false,
+         true,
+         {{&lfolder9, "D:\\AI"}},
+         "Scanning prioritized for liveries ...",
+         manualStart,
+         "gf_scanLiveries(true, false, true, {D:\\AI})",
+         ""},
+        {"manual rescan without folders",
+         true,
+         false,
+         false,
+         {},
+         "Scanning for liveries ...",
+         manualStart,
+         "",
          "48: Set lfolder parameter(-s) to your liveries first, see Manual 5.1 (or check "
          "Liveries automatic)"},
     };
@@ -90,9 +120,8 @@ TEST_F(ScanStepsTest, TheLiveriesStep) {
         EXPECT_TRUE(log->contains(c.startLine));
         EXPECT_EQ(c.call.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.call},
                   services->calls());
-        EXPECT_EQ(c.error.empty(),
-                  log->contains("-------------------------- liveries scan ends   "
-                                "--------------------------------"));
+        EXPECT_EQ(c.error.empty(), log->contains("-------------------------- liveries scan ends   "
+                                                 "--------------------------------"));
         // Only a successful rescan clears the request.
         EXPECT_EQ(c.rescan && !c.error.empty(), SCAN_LIVERIES.value());
         EXPECT_EQ(SCAN_LIVERIES.value(), widget(SCAN_LIVERIES).checked);
@@ -111,18 +140,37 @@ TEST_F(ScanStepsTest, TheAirportsStep) {
     };
     const std::string install = "C:\\P3D v5\\";
     const Case cases[] = {
-        {"automatic", true, install, {{&afolder0, "D:\\Airports"}}, "gf_scanAddonAirports(true, {})",
+        {"automatic",
+         true,
+         install,
+         {{&afolder0, "D:\\Airports"}},
+         "gf_scanAddonAirports(true, {})",
          ""},
-        {"manual", false, install, {{&afolder4, "D:\\Airports"}, {&afolder2, "E:\\ORBX"}},
-         "gf_scanAddonAirports(false, {E:\\ORBX, D:\\Airports})", ""},
-        {"manual without folders", false, install, {}, "",
+        {"manual",
+         false,
+         install,
+         {{&afolder4, "D:\\Airports"}, {&afolder2, "E:\\ORBX"}},
+         "gf_scanAddonAirports(false, {E:\\ORBX, D:\\Airports})",
+         ""},
+        {"manual without folders",
+         false,
+         install,
+         {},
+         "",
          "49: Set afolder parameter(-s) to your add-on airports first, see Manual 6.1"},
-        {"a folder inside the stock airports", false, install,
-         {{&afolder0, "D:\\Airports"}, {&afolder1, "C:\\P3D v5\\Scenery\\0601"}}, "",
+        {"a folder inside the stock airports",
+         false,
+         install,
+         {{&afolder0, "D:\\Airports"}, {&afolder1, "C:\\P3D v5\\Scenery\\0601"}},
+         "",
          "42: parameter afolder1 points to stock airports instead of add-on airports!"},
         // Without an install path the stock text is only "Scenery".
-        {"no install path", false, "", {{&afolder0, "D:\\Scenery\\EHAM"}},
-         "gf_scanAddonAirports(false, {D:\\Scenery\\EHAM})", ""},
+        {"no install path",
+         false,
+         "",
+         {{&afolder0, "D:\\Scenery\\EHAM"}},
+         "gf_scanAddonAirports(false, {D:\\Scenery\\EHAM})",
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -142,9 +190,8 @@ TEST_F(ScanStepsTest, TheAirportsStep) {
         EXPECT_TRUE(log->contains(std::string("++++++++++++++++++++++++ airports scan ") +
                                   (c.automatic ? "automatic" : "manual") +
                                   " starts +++++++++++++++++++++++++++++"));
-        EXPECT_EQ(c.error.empty(),
-                  log->contains("-------------------------- airports scan ends    "
-                                "----------------------------"));
+        EXPECT_EQ(c.error.empty(), log->contains("-------------------------- airports scan ends    "
+                                                 "----------------------------"));
         EXPECT_EQ(!c.error.empty(), SCAN_AIRPORTS.value());
         EXPECT_EQ(c.error.empty() ? "false" : "true", stored("SCAN_AIRPORTS"));
     }

@@ -26,8 +26,7 @@ TEST(SinceLastRunTest, LinesAndHold) {
         {"a second in the future", -1, "-1 second since last run", 0},
         // Under a minute only the seconds part is shown, as the line is written.
         {"100 seconds in the future", -100, "-40 second since last run", 0},
-        {"just under 364 days", 524160 * 60 - 1, "524159 minutes and 59 seconds since last run",
-         0},
+        {"just under 364 days", 524160 * 60 - 1, "524159 minutes and 59 seconds since last run", 0},
         {"364 days", 524160 * 60, std::nullopt, 0},
         {"LAST_EPOCH_TIME 0", 1'780'000'000, std::nullopt, 0},
         {"largest", std::numeric_limits<std::int32_t>::max(), std::nullopt, 0},

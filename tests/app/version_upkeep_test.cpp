@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 using ksb::test::readBytes;
 using ksb::test::writeBytes;
 
-constexpr const char* kTemplate = R"({"License":"fill in your license here","Name":"not relevant"})";
+constexpr const char* kTemplate =
+    R"({"License":"fill in your license here","Name":"not relevant"})";
 
 class VersionUpkeepTest : public ksb::test::StartUpFixture {
 protected:
@@ -99,11 +100,13 @@ TEST_F(VersionUpkeepTest, StoredVersions) {
     };
     const std::string created =
         "A RealTraffic license file \"RealTraffic.lic\" created to fill in your license";
-    const std::vector<std::string> removals{
-        "Parameter TIME_COMPRESSION_CHECK removed", "Parameter SECONDS_DELAY removed",
-        "Parameter FLIGHTPLANS_FOLDER removed",     "Parameter CALLSIGN_OBJECTID removed",
-        "Parameter DESTINATION_AIRPORT removed",    "Parameter DESTINATION_GATE removed",
-        "Parameter MAX_FIT_WEEK removed"};
+    const std::vector<std::string> removals{"Parameter TIME_COMPRESSION_CHECK removed",
+                                            "Parameter SECONDS_DELAY removed",
+                                            "Parameter FLIGHTPLANS_FOLDER removed",
+                                            "Parameter CALLSIGN_OBJECTID removed",
+                                            "Parameter DESTINATION_AIRPORT removed",
+                                            "Parameter DESTINATION_GATE removed",
+                                            "Parameter MAX_FIT_WEEK removed"};
     const auto update = [&](const std::string& from) {
         std::vector<std::string> lines{"This is a version update from " + from + " -> 9.3.0",
                                        "PROGRAM_VERSION=9.3.0"};
@@ -115,7 +118,11 @@ TEST_F(VersionUpkeepTest, StoredVersions) {
         {"equal, licence there", "9.3.0", true, "9.3.0", {}, false},
         {"equal, licence missing", "9.3.0", false, "9.3.0", {created}, false},
         {"higher", "10.0.1", true, "9.3.0", {"PROGRAM_VERSION=9.3.0"}, false},
-        {"higher, licence missing", "9.3.1", false, "9.3.0", {"PROGRAM_VERSION=9.3.0", created},
+        {"higher, licence missing",
+         "9.3.1",
+         false,
+         "9.3.0",
+         {"PROGRAM_VERSION=9.3.0", created},
          false},
         // A version update does not look at the licence.
         {"lower", "9.2.11", false, "9.3.0", update("9.2.11"), true},
@@ -170,8 +177,7 @@ TEST_F(VersionUpkeepTest, ALicenceThatCannotBeBroughtIsLoggedAndStartUpGoesOn) {
     };
     const Case cases[] = {
         // The copy fails (the app's licence is a folder): the template takes its place.
-        {"copy fails",
-         [this] { fs::create_directories(appLicence()); },
+        {"copy fails", [this] { fs::create_directories(appLicence()); },
          "A RealTraffic license file \"RealTraffic.lic\" created to fill in your license", true},
         {"template cannot be written",
          [this] { fs::create_directory(work / "RealTraffic.lic.tmp"); },
