@@ -9,7 +9,6 @@ struct SinceLastRun {
     std::optional<std::string> line;
     // Whole seconds to wait before the service may be called again; 0 for none.
     int holdSeconds = 0;
-    bool operator==(const SinceLastRun&) const = default;
 };
 
 // For elapsed = now - LAST_EPOCH_TIME in seconds (a signed 32-bit number): the line for less than

@@ -1,6 +1,6 @@
 #pragma once
 // Neighbours of start-up that other subsystems will bring; until then placeholders stand in their
-// place, wired in gf_wireStartupServices. Each issue that builds one removes it here.
+// place, wired in gf_wireStartupServices. Each goes when its subsystem brings the real one.
 #include <string>
 #include <vector>
 

@@ -50,7 +50,6 @@ struct ParkSnapshot {
     std::string code;
     double latitude = 0.0;  // degrees
     double longitude = 0.0; // degrees
-    bool operator==(const ParkSnapshot&) const = default;
 };
 
 // Under a leaf lock of its own, never trafficMutex: the park-airport load updates the automatic
