@@ -1,6 +1,7 @@
 #include "core/globals.h"
 
 #include "core/log.h"
+#include "core/sim_session_state.h"
 #include "platform/warning_sink.h"
 
 #include <algorithm>
@@ -10,9 +11,12 @@ std::atomic<bool> timeShiftActive{false};
 std::atomic<double> lastFeedTimeStamp{0.0};
 
 std::atomic<std::int32_t> runningWorkers{0};
-// PLACEHOLDER: start-up sets the machine's hardware concurrency (start-up sequence issue).
+// Start-up sets it again at every run.
 std::atomic<std::int32_t> workerLimit{
     static_cast<std::int32_t>(std::max(1u, std::thread::hardware_concurrency()))};
+
+std::atomic<std::uint64_t> dayHalfHourNow{0};
+StockAirportsPath stockAirportsPath;
 
 std::vector<std::vector<std::string>> csvRows;
 
@@ -25,6 +29,7 @@ std::atomic<std::uint64_t> randomSeedGeneration{0};
 std::atomic<ksb::MessageSink*> installedMessageSink{nullptr};
 std::atomic<ksb::ExitHandler*> installedExitHandler{nullptr};
 std::atomic<ksb::Clock*> installedClock{nullptr};
+std::atomic<void (*)()> installedRangeFieldsUpdater{nullptr};
 
 void gf_resetCoreGlobals() {
     gf_closeLog();
@@ -33,6 +38,8 @@ void gf_resetCoreGlobals() {
     lastFeedTimeStamp = 0.0;
     runningWorkers = 0;
     workerLimit = static_cast<std::int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    dayHalfHourNow = 0;
+    stockAirportsPath.set({});
     csvRows.clear();
     {
         std::lock_guard lock(lazyCoreValues.mutex);
@@ -46,4 +53,6 @@ void gf_resetCoreGlobals() {
     installedMessageSink = nullptr;
     installedExitHandler = nullptr;
     installedClock = nullptr;
+    installedRangeFieldsUpdater = nullptr;
+    gf_resetSimSessionState();
 }

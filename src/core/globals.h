@@ -25,6 +25,29 @@ extern std::atomic<double> lastFeedTimeStamp;
 extern std::atomic<std::int32_t> runningWorkers;
 extern std::atomic<std::int32_t> workerLimit;
 
+// The current (weekday, half hour) pair (core/time_of_week.h), taken at start-up and by the main
+// loop.
+extern std::atomic<std::uint64_t> dayHalfHourNow;
+
+// SIM_INSTALL_PATH's text joined with "Scenery": a Windows path text, set by start-up and read by
+// the add-on airport scan on other threads.
+class StockAirportsPath {
+public:
+    std::string text() const {
+        std::lock_guard lock(mutex_);
+        return text_;
+    }
+    void set(std::string text) {
+        std::lock_guard lock(mutex_);
+        text_ = std::move(text);
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+extern StockAirportsPath stockAirportsPath;
+
 // Rows of the comma-separated table files; written and read by the start-up thread only.
 extern std::vector<std::vector<std::string>> csvRows;
 
@@ -47,6 +70,8 @@ extern std::atomic<std::uint64_t> randomSeedGeneration;
 extern std::atomic<ksb::MessageSink*> installedMessageSink;
 extern std::atomic<ksb::ExitHandler*> installedExitHandler;
 extern std::atomic<ksb::Clock*> installedClock;
+// The application's automatic injection radius (core/range_fields_hook.h).
+extern std::atomic<void (*)()> installedRangeFieldsUpdater;
 
 // Sets every value above back to its start value and closes the log.
 void gf_resetCoreGlobals();

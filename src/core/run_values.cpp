@@ -14,6 +14,14 @@ std::atomic<bool> matchingDepthRaised{false};
 std::atomic<std::uint8_t> parkTrafficOnlyLatch{0};
 std::atomic<bool> controlsLocked{false};
 std::atomic<std::int32_t> activeWorkers{0};
+std::atomic<std::uint8_t> exitInProgress{0};
+std::atomic<std::uint8_t> stopRequested{0};
+std::atomic<std::uint64_t> runGeneration{0};
+
+bool gf_runShouldEnd(std::uint64_t generation) {
+    return exitInProgress.load() != 0 || stopRequested.load() != 0 ||
+           runGeneration.load() != generation;
+}
 
 void gf_resetRunValues() {
     liveLimit = 300;
@@ -30,4 +38,7 @@ void gf_resetRunValues() {
     parkTrafficOnlyLatch = 0;
     controlsLocked = false;
     activeWorkers = 0;
+    exitInProgress = 0;
+    stopRequested = 0;
+    runGeneration = 0;
 }

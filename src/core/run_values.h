@@ -29,5 +29,14 @@ extern std::atomic<bool> controlsLocked;
 // Worker procedures running: worker, exit thread, the two readers and the SimConnect thread.
 extern std::atomic<std::int32_t> activeWorkers;
 
+// The run state that every wait and loop of the worker threads tests. The exit sets and clears
+// the two flags and advances the generation; whoever changes one calls gf_wakeSleepers().
+extern std::atomic<std::uint8_t> exitInProgress;
+extern std::atomic<std::uint8_t> stopRequested;
+// A worker records the generation it started in; a newer one means its run is over.
+extern std::atomic<std::uint64_t> runGeneration;
+// An exit is in progress, a stop was requested, or the generation moved on.
+bool gf_runShouldEnd(std::uint64_t generation);
+
 // Back to the start values.
 void gf_resetRunValues();

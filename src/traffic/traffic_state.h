@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <deque>
 #include <list>
+#include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -41,6 +43,32 @@ struct FlightKeyHash {
 struct StaticAdjustment {
     std::string callsign;
     std::uint32_t standId = 0;
+};
+
+// The chosen park airport as readers outside the engine see it.
+struct ParkSnapshot {
+    std::string code;
+    double latitude = 0.0;  // degrees
+    double longitude = 0.0; // degrees
+};
+
+// Under a leaf lock of its own, never trafficMutex: the park-airport load updates the automatic
+// range while it holds trafficMutex, and the range reads this.
+class ParkSnapshotHolder {
+public:
+    // Nothing while no park airport is chosen.
+    std::optional<ParkSnapshot> get() const {
+        std::lock_guard lock(mutex_);
+        return value_;
+    }
+    void set(std::optional<ParkSnapshot> value) {
+        std::lock_guard lock(mutex_);
+        value_ = std::move(value);
+    }
+
+private:
+    mutable RankedMutex mutex_{LockRank::leaf, "park snapshot"};
+    std::optional<ParkSnapshot> value_;
 };
 
 class TrafficState {
@@ -86,6 +114,9 @@ public:
     // feedMutex
     bool intakeOpen = false;
     std::vector<LiveFlight> pendingBatch; // taken from the end
+
+    // The chosen park airport's code and position; written by the engine when it chooses one.
+    ParkSnapshotHolder parkSnapshot;
 
     // Read without the traffic mutex by the window and the main loop.
     std::atomic<bool> parkAirportLoaded{false};

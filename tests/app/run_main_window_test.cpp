@@ -20,8 +20,15 @@ using ksb::test::FakeWindowPort;
 
 class RunMainWindowTest : public ksb::test::WindowFixture {
 protected:
-    // StartWorker runs the placeholder worker at once instead of on a thread.
-    MainWindowEvents events{port, lf_startUpKSBY, [](std::function<void()> body) { body(); }};
+    // StartWorker runs a stand-in worker at once instead of on a thread; like the real one it
+    // gives the window's count back.
+    int workerRuns = 0;
+    MainWindowEvents events{port,
+                            [this] {
+                                ++workerRuns;
+                                activeWorkers.fetch_sub(1);
+                            },
+                            [](std::function<void()> body) { body(); }};
 };
 
 TEST_F(RunMainWindowTest, OpensTheWindowMakesTheDataFolderAndStartsTheWorker) {
@@ -36,6 +43,7 @@ TEST_F(RunMainWindowTest, OpensTheWindowMakesTheDataFolderAndStartsTheWorker) {
     EXPECT_EQ(&port, gf_windowPort());
     EXPECT_TRUE(std::filesystem::is_directory(appData.path() / "KSBY_P3D"));
     EXPECT_EQ(std::vector<ui::AppMessage>{ui::AppMessage::StartWorker}, port.posted());
+    EXPECT_EQ(1, workerRuns);
     EXPECT_EQ(0, activeWorkers.load());
     // Messages now reach the window's line.
     gf_showMessage("hello", false);

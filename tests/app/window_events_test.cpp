@@ -72,7 +72,7 @@ TEST_F(WindowEventsTest, StartWorkerCountsTheWorkerBeforeItStarts) {
         events.onAppMessage(ui::AppMessage::StartWorker);
         EXPECT_EQ(std::vector<std::int32_t>{c.before + 1}, seenAtLaunch);
         EXPECT_EQ(std::vector<std::int32_t>{c.before + 1}, seenInWorker);
-        // The placeholder worker gives its count back.
+        // The worker gives its count back, however it ends (here: without "docs").
         EXPECT_EQ(c.before, activeWorkers.load());
     }
 }

@@ -175,7 +175,7 @@ TEST_F(WindowThreadTest, TheProgramRunsItsWorkerAndEndsOnTheCloseButton) {
         if (port.quitCode()) {
             return false;
         }
-        // The user closes the window once the placeholder worker has ended.
+        // The user closes the window once the worker has ended.
         EXPECT_TRUE(lf_waitFor([] { return activeWorkers.load() == 0; }));
         port.events()->onCloseRequested();
         return true;

@@ -1,0 +1,31 @@
+#include "app/startup_placeholders.h"
+
+// PLACEHOLDER ("Web-API client, record parsing and the web-service stand-in"): no credential.
+void gf_findRealTrafficLicense() {}
+
+// PLACEHOLDER ("Aircraft database, liveries file, livery indexes and registration codes"): nothing
+// is read.
+bool gf_readDbase() {
+    return false;
+}
+
+// PLACEHOLDER ("Livery scan: sections, file walk, add-on packages and the scan driver"): nothing
+// is read.
+bool gf_readFixesXml() {
+    return false;
+}
+
+// PLACEHOLDER ("Livery scan: sections, file walk, add-on packages and the scan driver"): nothing
+// is scanned or loaded, and the step counts as done.
+bool gf_scanLiveries(bool, bool, bool, std::vector<std::string>&) {
+    return true;
+}
+
+// PLACEHOLDER ("Run phase, main loop, exit and restart"): returns at once.
+void lf_run() {}
+
+// PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): nothing to update.
+void gf_rtUpdateQueryBox() {}
+
+// PLACEHOLDER ("Web-API client, record parsing and the web-service stand-in"): no client yet.
+void gf_rtSetTimeOffset(int) {}

@@ -1,0 +1,21 @@
+#pragma once
+// Neighbours of start-up that other subsystems will bring; until then placeholders stand in their
+// place, wired in gf_wireStartupServices. Each goes when its subsystem brings the real one.
+#include <string>
+#include <vector>
+
+// The service licence search (web-API client).
+void gf_findRealTrafficLicense();
+// input/dbase.xml into the aircraft database.
+bool gf_readDbase();
+// input/fixes.xml.
+bool gf_readFixesXml();
+// The livery scan driver.
+bool gf_scanLiveries(bool doScan, bool addOnPackages, bool prioritized,
+                     std::vector<std::string>& rootFolders);
+// The run phase with its main loop.
+void lf_run();
+// The feed's query box after a change of the injection radius.
+void gf_rtUpdateQueryBox();
+// toffset of both web-API clients.
+void gf_rtSetTimeOffset(int minutes);
