@@ -1,14 +1,5 @@
 #include "app/startup_placeholders.h"
 
-// PLACEHOLDER ("Web-API client, record parsing and the web-service stand-in"): no credential.
-void gf_findRealTrafficLicense() {}
-
-// PLACEHOLDER ("Aircraft database, liveries file, livery indexes and registration codes"): nothing
-// is read.
-bool gf_readDbase() {
-    return false;
-}
-
 // PLACEHOLDER ("Livery scan: sections, file walk, add-on packages and the scan driver"): nothing
 // is read.
 bool gf_readFixesXml() {
@@ -26,6 +17,3 @@ void lf_run() {}
 
 // PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): nothing to update.
 void gf_rtUpdateQueryBox() {}
-
-// PLACEHOLDER ("Web-API client, record parsing and the web-service stand-in"): no client yet.
-void gf_rtSetTimeOffset(int) {}

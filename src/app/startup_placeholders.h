@@ -4,10 +4,6 @@
 #include <string>
 #include <vector>
 
-// The service licence search (web-API client).
-void gf_findRealTrafficLicense();
-// input/dbase.xml into the aircraft database.
-bool gf_readDbase();
 // input/fixes.xml.
 bool gf_readFixesXml();
 // The livery scan driver.
@@ -17,5 +13,3 @@ bool gf_scanLiveries(bool doScan, bool addOnPackages, bool prioritized,
 void lf_run();
 // The feed's query box after a change of the injection radius.
 void gf_rtUpdateQueryBox();
-// toffset of both web-API clients.
-void gf_rtSetTimeOffset(int minutes);

@@ -3,7 +3,10 @@
 #include "airports/airports.h"
 #include "app/range_fields.h"
 #include "app/startup_placeholders.h"
+#include "catalogue/catalogue.h"
 #include "core/range_fields_hook.h"
+#include "feed/rt_clients.h"
+#include "feed/rt_session.h"
 #include "updates/updates.h"
 
 namespace {

@@ -93,7 +93,12 @@ TEST_F(StartUpTest, ANewUserIsTakenToTheRunPhase) {
 
 TEST_F(StartUpTest, TheWiredPlaceholdersEndTheAirportScanWithItsWarning) {
     services.reset();
+    // The aircraft database is real now and has no input/dbase.xml here; the rest stays wired.
+    StartupServices onlyDbase;
+    onlyDbase.readDbase = [] { return true; };
+    gf_setStartupServices(onlyDbase);
     runWorker();
+    gf_wireStartupServices();
     EXPECT_EQ("Warning: Scan has not found any add-on airports", mainWindow.messageText());
     EXPECT_TRUE(log->contains("Warning: Scan has not found any add-on airports"));
     EXPECT_EQ("false", stored("SCAN_LIVERIES"));
