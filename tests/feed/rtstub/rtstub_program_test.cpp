@@ -3,6 +3,7 @@
 #include "raw_http.h"
 
 #include "support/file_bytes.h"
+#include "support/piped_program.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -18,50 +19,11 @@
 
 namespace {
 
-// The program with pipes on stdout and stderr. Every wait is bounded.
-class Program {
+// The stand-in program with pipes on stdin, stdout and stderr.
+class Program : public ksb::test::PipedProgram {
 public:
-    explicit Program(std::vector<std::string> args) {
-        int out[2], err[2];
-        EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
-        EXPECT_EQ(::pipe2(err, O_CLOEXEC), 0);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], 1);
-            ::dup2(err[1], 2);
-            std::vector<char*> argv;
-            std::string program = KSBY_RTSTUB_PROGRAM;
-            argv.push_back(program.data());
-            for (std::string& a : args) {
-                argv.push_back(a.data());
-            }
-            argv.push_back(nullptr);
-            ::execv(program.c_str(), argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        ::close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-        pidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
-    }
-    ~Program() {
-        if (pid_ > 0 && !exited_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        for (int fd : {out_, err_, pidFd_}) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    // The next stdout line, or "<none>" at the time-out or the end.
-    std::string line() { return readLine(out_, outBuffer_); }
-    std::string errorLine() { return readLine(err_, errBuffer_); }
+    explicit Program(std::vector<std::string> args)
+        : PipedProgram(KSBY_RTSTUB_PROGRAM, std::move(args)) {}
     // The port of the start line; 0 when the line is not there.
     std::uint16_t startPort() {
         const std::string start = line();
@@ -71,48 +33,6 @@ public:
                    ? static_cast<std::uint16_t>(std::stoi(start.substr(prefix.size())))
                    : 0;
     }
-    void signal(int sig) { ::kill(pid_, sig); }
-    // The exit code, or -1 when it does not end within 10 s.
-    int exitCode() {
-        pollfd p{pidFd_, POLLIN, 0};
-        if (::poll(&p, 1, 10000) <= 0) {
-            return -1;
-        }
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        exited_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-private:
-    static std::string readLine(int fd, std::string& buffer) {
-        for (;;) {
-            const std::size_t end = buffer.find('\n');
-            if (end != std::string::npos) {
-                std::string l = buffer.substr(0, end);
-                buffer.erase(0, end + 1);
-                return l;
-            }
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 10000) <= 0) {
-                return "<none>";
-            }
-            char chunk[4096];
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n <= 0) {
-                return "<none>";
-            }
-            buffer.append(chunk, static_cast<std::size_t>(n));
-        }
-    }
-
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
-    int pidFd_ = -1;
-    bool exited_ = false;
-    std::string outBuffer_;
-    std::string errBuffer_;
 };
 
 TEST(RtStubProgramTest, ServesTheDemoLicenceUntilSigterm) {
