@@ -2,12 +2,16 @@
 // The aircraft database: type categories, similar and substitute types, airline codes,
 // publishers, wing spans and the records of real registrations, read once per process from
 // input/dbase.xml. The lookups only read and never throw, so any thread may call them once the
-// read is over.
+// read is over. Below them, the livery matcher and the liveries the simulator refused.
 #include "core/catalogue_records.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+struct Flight;
+struct ParkPosition;
 
 // Reads input/dbase.xml into the database (catalogue/catalogue_state.h), starting from an empty
 // one. True after a complete read. Throws ksb::UserErrorException 60 (file not parsed) and 61 (an
@@ -56,3 +60,26 @@ const std::vector<std::string>& gf_substituteTypes(const std::string& type);
 // empty list when there are none. Matcher thread only.
 const std::vector<std::string>& gf_similarTypesShuffled(const std::string& airline,
                                                         const std::string& type);
+
+// The livery matcher. Titles it sets view the title store, so they outlive an index rebuild.
+// Matching runs on the thread of the traffic engine's tick; the summary and gf_isRefusedTitle
+// may run on any thread.
+
+// Gives a live flight without a title the title of an installed livery, walking the ladder only
+// as deep as MATCHING_DEPTH allows; the title stays empty when nothing fits. A hit counts its
+// step and sets the FSLTL flag. Never throws.
+void gf_matchLiveFlightLivery(Flight& flight);
+// The same ladder for a static parked aircraft on its stand; a title it already has is kept.
+// Without a registration hit the stand's cargo flag becomes the aircraft's. Counts nothing.
+// True when the aircraft carries a title afterwards. Never throws.
+bool gf_matchParkedLivery(Flight& flight, const ParkPosition& stand);
+// The simulator refused to create the flight's livery: shown on the message line, and the title
+// is never chosen again. Throws ksb::UserErrorException 81 from the 20th refusal on. Worker
+// thread only, as it may add the title to the title store.
+void gf_liveryNotCreated(const Flight& flight);
+// Whether the simulator refused exactly this title (byte for byte).
+bool gf_isRefusedTitle(std::string_view title);
+// "  " + type + " " + airline of every refusal, sorted, without repeats.
+std::vector<std::string> lf_listFailedLiveries();
+// Log.txt: the live matches per ladder step since the program started, and the refused liveries.
+void gf_printLiveryMatchSummary();

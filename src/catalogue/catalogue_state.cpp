@@ -1,5 +1,6 @@
 #include "catalogue/catalogue_state.h"
 
+#include "catalogue/refused_liveries.h"
 #include "catalogue/unmatched_flights.h"
 
 AircraftDatabase aircraftDatabase;
@@ -32,4 +33,8 @@ void gf_resetCatalogueForTests() {
     scannedLiveries.clear();
     lf_titleStore().clear();
     gf_clearNoLiveryFlights();
+    gf_clearRefusedLiveriesForTests();
+    for (std::atomic<std::uint32_t>& count : matchStepCounts) {
+        count.store(0, std::memory_order_relaxed);
+    }
 }

@@ -6,6 +6,8 @@
 #include "core/catalogue_records.h"
 
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -81,8 +83,11 @@ struct LiveryIndex {
 
 extern AircraftDatabase aircraftDatabase;
 extern LiveryIndex liveryIndex;
-// PLACEHOLDER: the matcher's matchStepCounts (never reset, so not in LiveryIndex) and
-// refusedTitles (views into the title store) come with the livery matcher.
+// Live matches per ladder step (index = step - 1) since the program started. The matcher's,
+// kept outside the index so that a rebuild leaves them alone; atomics, since the exit thread
+// prints them while the worker may still be matching. The refused titles and their keys sit
+// under a mutex of their own (catalogue/refused_liveries.cpp).
+extern std::array<std::atomic<std::uint32_t>, 6> matchStepCounts;
 // Titles the scan skips; read before a scan, so a build leaves them alone.
 extern std::vector<std::string> dontUseTitles;
 // The records of a scan or of the liveries file, until the index is built. The scan driver owns
@@ -96,5 +101,6 @@ std::string_view gf_storeTitle(const std::string& title);
 // The number of titles stored (tests).
 std::size_t gf_storedTitleCount();
 
-// Everything above back to empty, the title store and the no-livery flights included (tests).
+// Everything above back to empty, the title store, the no-livery flights, the refused liveries
+// and the step counts included (tests only: nothing in the program resets the counts).
 void gf_resetCatalogueForTests();
