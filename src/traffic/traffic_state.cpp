@@ -37,6 +37,7 @@ void TrafficState::reset() {
     seenFlightIds.clear();
     parkAirportLoaded = false;
     reservedStandFlag = false;
+    parkSnapshot.set(std::nullopt);
     currentQnh = 1013;
     tickCounter = 0;
 }
