@@ -43,3 +43,9 @@ void gf_releaseAiAircraft(std::uint32_t) {}
 
 // PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no removal queue.
 void gf_queueRemoveAiAircraft(std::uint32_t) {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no controls to hold.
+void gf_lockControls() {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no position queues.
+void gf_clearPositionQueues() {}

@@ -25,3 +25,5 @@ void gf_printLiveryMatchSummary();
 void gf_linkRestartReset();
 void gf_releaseAiAircraft(std::uint32_t objectId);
 void gf_queueRemoveAiAircraft(std::uint32_t objectId);
+void gf_lockControls();
+void gf_clearPositionQueues();

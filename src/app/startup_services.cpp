@@ -59,6 +59,8 @@ LinkServices lf_wiredLinkServices() {
     services.restartReset = gf_linkRestartReset;
     services.releaseAiAircraft = gf_releaseAiAircraft;
     services.queueRemoveAiAircraft = gf_queueRemoveAiAircraft;
+    services.lockControls = gf_lockControls;
+    services.clearPositionQueues = gf_clearPositionQueues;
     return services;
 }
 
@@ -152,6 +154,8 @@ void gf_setLinkServices(LinkServices services) {
     lf_fill(services.restartReset, wired.restartReset);
     lf_fill(services.releaseAiAircraft, wired.releaseAiAircraft);
     lf_fill(services.queueRemoveAiAircraft, wired.queueRemoveAiAircraft);
+    lf_fill(services.lockControls, wired.lockControls);
+    lf_fill(services.clearPositionQueues, wired.clearPositionQueues);
     lf_tables().link = std::move(services);
 }
 

@@ -64,6 +64,10 @@ struct LinkServices {
     std::function<void(std::uint32_t objectId)> releaseAiAircraft;
     // Queues an object for removal on the link's next frames.
     std::function<void(std::uint32_t objectId)> queueRemoveAiAircraft;
+    // Holds the parked-traffic controls while the static parking is recalculated.
+    std::function<void()> lockControls;
+    // Empties both position queues (under the send-queue mutex).
+    std::function<void()> clearPositionQueues;
 };
 
 // The catalogue's calls.
