@@ -1,8 +1,8 @@
 #pragma once
-// An exit in a world of its own: a data folder with parameters.xml, a virtual clock that jumps
-// over every sleep, a recording engine, and recording feed, link and catalogue services that
-// write to one ordered call log. The program's own exit handler is installed; its exit runs in
-// place on the requesting thread.
+// The run phase and the exit in a world of their own: a data folder with parameters.xml, a virtual
+// clock that jumps over every sleep, a recording engine, and recording feed, link and catalogue
+// services that write to one ordered call log. The program's own exit handler is installed; its
+// exit runs in place on the requesting thread.
 #include "app/final_exit.h"
 #include "app/startup_services.h"
 #include "core/exit_request.h"
@@ -48,6 +48,10 @@ protected:
         rt.deauth = [this] { record("deauth"); };
         rt.reset = [this] { record("rtReset"); };
         rt.resetWeather = [this] { record("rtResetWeather"); };
+        rt.showStatus = [this] { record("showStatus"); };
+        rt.updateQueryBox = [this] { record("updateQueryBox"); };
+        rt.setCollectFlag = [this] { record("setCollectFlag"); };
+        rt.setReferencePosition = [this](double, double) { record("setReferencePosition"); };
         gf_setRtServices(rt);
         LinkServices link;
         link.restartReset = [this] { record("linkRestartReset"); };
@@ -57,6 +61,8 @@ protected:
         link.queueRemoveAiAircraft = [this](std::uint32_t id) {
             record("queueRemove(" + std::to_string(id) + ")");
         };
+        link.lockControls = [this] { record("lockControls"); };
+        link.clearPositionQueues = [this] { record("clearPositionQueues"); };
         gf_setLinkServices(link);
         CatalogueServices catalogue;
         catalogue.logUnmatched = [this] { record("logUnmatched"); };
