@@ -7,6 +7,8 @@
 #include "catalogue/unmatched_flights.h"
 #include "core/clock.h"
 #include "core/range_fields_hook.h"
+#include "core/run_values.h"
+#include "feed/feed_services.h"
 #include "feed/rt_clients.h"
 #include "feed/rt_session.h"
 #include "updates/updates.h"
@@ -172,5 +174,9 @@ void gf_wireStartupServices() {
     lf_tables().rt = lf_wiredRtServices();
     lf_tables().link = lf_wiredLinkServices();
     lf_tables().catalogue = lf_wiredCatalogueServices();
+    ksb::FeedServices feed;
+    // The login and its waits give up when the run ends.
+    feed.exitRequested = [] { return exitInProgress.load() != 0 || stopRequested.load() != 0; };
+    ksb::gf_setFeedServices(feed);
     gf_setRangeFieldsUpdater(lf_updateRangeFields);
 }
