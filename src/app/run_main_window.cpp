@@ -1,4 +1,4 @@
-#include "app/program_exit.h"
+#include "app/final_exit.h"
 #include "app/window_app.h"
 #include "app/window_position.h"
 #include "core/clock.h"
@@ -84,7 +84,7 @@ int gf_runMainWindow(ui::WindowPort& port, MainWindowEvents& events) {
     gf_setMessageSink(&gf_windowMessageSink());
     // Tests keep the handler they installed.
     if (installedExitHandler.load() == nullptr) {
-        gf_setExitHandler(&gf_programExitHandler());
+        gf_setExitHandler(&gf_finalExitHandler());
     }
     if (!initInstance(port, events)) {
         gf_log("initInstance failed");

@@ -17,3 +17,35 @@ void lf_run() {}
 
 // PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): nothing to update.
 void gf_rtUpdateQueryBox() {}
+
+// PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): no reader starts.
+bool gf_rtStartWeatherReader() {
+    return false;
+}
+
+// PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): no reader starts.
+bool gf_rtStartTrafficReader() {
+    return false;
+}
+
+// PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): nothing shown.
+void gf_rtShowStatus() {}
+
+// PLACEHOLDER ("Livery matcher"): nothing to summarise.
+void gf_printLiveryMatchSummary() {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no session state to drop.
+// The real one forgets the user aircraft's last position and closes the forgotten client handle.
+void gf_linkRestartReset() {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no aircraft to release.
+void gf_releaseAiAircraft(std::uint32_t) {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no removal queue.
+void gf_queueRemoveAiAircraft(std::uint32_t) {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no controls to hold.
+void gf_lockControls() {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no position queues.
+void gf_clearPositionQueues() {}

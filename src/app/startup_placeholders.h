@@ -1,6 +1,7 @@
 #pragma once
 // Neighbours of start-up that other subsystems will bring; until then placeholders stand in their
 // place, wired in gf_wireStartupServices. Each goes when its subsystem brings the real one.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,3 +14,16 @@ bool gf_scanLiveries(bool doScan, bool addOnPackages, bool prioritized,
 void lf_run();
 // The feed's query box after a change of the injection radius.
 void gf_rtUpdateQueryBox();
+// The reader threads; each false (not started).
+bool gf_rtStartWeatherReader();
+bool gf_rtStartTrafficReader();
+// The readers' status cells.
+void gf_rtShowStatus();
+// The livery matcher's summary of the run.
+void gf_printLiveryMatchSummary();
+// The simulator link's restart reset, release and removal queue.
+void gf_linkRestartReset();
+void gf_releaseAiAircraft(std::uint32_t objectId);
+void gf_queueRemoveAiAircraft(std::uint32_t objectId);
+void gf_lockControls();
+void gf_clearPositionQueues();

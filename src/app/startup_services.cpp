@@ -4,7 +4,11 @@
 #include "app/range_fields.h"
 #include "app/startup_placeholders.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/unmatched_flights.h"
+#include "core/clock.h"
 #include "core/range_fields_hook.h"
+#include "core/run_values.h"
+#include "feed/feed_services.h"
 #include "feed/rt_clients.h"
 #include "feed/rt_session.h"
 #include "updates/updates.h"
@@ -24,6 +28,7 @@ StartupServices lf_wiredStartupServices() {
     services.readAirports = gf_readAirports;
     services.scanAddonAirports = gf_scanAddonAirports;
     services.run = lf_run;
+    services.resetParkAirport = gf_resetParkAirport;
     return services;
 }
 
@@ -32,6 +37,40 @@ RtServices lf_wiredRtServices() {
     services.findRealTrafficLicense = gf_findRealTrafficLicense;
     services.updateQueryBox = gf_rtUpdateQueryBox;
     services.setTimeOffset = gf_rtSetTimeOffset;
+    services.hasLicense = gf_rtHasLicense;
+    services.authenticate = gf_rtAuthenticate;
+    services.loggedIn = gf_rtLoggedIn;
+    services.startWeatherReader = gf_rtStartWeatherReader;
+    services.startTrafficReader = gf_rtStartTrafficReader;
+    services.setReferencePosition = gf_rtSetReferencePosition;
+    services.showStatus = gf_rtShowStatus;
+    services.setCollectFlag = gf_rtSetCollectFlag;
+    services.stopReaders = [] {
+        rtWeatherClient.stopFlag = true;
+        rtTrafficClient.stopFlag = true;
+        ksb::gf_wakeSleepers();
+    };
+    services.deauth = gf_rtDeauth;
+    services.reset = gf_rtReset;
+    services.resetWeather = gf_rtResetWeather;
+    return services;
+}
+
+LinkServices lf_wiredLinkServices() {
+    LinkServices services;
+    services.restartReset = gf_linkRestartReset;
+    services.releaseAiAircraft = gf_releaseAiAircraft;
+    services.queueRemoveAiAircraft = gf_queueRemoveAiAircraft;
+    services.lockControls = gf_lockControls;
+    services.clearPositionQueues = gf_clearPositionQueues;
+    return services;
+}
+
+CatalogueServices lf_wiredCatalogueServices() {
+    CatalogueServices services;
+    services.logUnmatched = gf_logUnmatched;
+    services.clearNoLiveryFlights = gf_clearNoLiveryFlights;
+    services.printLiveryMatchSummary = gf_printLiveryMatchSummary;
     return services;
 }
 
@@ -44,12 +83,15 @@ template <class T> void lf_fill(T& member, const T& wired) {
 struct Tables {
     StartupServices startup;
     RtServices rt;
+    LinkServices link;
+    CatalogueServices catalogue;
 };
 
 Tables& lf_tables() {
     static Tables tables = [] {
         gf_setRangeFieldsUpdater(lf_updateRangeFields);
-        return Tables{lf_wiredStartupServices(), lf_wiredRtServices()};
+        return Tables{lf_wiredStartupServices(), lf_wiredRtServices(), lf_wiredLinkServices(),
+                      lf_wiredCatalogueServices()};
     }();
     return tables;
 }
@@ -62,6 +104,14 @@ const StartupServices& gf_startupServices() {
 
 const RtServices& gf_rtServices() {
     return lf_tables().rt;
+}
+
+const LinkServices& gf_linkServices() {
+    return lf_tables().link;
+}
+
+const CatalogueServices& gf_catalogueServices() {
+    return lf_tables().catalogue;
 }
 
 void gf_setStartupServices(StartupServices services) {
@@ -77,6 +127,7 @@ void gf_setStartupServices(StartupServices services) {
     lf_fill(services.readAirports, wired.readAirports);
     lf_fill(services.scanAddonAirports, wired.scanAddonAirports);
     lf_fill(services.run, wired.run);
+    lf_fill(services.resetParkAirport, wired.resetParkAirport);
     lf_tables().startup = std::move(services);
 }
 
@@ -85,11 +136,47 @@ void gf_setRtServices(RtServices services) {
     lf_fill(services.findRealTrafficLicense, wired.findRealTrafficLicense);
     lf_fill(services.updateQueryBox, wired.updateQueryBox);
     lf_fill(services.setTimeOffset, wired.setTimeOffset);
+    lf_fill(services.hasLicense, wired.hasLicense);
+    lf_fill(services.authenticate, wired.authenticate);
+    lf_fill(services.loggedIn, wired.loggedIn);
+    lf_fill(services.startWeatherReader, wired.startWeatherReader);
+    lf_fill(services.startTrafficReader, wired.startTrafficReader);
+    lf_fill(services.setReferencePosition, wired.setReferencePosition);
+    lf_fill(services.showStatus, wired.showStatus);
+    lf_fill(services.setCollectFlag, wired.setCollectFlag);
+    lf_fill(services.stopReaders, wired.stopReaders);
+    lf_fill(services.deauth, wired.deauth);
+    lf_fill(services.reset, wired.reset);
+    lf_fill(services.resetWeather, wired.resetWeather);
     lf_tables().rt = std::move(services);
+}
+
+void gf_setLinkServices(LinkServices services) {
+    const LinkServices wired = lf_wiredLinkServices();
+    lf_fill(services.restartReset, wired.restartReset);
+    lf_fill(services.releaseAiAircraft, wired.releaseAiAircraft);
+    lf_fill(services.queueRemoveAiAircraft, wired.queueRemoveAiAircraft);
+    lf_fill(services.lockControls, wired.lockControls);
+    lf_fill(services.clearPositionQueues, wired.clearPositionQueues);
+    lf_tables().link = std::move(services);
+}
+
+void gf_setCatalogueServices(CatalogueServices services) {
+    const CatalogueServices wired = lf_wiredCatalogueServices();
+    lf_fill(services.logUnmatched, wired.logUnmatched);
+    lf_fill(services.clearNoLiveryFlights, wired.clearNoLiveryFlights);
+    lf_fill(services.printLiveryMatchSummary, wired.printLiveryMatchSummary);
+    lf_tables().catalogue = std::move(services);
 }
 
 void gf_wireStartupServices() {
     lf_tables().startup = lf_wiredStartupServices();
     lf_tables().rt = lf_wiredRtServices();
+    lf_tables().link = lf_wiredLinkServices();
+    lf_tables().catalogue = lf_wiredCatalogueServices();
+    ksb::FeedServices feed;
+    // The login and its waits give up when the run ends.
+    feed.exitRequested = [] { return exitInProgress.load() != 0 || stopRequested.load() != 0; };
+    ksb::gf_setFeedServices(feed);
     gf_setRangeFieldsUpdater(lf_updateRangeFields);
 }

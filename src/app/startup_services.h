@@ -2,6 +2,7 @@
 // Start-up's calls into its neighbours, each through a member of a replaceable table, so that
 // tests put a recording fake in their place and later subsystems swap in their real functions in
 // one place (gf_wireStartupServices).
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ struct StartupServices {
     std::function<bool(bool, std::vector<std::string>&)> scanAddonAirports;
     // The run phase; returns when its main loop has ended.
     std::function<void()> run;
+    // Closes the park airport, saving its airport file when it changed.
+    std::function<void()> resetParkAirport;
 };
 
 // The live-traffic service's calls.
@@ -32,15 +35,59 @@ struct RtServices {
     std::function<void()> updateQueryBox;
     // The time offset in minutes of both web-API clients.
     std::function<void(int)> setTimeOffset;
+    std::function<bool()> hasLicense;
+    // Blocking; gives up when the run ends.
+    std::function<void()> authenticate;
+    std::function<bool()> loggedIn;
+    // Each counts its thread in activeWorkers; false when it could not start.
+    std::function<bool()> startWeatherReader;
+    std::function<bool()> startTrafficReader;
+    std::function<void(double, double)> setReferencePosition;
+    std::function<void()> showStatus;
+    std::function<void()> setCollectFlag;
+    // Sets both readers' stop flags and wakes their sleeps.
+    std::function<void()> stopReaders;
+    std::function<void()> deauth;
+    // The restart's reset of the traffic and the weather client.
+    std::function<void()> reset;
+    std::function<void()> resetWeather;
+};
+
+// The simulator link's calls.
+struct LinkServices {
+    // Drops the session's per-run state at a restart: user-model flag, pending creations and
+    // just-added objects, the client handle (closed), userObjectId, the request-error count,
+    // the send queues, the user aircraft's texts and its last position (so that the first answer
+    // of the new run is not taken for a jump).
+    std::function<void()> restartReset;
+    // Hands an aircraft in the simulator back to the simulator's AI.
+    std::function<void(std::uint32_t objectId)> releaseAiAircraft;
+    // Queues an object for removal on the link's next frames.
+    std::function<void(std::uint32_t objectId)> queueRemoveAiAircraft;
+    // Holds the parked-traffic controls while the static parking is recalculated.
+    std::function<void()> lockControls;
+    // Empties both position queues (under the send-queue mutex).
+    std::function<void()> clearPositionQueues;
+};
+
+// The catalogue's calls.
+struct CatalogueServices {
+    std::function<void()> logUnmatched;
+    std::function<void()> clearNoLiveryFlights;
+    std::function<void()> printLiveryMatchSummary;
 };
 
 // The tables in force; wired on first use.
 const StartupServices& gf_startupServices();
 const RtServices& gf_rtServices();
+const LinkServices& gf_linkServices();
+const CatalogueServices& gf_catalogueServices();
 // Replace a table; members left empty get the wired function. Only while no other thread calls
 // them (program start, test set-up).
 void gf_setStartupServices(StartupServices services);
 void gf_setRtServices(RtServices services);
+void gf_setLinkServices(LinkServices services);
+void gf_setCatalogueServices(CatalogueServices services);
 
 // The one wiring of start-up's neighbours: fills both tables with the real functions (and the
 // placeholders of what is not built yet) and installs the automatic range behind the core's hook.

@@ -1,4 +1,4 @@
-#include "app/program_exit.h"
+#include "app/final_exit.h"
 #include "app/window_app.h"
 #include "core/config_paths.h"
 #include "core/exit_request.h"
@@ -115,7 +115,9 @@ TEST_F(RunMainWindowTest, AWindowThatCannotBeMadeEndsWithCodeZero) {
 
 TEST_F(RunMainWindowTest, TheCloseButtonEndsTheProgramThroughEndProgram) {
     exits.reset(); // the program's own exit handler
-    ksb::test::ManualClock clock(1'780'000'000.0);
+    // The exit runs in place, its sleeps passing in virtual time.
+    gf_setExitThreadStarter([](std::function<void()> body) { body(); });
+    ksb::test::ManualClock clock(1'780'000'000.0, true);
     ksb::test::ScopedClock scoped(clock);
     int idle = 0;
     port.setIdleHook([&] {
@@ -137,37 +139,12 @@ TEST_F(RunMainWindowTest, TheCloseButtonEndsTheProgramThroughEndProgram) {
     EXPECT_EQ(640, MAIN_WINDOW_X.value());
     EXPECT_EQ(200, MAIN_WINDOW_Y.value());
     EXPECT_FALSE(gf_logIsOpen());
-    EXPECT_EQ("Thu May 28 20:26:40 2026", log->body().back());
-}
-
-TEST_F(RunMainWindowTest, TheProgramsExitHandlerEndsTheWindowOnlyForAFinalExit) {
-    struct Case {
-        ExitReason reason;
-        bool posts;
-    };
-    const Case cases[] = {
-        {ExitReason::SIM_WAS_CLOSED, true}, {ExitReason::USER_CLOSED_SIM, true},
-        {ExitReason::SYSTEM_ERROR, true},   {ExitReason::RESTART, false},
-        {ExitReason::RESTART_IPP, false},
-    };
-    for (const Case& c : cases) {
-        const std::string reason(gf_exitReasonText(c.reason));
-        SCOPED_TRACE(reason);
-        const std::size_t before = port.posted().size();
-        gf_programExitHandler().requestExit(c.reason, 30);
-        const auto posted = port.posted();
-        if (c.posts) {
-            EXPECT_EQ(before + 1, posted.size());
-            EXPECT_EQ(ui::AppMessage::EndProgram, posted.back());
-        } else {
-            EXPECT_EQ(before, posted.size());
-            EXPECT_EQ("===> " + reason + " requested (30 s): restarting is not built yet",
-                      log->body().back());
-        }
-    }
-    // Without a window nothing is posted anywhere.
-    gf_setWindowPort(nullptr);
-    EXPECT_NO_THROW(gf_programExitHandler().requestExit(ExitReason::USER_CLOSED_SIM, 0));
+    // The exit's 1.5 s of waits passed before the log closed.
+    EXPECT_EQ("Thu May 28 20:26:41 2026", log->body().back());
+    EXPECT_TRUE(log->contains("Exiting: USER CLOSED SIM"));
+    EXPECT_TRUE(log->contains("User closed KSBY_P3D"));
+    EXPECT_EQ(1u, stopRequested.load());
+    gf_setExitThreadStarter({});
 }
 
 } // namespace
