@@ -31,9 +31,6 @@ bool gf_rtStartTrafficReader() {
 // PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): nothing shown.
 void gf_rtShowStatus() {}
 
-// PLACEHOLDER ("Livery matcher"): nothing to summarise.
-void gf_printLiveryMatchSummary() {}
-
 // PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no session state to drop.
 // The real one forgets the user aircraft's last position and closes the forgotten client handle.
 void gf_linkRestartReset() {}

@@ -19,8 +19,6 @@ bool gf_rtStartWeatherReader();
 bool gf_rtStartTrafficReader();
 // The readers' status cells.
 void gf_rtShowStatus();
-// The livery matcher's summary of the run.
-void gf_printLiveryMatchSummary();
 // The simulator link's restart reset, release and removal queue.
 void gf_linkRestartReset();
 void gf_releaseAiAircraft(std::uint32_t objectId);

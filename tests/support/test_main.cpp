@@ -5,6 +5,7 @@
 #include "core/globals.h"
 #include "core/main_window.h"
 #include "core/parameters.h"
+#include "core/run_state.h"
 #include "core/run_values.h"
 #include "traffic/traffic_state.h"
 
@@ -18,6 +19,7 @@ void lf_resetProcessState() {
     gf_resetControlsForTests();
     mainWindow.resetToStart();
     gf_resetRunValues();
+    gf_resetRunState();
     trafficState.reset();
 }
 
