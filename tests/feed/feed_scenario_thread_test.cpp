@@ -159,10 +159,9 @@ TEST_F(FeedScenarioTest, LicenceLoginReadersParkedTrafficStopAndLogout) {
     // The parked traffic, youngest first.
     const std::vector<ParkedFlight>& flights = rtTrafficClient.parkedRecords;
     ASSERT_FALSE(flights.empty());
-    EXPECT_TRUE(std::is_sorted(flights.begin(), flights.end(),
-                               [](const ParkedFlight& a, const ParkedFlight& b) {
-                                   return a.age < b.age;
-                               }));
+    EXPECT_TRUE(
+        std::is_sorted(flights.begin(), flights.end(),
+                       [](const ParkedFlight& a, const ParkedFlight& b) { return a.age < b.age; }));
 
     // Both readers ended for the stop, and nothing is left counted.
     EXPECT_EQ(gf_rtReaderEndStatus(Reader::weather), 9999);

@@ -35,10 +35,24 @@ protected:
 
     void arrange() {
         setPark({"EHAM", 52.308613, 4.763889});
-        for (const auto& [type, category] : std::vector<std::pair<std::string, int>>{
-                 {"A320", 2}, {"A20N", 2}, {"A319", 2}, {"B744", 3}, {"A388", 3}, {"B763", 3},
-                 {"B752", 2}, {"B738", 2}, {"E190", 2}, {"A321", 2}, {"B77W", 3}, {"A333", 3},
-                 {"CRJ9", 2}, {"DH8D", 2}, {"LJ45", 1}, {"C172", 0}, {"EC35", 5}, {"F16", 4}}) {
+        for (const auto& [type, category] : std::vector<std::pair<std::string, int>>{{"A320", 2},
+                                                                                     {"A20N", 2},
+                                                                                     {"A319", 2},
+                                                                                     {"B744", 3},
+                                                                                     {"A388", 3},
+                                                                                     {"B763", 3},
+                                                                                     {"B752", 2},
+                                                                                     {"B738", 2},
+                                                                                     {"E190", 2},
+                                                                                     {"A321", 2},
+                                                                                     {"B77W", 3},
+                                                                                     {"A333", 3},
+                                                                                     {"CRJ9", 2},
+                                                                                     {"DH8D", 2},
+                                                                                     {"LJ45", 1},
+                                                                                     {"C172", 0},
+                                                                                     {"EC35", 5},
+                                                                                     {"F16", 4}}) {
             neighbours_.addType(type, category);
         }
         neighbours_.addRegistration("G-EZAC", DbaseRecord{"EZY", "A20N", "", false});
@@ -111,38 +125,99 @@ std::vector<MappingCase> lf_mappingCases() {
     const auto rec = [] { return ParkedRecordBuilder(); };
     return {
         {"no database hit", rec().json(), "", "A320", "EZY12AB", "G-EZAB", {"G-EZAB"}},
-        {"hit without operator", rec().set(4, "G-EZAC").json(), "EZY", "A20N", "EZY12AB",
-         "G-EZAC", {"G-EZAC"}},
-        {"hit with operator", rec().set(4, "G-EZAD").json(), "EJU", "A319", "EZY12AB", "G-EZAD",
+        {"hit without operator",
+         rec().set(4, "G-EZAC").json(),
+         "EZY",
+         "A20N",
+         "EZY12AB",
+         "G-EZAC",
+         {"G-EZAC"}},
+        {"hit with operator",
+         rec().set(4, "G-EZAD").json(),
+         "EJU",
+         "A319",
+         "EZY12AB",
+         "G-EZAD",
          {"G-EZAD"}},
-        {"hit through a spelling", rec().set(4, "DAIPA").set(3, "0").json(), "DLH", "A388",
-         "EZY12AB", "DAIPA", {"DAIPA", "D-AIPA"}},
-        {"a hit gives an empty callsign the registration", rec().set(4, "G-EZAC").set(6, "null").json(),
-         "EZY", "A20N", "G-EZAC", "G-EZAC", {"G-EZAC"}},
+        {"hit through a spelling",
+         rec().set(4, "DAIPA").set(3, "0").json(),
+         "DLH",
+         "A388",
+         "EZY12AB",
+         "DAIPA",
+         {"DAIPA", "D-AIPA"}},
+        {"a hit gives an empty callsign the registration",
+         rec().set(4, "G-EZAC").set(6, "null").json(),
+         "EZY",
+         "A20N",
+         "G-EZAC",
+         "G-EZAC",
+         {"G-EZAC"}},
         {"leading dot", rec().set(6, ".EZY12").json(), "", "A320", "EZY12", "G-EZAB", {"G-EZAB"}},
-        {"only one leading dot", rec().set(6, "..EZY12").json(), "", "A320", ".EZY12", "G-EZAB",
+        {"only one leading dot",
+         rec().set(6, "..EZY12").json(),
+         "",
+         "A320",
+         ".EZY12",
+         "G-EZAB",
          {"G-EZAB"}},
         {"callsign null", rec().set(6, "null").json(), "", "A320", "", "G-EZAB", {"G-EZAB"}},
         {"callsign with @", rec().set(6, "EZY@12").json(), "", "A320", "", "G-EZAB", {"G-EZAB"}},
-        {"callsign with 00000", rec().set(6, "X000001").json(), "", "A320", "", "G-EZAB",
+        {"callsign with 00000",
+         rec().set(6, "X000001").json(),
+         "",
+         "A320",
+         "",
+         "G-EZAB",
          {"G-EZAB"}},
-        {"callsign of 9 characters", rec().set(6, "EZY12ABCD").json(), "", "A320", "", "G-EZAB",
+        {"callsign of 9 characters",
+         rec().set(6, "EZY12ABCD").json(),
+         "",
+         "A320",
+         "",
+         "G-EZAB",
          {"G-EZAB"}},
-        {"callsign of 8 characters", rec().set(6, "EZY12ABC").json(), "", "A320", "EZY12ABC",
-         "G-EZAB", {"G-EZAB"}},
+        {"callsign of 8 characters",
+         rec().set(6, "EZY12ABC").json(),
+         "",
+         "A320",
+         "EZY12ABC",
+         "G-EZAB",
+         {"G-EZAB"}},
         {"callsign a number", rec().set(6, 12).json(), "", "A320", "", "G-EZAB", {"G-EZAB"}},
-        {"callsign missing", json::array({51.4706, -0.4619, "S12", "A320", "G-EZAB", 1765368000}), "", "A320", "", "G-EZAB", {"G-EZAB"}},
+        {"callsign missing",
+         json::array({51.4706, -0.4619, "S12", "A320", "G-EZAB", 1765368000}),
+         "",
+         "A320",
+         "",
+         "G-EZAB",
+         {"G-EZAB"}},
         {"A380", rec().set(3, "A380").json(), "", "A388", "EZY12AB", "G-EZAB", {"G-EZAB"}},
         {"B767", rec().set(3, "B767").json(), "", "B763", "EZY12AB", "G-EZAB", {"G-EZAB"}},
         {"B747", rec().set(3, "B747").json(), "", "B744", "EZY12AB", "G-EZAB", {"G-EZAB"}},
         {"B757", rec().set(3, "B757").json(), "", "B752", "EZY12AB", "G-EZAB", {"G-EZAB"}},
-        {"registration of 13 characters", rec().set(4, "G-EZABCDEFGHI").json(), "", "A320",
-         "EZY12AB", "", {}},
-        {"registration of 12 characters", rec().set(4, "G-EZABCDEFGH").json(), "", "A320",
-         "EZY12AB", "G-EZABCDEFGH", {"G-EZABCDEFGH"}},
+        {"registration of 13 characters",
+         rec().set(4, "G-EZABCDEFGHI").json(),
+         "",
+         "A320",
+         "EZY12AB",
+         "",
+         {}},
+        {"registration of 12 characters",
+         rec().set(4, "G-EZABCDEFGH").json(),
+         "",
+         "A320",
+         "EZY12AB",
+         "G-EZABCDEFGH",
+         {"G-EZABCDEFGH"}},
         {"registration null", rec().set(4, "null").json(), "", "A320", "EZY12AB", "", {}},
         {"registration a number", rec().set(4, 12).json(), "", "A320", "EZY12AB", "", {}},
-        {"an eighth element", rec().extraElement().json(), "", "A320", "EZY12AB", "G-EZAB",
+        {"an eighth element",
+         rec().extraElement().json(),
+         "",
+         "A320",
+         "EZY12AB",
+         "G-EZAB",
          {"G-EZAB"}},
     };
 }
@@ -198,7 +273,10 @@ std::vector<FilterCase> lf_filterCases() {
         {"id not hexadecimal", "4b1x2c", good, false, {}},
         {"whole-number position", "4b1a2c", rec().set(0, 52).set(1, 5).json(), true, {}},
         {"latitude a text", "4b1a2c", rec().set(0, "51.47").json(), false, {}},
-        {"longitude missing", "4b1a2c", json::array({51.4706}), false,
+        {"longitude missing",
+         "4b1a2c",
+         json::array({51.4706}),
+         false,
          {"exception in processLine: [json.exception.type_error.302] type must be number, but "
           "is null"}},
         {"near 0/0", "4b1a2c", rec().set(0, 0.0005).set(1, 0.01).json(), false, {}},
@@ -211,33 +289,79 @@ std::vector<FilterCase> lf_filterCases() {
         {"heavy", "4b1a2c", rec().set(3, "B77W").json(), true, {}},
         {"light without LIGHT_AIRCRAFT", "4b1a2c", rec().set(3, "C172").json(), false, {}},
         {"light with LIGHT_AIRCRAFT", "4b1a2c", rec().set(3, "C172").json(), true, {}, true},
-        {"rotorcraft without HELICOPTERS", "4b1a2c", rec().set(3, "EC35").json(), false, {},
-         true, false, true},
-        {"rotorcraft with HELICOPTERS", "4b1a2c", rec().set(3, "EC35").json(), true, {}, false,
+        {"rotorcraft without HELICOPTERS",
+         "4b1a2c",
+         rec().set(3, "EC35").json(),
+         false,
+         {},
+         true,
+         false,
          true},
-        {"high performance without HIGH_PERF_AIRCRAFT", "4b1a2c", rec().set(3, "F16").json(),
-         false, {}, true, true, false},
-        {"high performance with HIGH_PERF_AIRCRAFT", "4b1a2c", rec().set(3, "F16").json(), true,
-         {}, false, false, true},
+        {"rotorcraft with HELICOPTERS",
+         "4b1a2c",
+         rec().set(3, "EC35").json(),
+         true,
+         {},
+         false,
+         true},
+        {"high performance without HIGH_PERF_AIRCRAFT",
+         "4b1a2c",
+         rec().set(3, "F16").json(),
+         false,
+         {},
+         true,
+         true,
+         false},
+        {"high performance with HIGH_PERF_AIRCRAFT",
+         "4b1a2c",
+         rec().set(3, "F16").json(),
+         true,
+         {},
+         false,
+         false,
+         true},
         {"stand a number", "4b1a2c", rec().set(2, 12).json(), false, {}},
         {"stand null", "4b1a2c", rec().set(2, nullptr).json(), false, {}},
         {"the reserved stand", "4b1a2c", good, false, {}, false, false, false, "S12"},
         {"another reserved stand", "4b1a2c", good, true, {}, false, false, false, "S13"},
-        {"the stand at the user's position", "4b1a2c", good, false, {}, false, false, false, "",
+        {"the stand at the user's position",
+         "4b1a2c",
+         good,
+         false,
+         {},
+         false,
+         false,
+         false,
+         "",
          "S12"},
-        {"an empty stand while the user is off any stand", "4b1a2c", rec().set(2, "").json(),
-         true, {}},
-        {"last seen a text", "4b1a2c", rec().set(5, "1765368000").json(), false,
+        {"an empty stand while the user is off any stand",
+         "4b1a2c",
+         rec().set(2, "").json(),
+         true,
+         {}},
+        {"last seen a text",
+         "4b1a2c",
+         rec().set(5, "1765368000").json(),
+         false,
          {"exception in processLine: [json.exception.type_error.302] type must be number, but "
           "is string"}},
-        {"last seen after 2100", "4b1a2c", rec().set(5, 4102444801.0).json(), false,
+        {"last seen after 2100",
+         "4b1a2c",
+         rec().set(5, 4102444801.0).json(),
+         false,
          {"exception in processLine: [json.exception.out_of_range.406] last seen 4102444801 out "
           "of range"}},
-        {"last seen before 1970", "4b1a2c", rec().set(5, -1).json(), false,
+        {"last seen before 1970",
+         "4b1a2c",
+         rec().set(5, -1).json(),
+         false,
          {"exception in processLine: [json.exception.out_of_range.406] last seen -1 out of "
           "range"}},
         {"last seen in 2100 exactly", "4b1a2c", rec().set(5, 4102444800.0).json(), true, {}},
-        {"not an array", "4b1a2c", json{{"lat", 51.4706}}, false,
+        {"not an array",
+         "4b1a2c",
+         json{{"lat", 51.4706}},
+         false,
          {"exception in processLine: [json.exception.type_error.302] type must be array, but is "
           "object"}},
     };
@@ -304,9 +428,9 @@ TEST_F(ParkedTrafficTest, AgesCountHalfHoursBackAcrossMidnightUpToMaxFit) {
         RT_PARKTRAFFIC_ONLY.setRaw(c.parkTrafficOnly);
 
         ASSERT_TRUE(fetch(json{
-            {"4b0001", lf_seenAt(now - 3600.0 * 2.5, "c")},  // 22:40, half hour 45: age 5
-            {"4b0002", lf_seenAt(now - 3600.0 * 2.0, "b")},  // 23:10, half hour 46: age 4
-            {"4b0003", lf_seenAt(now - 10.0, "a")},          // half hour 2: age 0
+            {"4b0001", lf_seenAt(now - 3600.0 * 2.5, "c")}, // 22:40, half hour 45: age 5
+            {"4b0002", lf_seenAt(now - 3600.0 * 2.0, "b")}, // 23:10, half hour 46: age 4
+            {"4b0003", lf_seenAt(now - 10.0, "a")},         // half hour 2: age 0
             {"4b0004", lf_seenAt(now + 3600.0 * 0.5, "d")}, // 01:40, half hour 3: age 47
         }));
 
@@ -342,14 +466,14 @@ TEST_F(ParkedTrafficTest, TheYoungestRecordOfEachStandAndCallsignIsKept) {
             .json();
     };
     ASSERT_TRUE(fetch(json{
-        {"4b0001", record("S1", "OLD1", 3)},  // an older record on S1
-        {"4b0002", record("S1", "NEW1", 1)},  // kept
-        {"4b0003", record("S2", "NEW1", 2)},  // the callsign of a younger record
-        {"4b0004", record("S3", "null", 2)},  // no callsign: kept
-        {"4b0005", record("S4", "null", 2)},  // no callsign: kept, after 4b0004 (same age)
-        {"4b0006", record("", "E1", 0)},      // kept
-        {"4b0007", record("", "E2", 1)},      // the same empty stand name
-        {"4b0008", record("S5", "OLD1", 4)},  // OLD1 was left out, so its callsign is free
+        {"4b0001", record("S1", "OLD1", 3)}, // an older record on S1
+        {"4b0002", record("S1", "NEW1", 1)}, // kept
+        {"4b0003", record("S2", "NEW1", 2)}, // the callsign of a younger record
+        {"4b0004", record("S3", "null", 2)}, // no callsign: kept
+        {"4b0005", record("S4", "null", 2)}, // no callsign: kept, after 4b0004 (same age)
+        {"4b0006", record("", "E1", 0)},     // kept
+        {"4b0007", record("", "E2", 1)},     // the same empty stand name
+        {"4b0008", record("S5", "OLD1", 4)}, // OLD1 was left out, so its callsign is free
     }));
 
     std::vector<std::uint32_t> ids;
@@ -375,22 +499,41 @@ TEST_F(ParkedTrafficTest, EveryFailureReturnsFalseWithEmptyRecordsAndItsLines) {
     };
     const Case cases[] = {
         {"200 without data", Reply::json(R"({"status":200,"data":null})"), true, {}, ""},
-        {"400", Reply::json(R"({"status":400,"message":"bad box"})"), false, {},
+        {"400",
+         Reply::json(R"({"status":400,"message":"bad box"})"),
+         false,
+         {},
          "sys error 400: RT API parameter fault"},
-        {"401", Reply::json(R"({"status":401})"), false,
-         {"RT Parked traffic: re-authentication to RT API is needed KSBY_P3D"}, ""},
-        {"503", Reply::http(503, R"({"status":503})"), false,
-         {"RT parkedtraffic error status: 503"}, ""},
-        {"status missing", Reply::json(R"({"data":{}})"), false,
-         {"RT parkedtraffic error status: 100"}, ""},
-        {"data of the wrong kind", Reply::json(R"({"status":200,"data":[[51.47,-0.46]]})"), false,
+        {"401",
+         Reply::json(R"({"status":401})"),
+         false,
+         {"RT Parked traffic: re-authentication to RT API is needed KSBY_P3D"},
+         ""},
+        {"503",
+         Reply::http(503, R"({"status":503})"),
+         false,
+         {"RT parkedtraffic error status: 503"},
+         ""},
+        {"status missing",
+         Reply::json(R"({"data":{}})"),
+         false,
+         {"RT parkedtraffic error status: 100"},
+         ""},
+        {"data of the wrong kind",
+         Reply::json(R"({"status":200,"data":[[51.47,-0.46]]})"),
+         false,
          {"parkedtraffic exception: [json.exception.type_error.302] type must be object, but is "
           "array",
           "RT parkedtraffic error status: 200"},
          ""},
-        {"not JSON", Reply::http(502, "<html>Bad gateway</html>"), false,
-         {"parkedtraffic exception: " + notJson, "RT parkedtraffic error status: 0"}, ""},
-        {"closed connection", Reply::drop(), false,
+        {"not JSON",
+         Reply::http(502, "<html>Bad gateway</html>"),
+         false,
+         {"parkedtraffic exception: " + notJson, "RT parkedtraffic error status: 0"},
+         ""},
+        {"closed connection",
+         Reply::drop(),
+         false,
          {"<now> curl parkedtraffic code_pt: Transferred a partial file",
           "RT parkedtraffic error status: 0"},
          ""},
@@ -442,9 +585,9 @@ TEST_F(ParkedTrafficTest, WithoutAHandleOrALoginTheFetchFailsWithStatus0) {
     EXPECT_FALSE(gf_rtGetParkedTraffic());
     EXPECT_TRUE(rtTrafficClient.parkedRecords.empty());
 
-    EXPECT_EQ(warnings(), (std::vector<std::string>{"curl init error ?",
-                                                    "RT parkedtraffic error status: 0",
-                                                    "RT parkedtraffic error status: 0"}));
+    EXPECT_EQ(warnings(),
+              (std::vector<std::string>{"curl init error ?", "RT parkedtraffic error status: 0",
+                                        "RT parkedtraffic error status: 0"}));
     EXPECT_EQ(requestsOf("parked").size(), 0u);
 }
 

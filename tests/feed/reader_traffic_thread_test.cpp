@@ -59,13 +59,17 @@ TEST_F(TrafficReaderTest, TheBufferedRequestHandsOverFiveBatchesOldestFirstThenE
         {"buffer_4", {{"4b0001", lf_record("4b0001")}, {"4b0002", lf_record("4b0002")}}},
         {"buffer_3", nullptr},
         {"buffer_1",
-         {{"4b0011", lf_record("4b0011")}, {"x", nullptr}, {"y", json::array()}, {"z", json::object()}}},
+         {{"4b0011", lf_record("4b0011")},
+          {"x", nullptr},
+          {"y", json::array()},
+          {"z", json::object()}}},
         {"buffer_0", {{"4b0010", lf_record("4b0010")}}},
     };
     stub_.script("traffic-buffered", Reply::json(buffered.dump()));
+    // A member that is no record costs only itself.
     stub_.script("traffic", Reply::json(json{{"status", 200},
                                              {"rrl", 1300},
-                                             {"data", {{"4b0020", lf_record("4b0020")}}}}
+                                             {"data", {{"4b0020", lf_record("4b0020")}, {"n", 5}}}}
                                             .dump()));
     stub_.script("traffic", Reply::json(R"({"status":200,"data":{}})"));
 
@@ -80,14 +84,19 @@ TEST_F(TrafficReaderTest, TheBufferedRequestHandsOverFiveBatchesOldestFirstThenE
               (std::set<std::uint32_t>{0x4b0001, 0x4b0002, 0x4b0011, 0x4b0010, 0x4b0020}));
     EXPECT_EQ(rtTrafficClient.recordCount.load(), 0);
     EXPECT_EQ(loopSleepsMs(), (std::vector<long long>{1200, 1300, 2000}));
-    EXPECT_EQ(routes(), (std::vector<std::string>{"auth", "traffic-buffered", "traffic",
-                                                  "traffic"}));
+    EXPECT_EQ(routes(),
+              (std::vector<std::string>{"auth", "traffic-buffered", "traffic", "traffic"}));
     EXPECT_EQ(requestsOf("traffic-buffered")[0].body,
               "GUID=G-42&" + kDefaultBox +
                   "&querytype=locationtraffic&toffset=0&buffercount=5&buffertime=6");
     EXPECT_EQ(requestsOf("traffic")[0].body,
               "GUID=G-42&" + kDefaultBox + "&querytype=locationtraffic&toffset=0");
     EXPECT_EQ(warnings(), std::vector<std::string>{});
+    const std::vector<std::string> body = log_.body();
+    EXPECT_EQ(std::count(body.begin(), body.end(),
+                         "exception in processLine: [json.exception.type_error.302] type must be "
+                         "array, but is number"),
+              1);
 }
 
 TEST_F(TrafficReaderTest, TheBodiesCarryTheQueryBoxAroundTheUserWithTwoDecimals) {
@@ -118,17 +127,22 @@ std::vector<BufferFailureCase> lf_bufferFailureCases() {
     return {
         {"data null", Reply::json(R"({"status":200,"data":null})"), {"buffer failed 200"}, true},
         {"data missing", Reply::json(R"({"status":200})"), {"buffer failed 200"}, true},
-        {"data of the wrong kind", Reply::json(R"({"status":200,"data":[]})"),
+        {"data of the wrong kind",
+         Reply::json(R"({"status":200,"data":[]})"),
          {"buffer traffic exception: [json.exception.type_error.302] type must be object, but "
           "is array",
           "buffer failed 200"},
          true},
-        {"406", Reply::json(R"({"status":406,"message":"busy"})"),
-         {" buffer traffic msg busy", "buffer failed 406"}, false},
+        {"406",
+         Reply::json(R"({"status":406,"message":"busy"})"),
+         {" buffer traffic msg busy", "buffer failed 406"},
+         false},
         {"401", Reply::json(R"({"status":401})"), {"buffer failed 401"}, false},
         {"empty", Reply::empty(), {"buffer traffic: empty content", "buffer failed 0"}, false},
-        {"closed connection", Reply::drop(),
-         {"<now> buffer traffic code_t: Transferred a partial file", "buffer failed 0"}, false},
+        {"closed connection",
+         Reply::drop(),
+         {"<now> buffer traffic code_t: Transferred a partial file", "buffer failed 0"},
+         false},
     };
 }
 
@@ -163,7 +177,7 @@ TEST_F(TrafficReaderTest, AFailedBufferedRequestIsLoggedAndPollingStartsAnyway) 
 struct TrafficStatusCase {
     const char* name;
     Reply reply;
-    std::int64_t endStatus; // 9999: the loop went on until the stop
+    std::int64_t endStatus;         // 9999: the loop went on until the stop
     std::vector<std::string> lines; // "<now>" stands for the time text
     std::vector<int> delays;
 };
@@ -178,24 +192,44 @@ std::vector<TrafficStatusCase> lf_trafficStatusCases() {
     return {
         {"200", Reply::model(), 9999, {}, withPoll},
         {"200 without data", Reply::json(R"({"status":200})"), 9999, {}, withPoll},
-        {"400", Reply::json(R"({"status":400})"), 400, {"Traffic RT API: parameter fault"},
+        {"400",
+         Reply::json(R"({"status":400})"),
+         400,
+         {"Traffic RT API: parameter fault"},
          buffers},
-        {"401", Reply::json(R"({"status":401})"), 401,
-         {"re-authentication to RT API is needed, restart KSBY_P3D"}, buffers},
+        {"401",
+         Reply::json(R"({"status":401})"),
+         401,
+         {"re-authentication to RT API is needed, restart KSBY_P3D"},
+         buffers},
         {"403", Reply::json(R"({"status":403})"), 403, {"Traffic RT API error: 403"}, buffers},
-        {"406 with a message", Reply::json(R"({"status":406,"message":"busy"})"), 9999,
-         {"curl traffic msg busy"}, buffers},
+        {"406 with a message",
+         Reply::json(R"({"status":406,"message":"busy"})"),
+         9999,
+         {"curl traffic msg busy"},
+         buffers},
         {"500", Reply::json(R"({"status":500})"), 500, {"Traffic RT API error: 500"}, buffers},
-        {"status missing", Reply::json(R"({"data":{}})"), 100, {"Traffic RT API error: 100"},
+        {"status missing",
+         Reply::json(R"({"data":{}})"),
+         100,
+         {"Traffic RT API error: 100"},
          buffers},
         {"empty body", Reply::empty(), 9999, {"traffic receive: empty content"}, buffers},
-        {"not JSON", Reply::http(502, "<html>Bad gateway</html>"), 9999,
-         {"traffic exception: " + kNotJsonProblem}, buffers},
-        {"data of the wrong kind", Reply::json(R"({"status":200,"data":[["4b0001"]]})"), 9999,
+        {"not JSON",
+         Reply::http(502, "<html>Bad gateway</html>"),
+         9999,
+         {"traffic exception: " + kNotJsonProblem},
+         buffers},
+        {"data of the wrong kind",
+         Reply::json(R"({"status":200,"data":[["4b0001"]]})"),
+         9999,
          {"traffic exception: [json.exception.type_error.302] type must be object, but is array"},
          buffers},
-        {"closed connection", Reply::drop(), 9999,
-         {"<now> curl traffic code_t: Transferred a partial file"}, buffers},
+        {"closed connection",
+         Reply::drop(),
+         9999,
+         {"<now> curl traffic code_t: Transferred a partial file"},
+         buffers},
     };
 }
 

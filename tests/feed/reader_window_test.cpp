@@ -104,7 +104,9 @@ TEST_F(ReaderWindowTest, TheStatusCellsFollowWhatTheReadersReceive) {
         std::vector<std::string> events;
     };
     const Step steps[] = {
-        {"nothing yet: both idle", false, 0,
+        {"nothing yet: both idle",
+         false,
+         0,
          {"weather 2", "invalidate", "traffic 2", "invalidate"}},
         {"still nothing: no repaint", false, 0, {}},
         {"weather arrives", true, 0, {"weather 1", "invalidate"}},

@@ -90,9 +90,9 @@ private:
         cv_.notify_all();
     }
     int pendingCount(Ms duration) const {
-        return static_cast<int>(std::count_if(pending_.begin(), pending_.end(), [&](const Sleeper& s) {
-            return s.duration == duration && !s.released;
-        }));
+        return static_cast<int>(
+            std::count_if(pending_.begin(), pending_.end(),
+                          [&](const Sleeper& s) { return s.duration == duration && !s.released; }));
     }
 
     const UtcTime::duration utc_;
