@@ -1,9 +1,12 @@
 #include "feed/feed_services.h"
 
+#include "catalogue/catalogue.h"
 #include "core/main_window.h"
 #include "core/message_sink.h"
 #include "traffic/traffic.h"
+#include "traffic/traffic_state.h"
 
+#include <atomic>
 #include <utility>
 
 namespace ksb {
@@ -21,6 +24,10 @@ template <class Member> void lf_fill(Member& member, Member& fallback) {
     }
 }
 
+std::atomic<std::int32_t>& lf_cell(Reader which) {
+    return which == Reader::weather ? mainWindow.weatherCell : mainWindow.trafficCell;
+}
+
 } // namespace
 
 FeedServices gf_defaultFeedServices() {
@@ -30,6 +37,7 @@ FeedServices gf_defaultFeedServices() {
         mainWindow.sessionEstablished.store(established);
         gf_invalidate(kStatusRegion);
     };
+    s.sessionEstablished = [] { return mainWindow.sessionEstablished.load(); };
     s.postSimEvent = [](SimInboundRecord record) { gf_postSimEvent(record); };
     // PLACEHOLDER: no park airport until the traffic engine publishes its park snapshot
     // (traffic engine issues); ground records are dropped meanwhile.
@@ -37,6 +45,34 @@ FeedServices gf_defaultFeedServices() {
     // PLACEHOLDER: exitInProgress or stopRequested of the run phase ("Run phase, main loop, exit
     // and restart").
     s.exitRequested = [] { return false; };
+    // PLACEHOLDER: the run phase's run generation ("Run phase, main loop, exit and restart").
+    s.runGeneration = [] { return std::uint64_t{0}; };
+    s.takeFeedRecords = [](std::vector<LiveFlight>& batch, int delay) {
+        gf_takeFeedRecords(batch, delay);
+    };
+    s.setEngineQnh = [](std::int32_t qnh) { trafficState.currentQnh.store(qnh); };
+    s.setWindowQnh = [](std::int32_t qnh) { mainWindow.qnh.store(qnh); };
+    s.setReaderCell = [](Reader which, std::int32_t value) { lf_cell(which).store(value); };
+    s.readerCell = [](Reader which) { return lf_cell(which).load(); };
+    s.invalidateStatus = [] { gf_invalidate(kStatusRegion); };
+    // PLACEHOLDER: lf_readerStopped of the run phase ("Run phase, main loop, exit and restart");
+    // records nothing meanwhile.
+    s.readerStopped = [](std::string_view, bool) {};
+    // PLACEHOLDER: a locked copy of the simulator session's user aircraft (simulator session
+    // issue); 0/0 meanwhile, which the readers treat as no position yet.
+    s.userPosition = [] { return UserPosition{}; };
+    s.reservedStandName = [] { return trafficState.reservedStand; };
+    s.standNameAt = [](double latitude, double longitude) {
+        return gf_standNameAt(latitude, longitude);
+    };
+    s.registrationVariants = [](const std::string& registration) {
+        return gf_registrationVariants(registration);
+    };
+    s.dbaseLookup = [](std::optional<DbaseRecord>& holder, const std::string& key) {
+        return gf_dbaseLookup(holder, key);
+    };
+    s.isKnownType = [](const std::string& type) { return gf_isKnownType(type); };
+    s.typeCategory = [](const std::string& type) { return gf_typeCategory(type); };
     return s;
 }
 
@@ -45,12 +81,28 @@ const FeedServices& gf_feedServices() {
 }
 
 void gf_setFeedServices(FeedServices services) {
-    FeedServices defaults = gf_defaultFeedServices();
-    lf_fill(services.showMessage, defaults.showMessage);
-    lf_fill(services.setSessionEstablished, defaults.setSessionEstablished);
-    lf_fill(services.postSimEvent, defaults.postSimEvent);
-    lf_fill(services.parkAirport, defaults.parkAirport);
-    lf_fill(services.exitRequested, defaults.exitRequested);
+    FeedServices d = gf_defaultFeedServices();
+    lf_fill(services.showMessage, d.showMessage);
+    lf_fill(services.setSessionEstablished, d.setSessionEstablished);
+    lf_fill(services.sessionEstablished, d.sessionEstablished);
+    lf_fill(services.postSimEvent, d.postSimEvent);
+    lf_fill(services.parkAirport, d.parkAirport);
+    lf_fill(services.exitRequested, d.exitRequested);
+    lf_fill(services.runGeneration, d.runGeneration);
+    lf_fill(services.takeFeedRecords, d.takeFeedRecords);
+    lf_fill(services.setEngineQnh, d.setEngineQnh);
+    lf_fill(services.setWindowQnh, d.setWindowQnh);
+    lf_fill(services.setReaderCell, d.setReaderCell);
+    lf_fill(services.readerCell, d.readerCell);
+    lf_fill(services.invalidateStatus, d.invalidateStatus);
+    lf_fill(services.readerStopped, d.readerStopped);
+    lf_fill(services.userPosition, d.userPosition);
+    lf_fill(services.reservedStandName, d.reservedStandName);
+    lf_fill(services.standNameAt, d.standNameAt);
+    lf_fill(services.registrationVariants, d.registrationVariants);
+    lf_fill(services.dbaseLookup, d.dbaseLookup);
+    lf_fill(services.isKnownType, d.isKnownType);
+    lf_fill(services.typeCategory, d.typeCategory);
     lf_services() = std::move(services);
 }
 

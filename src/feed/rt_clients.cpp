@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "feed/feed_services.h"
+#include "feed/rt_readers.h"
 #include "feed/rt_request.h"
 
 #include <algorithm>
@@ -100,6 +101,11 @@ void RtTrafficClient::setLiveBox(const LiveBoxState& state) {
     liveBox_ = state;
 }
 
+void RtTrafficClient::updateLiveBox(const std::function<void(LiveBoxState&)>& change) {
+    std::lock_guard lock(boxMutex_);
+    change(liveBox_);
+}
+
 void RtTrafficClient::collect(const std::string& callsign, std::uint32_t flightId) {
     std::lock_guard lock(collectedMutex_);
     if (!callsign.empty()) {
@@ -136,6 +142,8 @@ void RtTrafficClient::clearCollected() {
 } // namespace ksb
 
 void gf_resetFeedGlobals() {
+    // Nothing may run on the clients while they are reset.
+    gf_rtResetReaders();
     rtWeatherClient.resetToStart();
     rtTrafficClient.resetToStart();
     rtLicense.clear();

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -91,6 +92,8 @@ public:
     // The live query box, written by the worker and the GUI thread and read by the reader.
     LiveBoxState liveBox() const;
     void setLiveBox(const LiveBoxState& state);
+    // Reads and changes the box in one hold of its lock, so that two writers cannot interleave.
+    void updateLiveBox(const std::function<void(LiveBoxState&)>& change);
 
     // Adds what the parser saw while the collect flag is up.
     void collect(const std::string& callsign, std::uint32_t flightId);
@@ -137,8 +140,9 @@ inline constexpr std::string_view towPrefix = "TOW ";
 // The callsign of the last block notice; the Traffic Reader's.
 extern std::string lastBlockedCallsign;
 
-// Both clients, the credential, the last blocked callsign, the base address, the request
-// time-outs and the feed's services back at their start values (tests).
+// Stops and joins the reader threads, then puts both clients, the credential, the last blocked
+// callsign, the base address, the request time-outs and the feed's services back at their start
+// values (tests).
 void gf_resetFeedGlobals();
 
 // The traffic client ready for a new login (exit and restart). The parked records stay: the
