@@ -15,22 +15,6 @@ bool gf_scanLiveries(bool, bool, bool, std::vector<std::string>&) {
 // PLACEHOLDER ("Run phase, main loop, exit and restart"): returns at once.
 void lf_run() {}
 
-// PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): nothing to update.
-void gf_rtUpdateQueryBox() {}
-
-// PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): no reader starts.
-bool gf_rtStartWeatherReader() {
-    return false;
-}
-
-// PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): no reader starts.
-bool gf_rtStartTrafficReader() {
-    return false;
-}
-
-// PLACEHOLDER ("Reader threads, weather, polling and parked traffic"): nothing shown.
-void gf_rtShowStatus() {}
-
 // PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no session state to drop.
 // The real one forgets the user aircraft's last position and closes the forgotten client handle.
 void gf_linkRestartReset() {}

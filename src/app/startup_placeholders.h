@@ -12,13 +12,6 @@ bool gf_scanLiveries(bool doScan, bool addOnPackages, bool prioritized,
                      std::vector<std::string>& rootFolders);
 // The run phase with its main loop.
 void lf_run();
-// The feed's query box after a change of the injection radius.
-void gf_rtUpdateQueryBox();
-// The reader threads; each false (not started).
-bool gf_rtStartWeatherReader();
-bool gf_rtStartTrafficReader();
-// The readers' status cells.
-void gf_rtShowStatus();
 // The simulator link's restart reset, release and removal queue.
 void gf_linkRestartReset();
 void gf_releaseAiAircraft(std::uint32_t objectId);

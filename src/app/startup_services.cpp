@@ -9,6 +9,7 @@
 #include "core/range_fields_hook.h"
 #include "core/run_values.h"
 #include "feed/feed_services.h"
+#include "feed/rt_readers.h"
 #include "feed/rt_clients.h"
 #include "feed/rt_session.h"
 #include "updates/updates.h"
@@ -45,11 +46,7 @@ RtServices lf_wiredRtServices() {
     services.setReferencePosition = gf_rtSetReferencePosition;
     services.showStatus = gf_rtShowStatus;
     services.setCollectFlag = gf_rtSetCollectFlag;
-    services.stopReaders = [] {
-        rtWeatherClient.stopFlag = true;
-        rtTrafficClient.stopFlag = true;
-        ksb::gf_wakeSleepers();
-    };
+    services.stopReaders = gf_rtStopReaders;
     services.deauth = gf_rtDeauth;
     services.reset = gf_rtReset;
     services.resetWeather = gf_rtResetWeather;
