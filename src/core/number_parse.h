@@ -13,6 +13,8 @@
 // stof argument"). Too large: std::out_of_range "stoi argument out of range" ("stod argument out
 // of range", "stof argument out of range").
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 int gf_stoi(std::string_view text, std::size_t* pos = nullptr);
@@ -22,3 +24,6 @@ float gf_stof(std::string_view text, std::size_t* pos = nullptr);
 int gf_stoiWhole(std::string_view text);
 double gf_stodWhole(std::string_view text);
 float gf_stofWhole(std::string_view text);
+
+// A feed id: the whole text is 1 to 8 hexadecimal digits (either case); nothing else.
+std::optional<std::uint32_t> gf_parseHexId(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "core/log.h"
+#include "core/number_parse.h"
 #include "core/parameters.h"
 #include "core/run_values.h"
 #include "feed/feed_services.h"
@@ -92,28 +93,6 @@ std::string lf_text(const json& record, std::size_t index) {
     return text;
 }
 
-// The whole text must be 1 to 8 hexadecimal digits.
-std::optional<std::uint32_t> lf_hexId(std::string_view text) {
-    if (text.empty() || text.size() > 8) {
-        return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (const char c : text) {
-        std::uint32_t digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<std::uint32_t>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<std::uint32_t>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        } else {
-            return std::nullopt;
-        }
-        value = value * 16 + digit;
-    }
-    return value;
-}
-
 bool lf_readRegistration(ksb::RtTrafficClient& client, const json& record) {
     LiveFlight& flight = client.liveRecord;
     flight.registration = lf_text(record, iRegistration);
@@ -143,7 +122,7 @@ bool lf_isWantedFlight(const ksb::RtTrafficClient& client, const json& record) {
 }
 
 bool lf_readFlightId(ksb::RtTrafficClient& client, const json& record) {
-    const std::optional<std::uint32_t> id = lf_hexId(lf_text(record, iFlightId));
+    const std::optional<std::uint32_t> id = gf_parseHexId(lf_text(record, iFlightId));
     if (!id || *id <= 10000) {
         return false;
     }

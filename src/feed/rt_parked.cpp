@@ -3,6 +3,7 @@
 #include "core/exceptions.h"
 #include "core/geodesy.h"
 #include "core/log.h"
+#include "core/number_parse.h"
 #include "core/parameters.h"
 #include "core/time_of_week.h"
 #include "feed/feed_services.h"
@@ -55,28 +56,6 @@ const json& lf_element(const json& record, std::size_t index) {
 std::string lf_text(const json& record, std::size_t index) {
     const json& value = lf_element(record, index);
     return value.is_string() ? value.get<std::string>() : std::string();
-}
-
-// The whole text must be 1 to 8 hexadecimal digits.
-std::optional<std::uint32_t> lf_hexId(std::string_view text) {
-    if (text.empty() || text.size() > 8) {
-        return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (const char c : text) {
-        std::uint32_t digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<std::uint32_t>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<std::uint32_t>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        } else {
-            return std::nullopt;
-        }
-        value = value * 16 + digit;
-    }
-    return value;
 }
 
 // The half-hour slot of "last seen"; a value that is no number, or one outside 1970..2100,
@@ -155,7 +134,7 @@ bool lf_parseParked(ParkedFlight& flight, const std::string& key, const json& re
     }
     const ksb::FeedServices& services = ksb::gf_feedServices();
     flight.airline.clear();
-    const std::optional<std::uint32_t> id = lf_hexId(key);
+    const std::optional<std::uint32_t> id = gf_parseHexId(key);
     if (!id || *id <= 10000) {
         return false;
     }
