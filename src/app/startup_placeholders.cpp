@@ -1,5 +1,8 @@
 #include "app/startup_placeholders.h"
 
+#include "core/run_values.h"
+#include "core/sim_session_state.h"
+
 // PLACEHOLDER ("Livery scan: sections, file walk, add-on packages and the scan driver"): nothing
 // is read.
 bool gf_readFixesXml() {
@@ -30,3 +33,34 @@ void gf_lockControls() {}
 
 // PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no position queues.
 void gf_clearPositionQueues() {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no simulator is ever found;
+// the body only leaves the worker count its starter raised.
+void gf_simConnectThread(std::stop_token, std::uint64_t) {
+    activeWorkers.fetch_sub(1);
+}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no request error to clear.
+void gf_clearSimRequestError() {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no containers to grow.
+void gf_reserveLinkCapacities(const RunCapacities&) {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no connection to ask.
+bool gf_requestOnGroundData() {
+    return false;
+}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): the last known state.
+UserAircraftState gf_requestUserPosition() {
+    return gf_userState();
+}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): nothing to ask.
+void gf_requestUserTitleAndModel() {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): nothing is counted.
+void lf_countRequestError() {}
+
+// PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no queue to append to.
+void gf_queueNavLights(std::uint32_t, bool) {}

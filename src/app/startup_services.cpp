@@ -55,6 +55,14 @@ RtServices lf_wiredRtServices() {
 
 LinkServices lf_wiredLinkServices() {
     LinkServices services;
+    services.threadBody = gf_simConnectThread;
+    services.clearRequestError = gf_clearSimRequestError;
+    services.reserve = gf_reserveLinkCapacities;
+    services.requestOnGroundData = gf_requestOnGroundData;
+    services.requestUserPosition = gf_requestUserPosition;
+    services.requestUserTitleAndModel = gf_requestUserTitleAndModel;
+    services.countRequestError = lf_countRequestError;
+    services.queueNavLights = gf_queueNavLights;
     services.restartReset = gf_linkRestartReset;
     services.releaseAiAircraft = gf_releaseAiAircraft;
     services.queueRemoveAiAircraft = gf_queueRemoveAiAircraft;
@@ -150,6 +158,14 @@ void gf_setRtServices(RtServices services) {
 
 void gf_setLinkServices(LinkServices services) {
     const LinkServices wired = lf_wiredLinkServices();
+    lf_fill(services.threadBody, wired.threadBody);
+    lf_fill(services.clearRequestError, wired.clearRequestError);
+    lf_fill(services.reserve, wired.reserve);
+    lf_fill(services.requestOnGroundData, wired.requestOnGroundData);
+    lf_fill(services.requestUserPosition, wired.requestUserPosition);
+    lf_fill(services.requestUserTitleAndModel, wired.requestUserTitleAndModel);
+    lf_fill(services.countRequestError, wired.countRequestError);
+    lf_fill(services.queueNavLights, wired.queueNavLights);
     lf_fill(services.restartReset, wired.restartReset);
     lf_fill(services.releaseAiAircraft, wired.releaseAiAircraft);
     lf_fill(services.queueRemoveAiAircraft, wired.queueRemoveAiAircraft);

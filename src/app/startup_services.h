@@ -2,8 +2,12 @@
 // Start-up's calls into its neighbours, each through a member of a replaceable table, so that
 // tests put a recording fake in their place and later subsystems swap in their real functions in
 // one place (gf_wireStartupServices).
+#include "core/link_records.h"
+#include "core/run_capacities.h"
+
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -55,6 +59,23 @@ struct RtServices {
 
 // The simulator link's calls.
 struct LinkServices {
+    // The link's thread body. The starter has counted it in activeWorkers; the body leaves that
+    // count once on every way out, and ends on the token or when the run generation moves on.
+    std::function<void(std::stop_token, std::uint64_t generation)> threadBody;
+    // Clears simRequestError for a new run.
+    std::function<void()> clearRequestError;
+    // Grows the link's containers to the run's capacities.
+    std::function<void(const RunCapacities&)> reserve;
+    // Request 108 (the user's on-ground data once a second) through the guarded access; false
+    // when it was not sent.
+    std::function<bool()> requestOnGroundData;
+    // Asks for the user aircraft's state once; returns the block last received.
+    std::function<UserAircraftState()> requestUserPosition;
+    std::function<void()> requestUserTitleAndModel;
+    // One failed simulator request; the third restarts the run.
+    std::function<void()> countRequestError;
+    // Nav lights of an object in the simulator on or off.
+    std::function<void(std::uint32_t objectId, bool on)> queueNavLights;
     // Drops the session's per-run state at a restart: user-model flag, pending creations and
     // just-added objects, the client handle (closed), userObjectId, the request-error count,
     // the send queues, the user aircraft's texts and its last position (so that the first answer
