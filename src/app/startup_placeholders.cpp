@@ -15,9 +15,6 @@ bool gf_scanLiveries(bool, bool, bool, std::vector<std::string>&) {
     return true;
 }
 
-// PLACEHOLDER ("Run phase, main loop, exit and restart"): returns at once.
-void lf_run() {}
-
 // PLACEHOLDER ("Simulator session, dispatch and AI control queues"): no session state to drop.
 // The real one forgets the user aircraft's last position and closes the forgotten client handle.
 void gf_linkRestartReset() {}

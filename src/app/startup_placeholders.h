@@ -14,8 +14,6 @@ bool gf_readFixesXml();
 // The livery scan driver.
 bool gf_scanLiveries(bool doScan, bool addOnPackages, bool prioritized,
                      std::vector<std::string>& rootFolders);
-// The run phase with its main loop.
-void lf_run();
 // The simulator link's thread and requests.
 void gf_simConnectThread(std::stop_token stop, std::uint64_t generation);
 void gf_clearSimRequestError();

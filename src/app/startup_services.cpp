@@ -2,7 +2,9 @@
 
 #include "airports/airports.h"
 #include "app/range_fields.h"
+#include "app/run_phase.h"
 #include "app/startup_placeholders.h"
+#include "app/final_exit.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/unmatched_flights.h"
 #include "core/clock.h"
@@ -41,6 +43,7 @@ RtServices lf_wiredRtServices() {
     services.hasLicense = gf_rtHasLicense;
     services.authenticate = gf_rtAuthenticate;
     services.loggedIn = gf_rtLoggedIn;
+    services.loginGuid = [] { return rtWeatherClient.guid(); };
     services.startWeatherReader = gf_rtStartWeatherReader;
     services.startTrafficReader = gf_rtStartTrafficReader;
     services.setReferencePosition = gf_rtSetReferencePosition;
@@ -144,6 +147,7 @@ void gf_setRtServices(RtServices services) {
     lf_fill(services.hasLicense, wired.hasLicense);
     lf_fill(services.authenticate, wired.authenticate);
     lf_fill(services.loggedIn, wired.loggedIn);
+    lf_fill(services.loginGuid, wired.loginGuid);
     lf_fill(services.startWeatherReader, wired.startWeatherReader);
     lf_fill(services.startTrafficReader, wired.startTrafficReader);
     lf_fill(services.setReferencePosition, wired.setReferencePosition);
@@ -188,8 +192,9 @@ void gf_wireStartupServices() {
     lf_tables().link = lf_wiredLinkServices();
     lf_tables().catalogue = lf_wiredCatalogueServices();
     ksb::FeedServices feed;
-    // The login and its waits give up when the run ends.
-    feed.exitRequested = [] { return exitInProgress.load() != 0 || stopRequested.load() != 0; };
+    feed.readerStopped = [](std::string_view name, bool unauthorised) {
+        lf_readerStopped(name, unauthorised);
+    };
     ksb::gf_setFeedServices(feed);
     gf_setRangeFieldsUpdater(lf_updateRangeFields);
 }

@@ -43,6 +43,8 @@ struct RtServices {
     // Blocking; gives up when the run ends.
     std::function<void()> authenticate;
     std::function<bool()> loggedIn;
+    // The GUID of the login; empty until the service answered.
+    std::function<std::string()> loginGuid;
     // Each counts its thread in activeWorkers; false when it could not start.
     std::function<bool()> startWeatherReader;
     std::function<bool()> startTrafficReader;

@@ -3,6 +3,8 @@
 #include "catalogue/catalogue.h"
 #include "core/main_window.h"
 #include "core/message_sink.h"
+#include "core/run_values.h"
+#include "core/sim_session_state.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -39,14 +41,15 @@ FeedServices gf_defaultFeedServices() {
     };
     s.sessionEstablished = [] { return mainWindow.sessionEstablished.load(); };
     s.postSimEvent = [](SimInboundRecord record) { gf_postSimEvent(record); };
-    // PLACEHOLDER: no park airport until the traffic engine publishes its park snapshot
-    // (traffic engine issues); ground records are dropped meanwhile.
-    s.parkAirport = [] { return ParkAirportSnapshot{}; };
-    // PLACEHOLDER: exitInProgress or stopRequested of the run phase ("Run phase, main loop, exit
-    // and restart").
-    s.exitRequested = [] { return false; };
-    // PLACEHOLDER: the run phase's run generation ("Run phase, main loop, exit and restart").
-    s.runGeneration = [] { return std::uint64_t{0}; };
+    s.parkAirport = [] {
+        const auto snapshot = trafficState.parkSnapshot.get();
+        return snapshot ? ParkAirportSnapshot{snapshot->code, snapshot->latitude,
+                                              snapshot->longitude}
+                        : ParkAirportSnapshot{};
+    };
+    // The login and the waits give up when the run ends.
+    s.exitRequested = [] { return exitInProgress.load() != 0 || stopRequested.load() != 0; };
+    s.runGeneration = [] { return runGeneration.load(); };
     s.takeFeedRecords = [](std::vector<LiveFlight>& batch, int delay) {
         gf_takeFeedRecords(batch, delay);
     };
@@ -55,12 +58,12 @@ FeedServices gf_defaultFeedServices() {
     s.setReaderCell = [](Reader which, std::int32_t value) { lf_cell(which).store(value); };
     s.readerCell = [](Reader which) { return lf_cell(which).load(); };
     s.invalidateStatus = [] { gf_invalidate(kStatusRegion); };
-    // PLACEHOLDER: lf_readerStopped of the run phase ("Run phase, main loop, exit and restart");
-    // records nothing meanwhile.
+    // The program wires the run phase's handler; a reader alone only ends.
     s.readerStopped = [](std::string_view, bool) {};
-    // PLACEHOLDER: a locked copy of the simulator session's user aircraft (simulator session
-    // issue); 0/0 meanwhile, which the readers treat as no position yet.
-    s.userPosition = [] { return UserPosition{}; };
+    s.userPosition = [] {
+        const UserAircraftState user = gf_userState();
+        return UserPosition{user.latitude, user.longitude, user.altitude};
+    };
     s.reservedStandName = [] { return trafficState.reservedStand; };
     s.standNameAt = [](double latitude, double longitude) {
         return gf_standNameAt(latitude, longitude);

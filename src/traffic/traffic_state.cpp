@@ -6,6 +6,20 @@ ksb::TrafficState trafficState;
 
 namespace ksb {
 
+void TrafficState::reserve(const RunCapacities& capacities) {
+    std::lock_guard traffic(trafficMutex);
+    gf_reserveAtLeast(live, capacities.liveAircraft);
+    gf_reserveAtLeast(statics, capacities.staticAircraft);
+    gf_reserveAtLeast(stands, capacities.parkStands);
+    gf_reserveAtLeast(waitingKeys, capacities.waitingFlightKeys);
+    gf_reserveAtLeast(standsToFill, capacities.standsToFill);
+    gf_reserveAtLeast(adjustments, capacities.staticAdjustments);
+    gf_reserveAtLeast(ghostCallsigns, capacities.ghostCallsigns);
+    std::lock_guard lock(inboundMutex);
+    gf_reserveAtLeast(inbound, capacities.inboundQueue);
+    gf_reserveAtLeast(startupSequences, capacities.startUpSequences);
+}
+
 void TrafficState::reset() {
     std::lock_guard traffic(trafficMutex);
     {

@@ -9,6 +9,7 @@
 #include "core/flight_records.h"
 #include "core/link_records.h"
 #include "core/ranked_mutex.h"
+#include "core/run_capacities.h"
 #include "traffic/live_aircraft.h"
 
 #include <atomic>
@@ -80,6 +81,9 @@ public:
     // Back to the start values; takes the engine's mutexes in their order, so the caller holds
     // none of them.
     void reset();
+    // Grows the engine's lists to the run's capacities; takes the engine's mutexes in their
+    // order, so the caller holds none of them.
+    void reserve(const RunCapacities& capacities);
 
     // Serialises every walk over the live aircraft. Guards the live and static aircraft, the
     // queues and lists below, the stand table and the park-airport state.

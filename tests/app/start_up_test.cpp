@@ -96,6 +96,8 @@ TEST_F(StartUpTest, TheWiredPlaceholdersEndTheAirportScanWithItsWarning) {
     // The aircraft database is real now and has no input/dbase.xml here; the rest stays wired.
     StartupServices onlyDbase;
     onlyDbase.readDbase = [] { return true; };
+    // The real run would wait for a simulator.
+    onlyDbase.run = [] {};
     gf_setStartupServices(onlyDbase);
     runWorker();
     gf_wireStartupServices();
