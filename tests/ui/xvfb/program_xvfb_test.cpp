@@ -153,3 +153,34 @@ TEST_F(Program, TheCloseButtonEndsItWithStatusZeroAndAClosedLog) {
 }
 
 } // namespace
+
+namespace {
+
+bool lf_fileContains(const fs::path& path, const std::string& text) {
+    const auto bytes = ksb::test::readBytes(path);
+    return std::string(bytes.begin(), bytes.end()).find(text) != std::string::npos;
+}
+
+TEST_F(Program, WithoutASimulatorItWaitsAndTheCloseButtonEndsIt) {
+    // A new user's folder: the program's own, with its "docs".
+    fs::create_directories(work.path() / "docs");
+    auto program = start("stderr-new-user.txt");
+    const auto id = waitForWindow(*program);
+    ASSERT_TRUE(id.has_value()) << "no window";
+    // Still waiting for a simulator a moment later.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (std::chrono::steady_clock::now() < deadline) {
+        ASSERT_TRUE(program->running());
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ksb::test::sendCloseRequest(*id);
+    EXPECT_EQ(program->waitForExit(kBound), 0);
+    const fs::path logFile = work.path() / "Log.txt";
+    EXPECT_TRUE(lf_fileContains(logFile, "Exiting: USER CLOSED SIM"));
+    EXPECT_TRUE(lf_fileContains(logFile, "User closed KSBY_P3D"));
+    const fs::path parameters = data.path() / "KSBY_P3D" / "parameters.xml";
+    EXPECT_TRUE(lf_fileContains(parameters, "BLOCK_CALLSIGN"));
+    EXPECT_FALSE(lf_fileContains(parameters, "SIM_TIME\" value=\"true"));
+}
+
+} // namespace
