@@ -113,12 +113,14 @@ void lf_checkBoxStep(const CheckBoxParameter& box, bool on) {
                                    "recommended after you have add/removed airports",
                                    kProgramName));
     } else if (&box == &LIG_AUTOMATIC) {
-        lf_messageWhen(on, false, "The liveries defined by your lfolder parameters will be scanned");
+        lf_messageWhen(on, false,
+                       "The liveries defined by your lfolder parameters will be scanned");
     } else if (&box == &LIG_PRIORITIZE) {
         lf_messageWhen(on, true,
                        "Liveries in lower lfolders that are already available will be skipped");
     } else if (&box == &AFG_AUTOMATIC) {
-        lf_messageWhen(on, false, "The airports defined by your afolder parameters will be scanned");
+        lf_messageWhen(on, false,
+                       "The airports defined by your afolder parameters will be scanned");
     } else if (&box == &SUPPRESS_STUB) {
         lf_messageWhen(on, true, "Exclude FSLTL-liveries titles ending with _STUB from scan");
     } else if (&box == &COLLISION_USER_AIR) {

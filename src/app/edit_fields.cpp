@@ -103,9 +103,9 @@ void lf_afterInt(IntEditParameter& p, int before) {
             matchingDepthRaised = true;
         }
     } else if (lf_isTimeShiftField(p)) {
-        lf_applyTimeShift(
-            (TIME_SHIFT_DAYS.value() * 24 + TIME_SHIFT_HOURS.value()) * 60 + TIME_SHIFT_MINS.value(),
-            false);
+        lf_applyTimeShift((TIME_SHIFT_DAYS.value() * 24 + TIME_SHIFT_HOURS.value()) * 60 +
+                              TIME_SHIFT_MINS.value(),
+                          false);
     }
 }
 
@@ -121,8 +121,8 @@ bool procesTbInt(IntEditParameter& p) {
         if (!text->empty()) {
             const int number = gf_stoi(*text);
             if (number == p.value()) {
-                gf_showMessage(
-                    fmt::format("Same {} value {}, no changes made", p.name(), number), true);
+                gf_showMessage(fmt::format("Same {} value {}, no changes made", p.name(), number),
+                               true);
             } else {
                 p.setClamped(number);
                 if (lf_savedOnEnter(p)) {
@@ -169,8 +169,8 @@ bool procesTbFloat(FloatEditParameter& p) {
                 throw std::invalid_argument("invalid stof argument");
             }
             if (number == p.value()) {
-                gf_showMessage(
-                    fmt::format("Same {} value {}, no changes made", p.name(), number), true);
+                gf_showMessage(fmt::format("Same {} value {}, no changes made", p.name(), number),
+                               true);
                 return false;
             }
             const float hours = lf_clamp(number, p.min(), p.max());

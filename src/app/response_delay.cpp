@@ -20,8 +20,8 @@ void lf_showResponseDelay() {
     }
     const int n = secondsCounter.load();
     const int wait = 15 * (n / 15 + 1) - n;
-    gf_showMessage(fmt::format("{} will respond in {} second{} ...", kProgramName, wait,
-                               wait > 1 ? "s" : ""),
-                   false);
+    gf_showMessage(
+        fmt::format("{} will respond in {} second{} ...", kProgramName, wait, wait > 1 ? "s" : ""),
+        false);
     staticRenewalRequested = true;
 }

@@ -25,6 +25,11 @@
 namespace ksb::test {
 
 class CommandsFixture : public WindowFixture {
+public:
+    // Open to the checks that tables of cases carry.
+    using WindowFixture::exits;
+    using WindowFixture::port;
+
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
@@ -63,6 +68,7 @@ protected:
     }
     void click(std::uint16_t id) { MainWindowEvents(port).onCommand(id); }
 
+public:
     // The value parameters.xml holds now; nothing when the entry (or the file) is missing.
     std::optional<std::string> stored(const std::string& name) const {
         pugi::xml_document doc;
@@ -142,8 +148,7 @@ inline LiveAircraft gf_liveAircraft(std::string callsign, LiveState state, std::
     return aircraft;
 }
 
-inline AiAircraft gf_staticAircraft(std::string callsign, LiveState state,
-                                    std::uint32_t objectId) {
+inline AiAircraft gf_staticAircraft(std::string callsign, LiveState state, std::uint32_t objectId) {
     AiAircraft aircraft;
     aircraft.callsign = std::move(callsign);
     aircraft.state = state;
