@@ -39,6 +39,11 @@ protected:
         for (const ControlRow& row : controlTable()) {
             gf_enableControl(row.control->commandId(), true);
         }
+        {
+            std::lock_guard lock(linkMutex_);
+            linkCalls_.clear();
+            linkHeld_.clear();
+        }
         engine.emplace();
         engine->probeTrafficMutex = true;
         services.emplace();
