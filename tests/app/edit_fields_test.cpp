@@ -5,7 +5,10 @@
 #include "core/run_state.h"
 #include "core/strings.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace {
 
@@ -643,6 +646,30 @@ TEST_F(EditFieldsTest, MaxFitActsOnlyWithAParkAirport) {
     EXPECT_EQ("KSBY_P3D will respond in 1 second ...", mainWindow.messageText());
     EXPECT_TRUE(parkSettingsChanged.load());
     EXPECT_TRUE(staticRenewalRequested.load());
+}
+
+TEST_F(EditFieldsTest, AFailedSaveIsLoggedAndTheValueStaysInForce) {
+    // parameters.xml cannot be read back while a folder stands in its place.
+    std::filesystem::create_directory(appData / "KSBY_P3D" / "parameters.xml");
+    enter(AIRPORT_RANGE, "25");
+    EXPECT_EQ(25, AIRPORT_RANGE.value());
+    EXPECT_EQ("25", text(AIRPORT_RANGE));
+    EXPECT_EQ("The new AIRPORT_RANGE is 25", mainWindow.messageText());
+    const auto lines = newLines();
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "saving xml did not work?"));
+}
+
+TEST_F(EditFieldsTest, AFailureBehindEnterIsReportedAndReleasesTheLock) {
+    engine->onCall = [](std::string_view name) {
+        if (name == "gf_applyMaxAircraft") {
+            throw std::runtime_error("engine failed");
+        }
+    };
+    EXPECT_NO_THROW(enter(MAX_LIVE, "100"));
+    EXPECT_EQ("lf_wndProc: engine failed", mainWindow.errorText());
+    EXPECT_EQ(100, MAX_LIVE.value());
+    ASSERT_TRUE(trafficState.trafficMutex.try_lock());
+    trafficState.trafficMutex.unlock();
 }
 
 } // namespace
