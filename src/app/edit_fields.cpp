@@ -135,7 +135,11 @@ bool procesTbInt(IntEditParameter& p) {
                 p.setClamped(0);
             } else {
                 p.setClamped(p.defaultValue());
-                p.save();
+                // The time shift saves its three fields together, so the file always holds
+                // the split of the shift in force.
+                if (lf_savedOnEnter(p)) {
+                    p.save();
+                }
             }
             taken = true;
         }
