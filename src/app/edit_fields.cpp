@@ -76,10 +76,6 @@ bool lf_savedOnEnter(const IntEditParameter& p) {
     return &p != &parking_percentage && !lf_isTimeShiftField(p);
 }
 
-template <class T> T lf_clamp(T value, T min, T max) {
-    return std::clamp(value, min, max);
-}
-
 void lf_afterInt(IntEditParameter& p, int before) {
     if (&p == &parking_percentage) {
         lf_showResponseDelay();
@@ -177,7 +173,7 @@ bool procesTbFloat(FloatEditParameter& p) {
                                true);
                 return false;
             }
-            const float hours = lf_clamp(number, p.min(), p.max());
+            const float hours = std::clamp(number, p.min(), p.max());
             MAX_FIT.setClamped(static_cast<int>(std::lround(2.0f * hours)) - 1);
             MAX_FIT.save();
             p.setClamped(static_cast<float>(MAX_FIT.value()) * 0.5f + 0.5f);
