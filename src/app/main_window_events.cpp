@@ -1,6 +1,7 @@
 #include "app/window_app.h"
 
 #include "app/commands.h"
+#include "app/edit_fields.h"
 #include "app/paint.h"
 #include "app/window_position.h"
 #include "core/clock.h"
@@ -58,8 +59,8 @@ void MainWindowEvents::onCommand(std::uint16_t id) {
     });
 }
 
-void MainWindowEvents::onEnter(std::uint16_t) {
-    // PLACEHOLDER ("Edit fields, commands and time shift"): Enter in a field does nothing yet.
+void MainWindowEvents::onEnter(std::uint16_t id) {
+    lf_dispatch([&] { (void)lf_onEnter(id); });
 }
 
 void MainWindowEvents::onAppMessage(ui::AppMessage message) {

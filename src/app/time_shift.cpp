@@ -6,14 +6,42 @@
 #include "core/log.h"
 #include "core/message_sink.h"
 #include "core/parameters.h"
+#include "core/run_values.h"
 #include "core/time_shift_controls.h"
+#include "traffic/traffic.h"
+#include "traffic/traffic_state.h"
 
+#include <cstddef>
 #include <fmt/format.h>
+#include <mutex>
 
 namespace {
 
 // 28 days.
 constexpr int kMaxShiftMinutes = 40320;
+
+// The traffic was placed for the old "now": aircraft in the simulator are released, queued
+// creations cancelled (or, when already sent, removed once created), the static ones removed.
+// The caller holds trafficMutex.
+void lf_dropPlacedTraffic() {
+    auto& live = trafficState.live;
+    const LinkServices& link = gf_linkServices();
+    for (std::size_t i = 0; i < live.size();) {
+        if (live[i].state == LiveState::inSimulator) {
+            link.releaseAiAircraft(live[i].objectId);
+        } else if (live[i].state == LiveState::creationRequested) {
+            const std::size_t before = live.size();
+            (void)gf_cancelQueuedCreations(live[i].callsign);
+            if (live.size() < before) {
+                // The last aircraft now stands at i and is still to be visited.
+                continue;
+            }
+            live[i].removeOnceCreated = true;
+        }
+        ++i;
+    }
+    gf_removeAllStatic();
+}
 
 } // namespace
 
@@ -40,7 +68,10 @@ void lf_applyTimeShift(int minutes, bool quiet) {
             return;
         }
     }
-    // PLACEHOLDER ("Edit fields, commands and time shift"): the traffic placed under the old
-    // shift (live aircraft in or queued for the simulator, the static parked aircraft) is not
-    // dropped yet.
+    {
+        // The engine's tick walks the same lists on the worker thread.
+        std::lock_guard lock(trafficState.trafficMutex);
+        lf_dropPlacedTraffic();
+    }
+    staticRenewalRequested = true;
 }

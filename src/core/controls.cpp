@@ -119,6 +119,10 @@ void lf_setControlText(std::uint16_t id) {
 }
 
 std::string lf_readTextField(std::uint16_t id) {
+    return gf_readControlText(id, 2047).value_or(std::string());
+}
+
+std::optional<std::string> gf_readControlText(std::uint16_t id, std::size_t limit) {
     std::string text;
     if (ui::WindowPort* port = gf_windowPort()) {
         text = port->text(id);
@@ -127,11 +131,10 @@ std::string lf_readTextField(std::uint16_t id) {
     }
     try {
         std::u16string wide = win32::Utf8ToUtf16(text);
-        constexpr std::size_t kLimit = 2047;
-        if (wide.size() <= kLimit) {
+        if (wide.size() <= limit) {
             return text;
         }
-        wide.resize(kLimit);
+        wide.resize(limit);
         // Never keep half of a surrogate pair.
         if (!wide.empty() && wide.back() >= 0xD800 && wide.back() <= 0xDBFF) {
             wide.pop_back();
@@ -139,7 +142,7 @@ std::string lf_readTextField(std::uint16_t id) {
         return win32::Utf16ToUtf8(wide);
     } catch (const std::exception& e) {
         gf_log(e.what());
-        return {};
+        return std::nullopt;
     }
 }
 

@@ -5,6 +5,7 @@
 // for the GUI thread.
 #include "core/parameters.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,6 +40,9 @@ void lf_setControlText(std::uint16_t id);
 // The control's text, at most 2047 UTF-16 units; on a conversion error the error's text is
 // logged and the result is empty.
 std::string lf_readTextField(std::uint16_t id);
+// The control's text, at most limit UTF-16 units (a surrogate pair is never split); nothing when
+// it does not convert, after the error's text was logged.
+std::optional<std::string> gf_readControlText(std::uint16_t id, std::size_t limit);
 void gf_enableControl(std::uint16_t id, bool enable);
 // Enables the control of a parameter.
 void gf_enableWindow(const ParameterControl& control);

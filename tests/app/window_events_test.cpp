@@ -46,7 +46,9 @@ TEST_F(WindowEventsTest, EveryCommandInvalidatesTheControlsRegion) {
         SCOPED_TRACE(id);
         port.clearInvalidated();
         events.onCommand(id);
-        EXPECT_EQ(std::vector<ui::Rect>{kControlsRegion}, port.invalidated());
+        // The control's own step may repaint other regions (a message) first.
+        ASSERT_FALSE(port.invalidated().empty());
+        EXPECT_EQ(kControlsRegion, port.invalidated().back());
     }
 }
 

@@ -67,6 +67,18 @@ FakeTrafficEngine::FakeTrafficEngine() : previous_(gf_trafficServices()) {
     };
     s.cancelQueuedCreations = [this](std::string callsign) {
         record("gf_cancelQueuedCreations", callsign);
+        if (cancelQueuedCreationsResult && cancelErasesLive) {
+            auto& live = trafficState.live;
+            for (std::size_t i = 0; i < live.size(); ++i) {
+                if (live[i].callsign == callsign) {
+                    if (i + 1 != live.size()) {
+                        live[i] = std::move(live.back());
+                    }
+                    live.pop_back();
+                    break;
+                }
+            }
+        }
         return cancelQueuedCreationsResult;
     };
     s.resetTraffic = [this] { record("gf_resetTraffic", ""); };
@@ -110,9 +122,18 @@ FakeTrafficEngine::~FakeTrafficEngine() {
 }
 
 void FakeTrafficEngine::record(std::string_view name, std::string arguments) {
+    bool held = false;
+    if (probeTrafficMutex) {
+        // Nobody else takes it in such a test, so a failed try means this thread holds it.
+        held = !trafficState.trafficMutex.try_lock();
+        if (!held) {
+            trafficState.trafficMutex.unlock();
+        }
+    }
     {
         std::lock_guard lock(mutex_);
         calls_.push_back(fmt::format("{}({})", name, arguments));
+        held_.push_back(held);
     }
     if (onCall) {
         onCall(name);
@@ -136,9 +157,15 @@ std::vector<std::string> FakeTrafficEngine::callsOf(std::string_view name) const
     return found;
 }
 
+std::vector<bool> FakeTrafficEngine::trafficMutexHeld() const {
+    std::lock_guard lock(mutex_);
+    return held_;
+}
+
 void FakeTrafficEngine::clearCalls() {
     std::lock_guard lock(mutex_);
     calls_.clear();
+    held_.clear();
     postedEvents_.clear();
     takenBatches_.clear();
 }

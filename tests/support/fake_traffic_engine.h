@@ -37,6 +37,12 @@ public:
     bool avoidUserCollisionResult = false;
     bool avoidCollisionWithLiveResult = false;
     bool cancelQueuedCreationsResult = false;
+    // With a true result, the cancel also erases the first live aircraft with that callsign as
+    // the engine does: the last aircraft moves into its place.
+    bool cancelErasesLive = false;
+    // Records at every call whether trafficState.trafficMutex was held (see trafficMutexHeld).
+    // Only for tests where no other thread holds it: the probe cannot tell who holds it.
+    bool probeTrafficMutex = false;
     int liveParkedShare = 0;
     int staticParkedShare = 0;
     std::string standName;
@@ -50,6 +56,8 @@ public:
     // The calls of one operation, by name.
     std::vector<std::string> callsOf(std::string_view name) const;
     void clearCalls();
+    // Per call of calls(): the traffic mutex was held when it came (false without the probe).
+    std::vector<bool> trafficMutexHeld() const;
     // The records and batches passed whole.
     std::vector<SimInboundRecord> postedEvents() const;
     std::vector<TakenBatch> takenBatches() const;
@@ -63,6 +71,7 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;
+    std::vector<bool> held_;
     std::vector<SimInboundRecord> postedEvents_;
     std::vector<TakenBatch> takenBatches_;
     TrafficServices previous_;
