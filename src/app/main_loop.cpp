@@ -24,6 +24,7 @@
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fmt/format.h>
@@ -211,7 +212,10 @@ void lf_everySecond() {
     if (SIM_TIME.value()) {
         const std::int64_t simTime = simUtcSeconds.load();
         if (std::llabs(simTime - lastSimUtcSeconds.load()) >= 30) {
-            const double minutes = std::trunc((ksb::gf_utcSecondsNow() - double(simTime)) / 60.0);
+            // A simulator clock decades behind must not overflow the int; the time shift caps
+            // it at four weeks anyway.
+            const double minutes = std::min(
+                std::trunc((ksb::gf_utcSecondsNow() - double(simTime)) / 60.0), 1.0e6);
             lf_applyTimeShift(minutes < 1.0 ? 0 : static_cast<int>(minutes), false);
         }
         lastSimUtcSeconds = simTime;

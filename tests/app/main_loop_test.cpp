@@ -1,5 +1,7 @@
 #include "app/exit_fixture.h"
 #include "app/main_loop.h"
+#include "app/run_controls.h"
+#include "core/sim_session_state.h"
 #include "core/main_window.h"
 #include "core/parameters.h"
 #include "core/run_state.h"
@@ -7,6 +9,7 @@
 #include "traffic/traffic_state.h"
 
 #include <algorithm>
+#include <optional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -170,6 +173,42 @@ TEST_F(MainLoopTest, TheThirtySecondStep) {
     EXPECT_EQ(0, secondsCounter.load());
     EXPECT_EQ((Calls{"clearNoLiveryFlights", "logUnmatched", "printLiveryMatchSummary"}),
               takeCalls());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainLoopTest, TheDriftCorrectionFollowsTheSimulatorClock) {
+    const std::int64_t now = 1'780'000'000;
+    struct Case {
+        const char* name;
+        std::int64_t simTime;
+        std::int64_t lastSeen;
+        std::optional<int> offset; // handed to both clients; none = no shift
+    };
+    const Case cases[] = {
+        {"an hour behind, jumped 60 s", now - 3600, now - 3660, 60},
+        {"jumped exactly 30 s", now - 3600, now - 3630, 60},
+        {"jumped 29 s", now - 3600, now - 3629, std::nullopt},
+        {"ahead of the real clock", now + 600, now, 0},
+        {"set back to 1970", 0, now, 40320},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SIM_TIME.setRaw(true);
+        std::vector<int> offsets;
+        RtServices rt = gf_rtServices();
+        rt.setTimeOffset = [&offsets](int minutes) { offsets.push_back(minutes); };
+        gf_setRtServices(rt);
+        simUtcSeconds = c.simTime;
+        lastSimUtcSeconds = c.lastSeen;
+
+        lf_everySecond();
+
+        EXPECT_EQ(c.offset ? std::vector<int>{*c.offset} : std::vector<int>{}, offsets);
+        EXPECT_EQ(c.simTime, lastSimUtcSeconds.load());
+    }
 }
 
 } // namespace
