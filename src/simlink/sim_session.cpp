@@ -32,6 +32,7 @@
 #include <fmt/format.h>
 #include <mutex>
 #include <span>
+#include <stop_token>
 #include <string>
 
 using namespace std::chrono_literals;
@@ -709,6 +710,8 @@ bool gf_userPositionUnknown(double latitude, double longitude) {
 
 void gf_simConnectThread(std::stop_token stop, std::uint64_t generation) {
     threadRunning = true;
+    // The Open retry and the poll sleep on the core's clock; a stop must not wait them out.
+    const std::stop_callback wake(stop, [] { ksb::gf_wakeSleepers(); });
     try {
         lf_runSession(stop, generation);
     } catch (const ksb::UserErrorException& e) {

@@ -554,6 +554,37 @@ void LinkScenario::mainRoad() {
     EXPECT_TRUE(stub().protocolErrors().empty());
 }
 
+TEST_F(LinkScenario, ARefusedSimulatorEndsTheThreadAndLeavesTheConnectionOpen) {
+    usePipe();
+    stub().setOpenAnswer("KittyHawk", {1, 0, 0, 0});
+    startThread();
+    ASSERT_TRUE(lf_waitUntil([&] { return activeWorkers.load() == workersBefore; }));
+    thread.join();
+    EXPECT_EQ(messages->errors(),
+              std::vector<std::string>{"78: KittyHawk, (MSFS) not being P3D connects ... ?"});
+    EXPECT_TRUE(exits->all().empty());
+    EXPECT_FALSE(logHas("no longer connected"));
+    ASSERT_EQ(stub().connections().size(), 1u);
+    EXPECT_TRUE(stub().connections()[0].open);
+    gf_linkRestartReset();
+    EXPECT_TRUE(stub().waitFor([&] { return !stub().connections()[0].open; }));
+}
+
+TEST_F(LinkScenario, AStopEndsTheWaitForTheSimulator) {
+    // Nothing listens on this pipe folder and the registry has no ports.
+    env.emplace_back("KSBY_PIPE_DIR", (documents.path() / "no-pipes").string());
+    env.emplace_back("KSBY_REGISTRY", (documents.path() / "no-registry.ini").string());
+    startThread();
+    ASSERT_TRUE(lf_waitUntil([&] { return !messages->all().empty(); }));
+    EXPECT_EQ(messages->messages(), std::vector<std::string>{"Waiting for Prepar3Dv5 ..."});
+    // No wake of the sleepers by the test: the thread's own stop wakes its retry wait.
+    thread.request_stop();
+    thread.join();
+    EXPECT_EQ(activeWorkers.load(), workersBefore);
+    EXPECT_TRUE(stub().connections().empty());
+    EXPECT_TRUE(exits->all().empty());
+}
+
 TEST_F(LinkScenario, OverThePipe) {
     usePipe();
     mainRoad();

@@ -615,4 +615,58 @@ TEST_F(SessionHandlers, UserViewAndStandingStill) {
     }
 }
 
+TEST_F(SessionHandlers, RestartResetForgetsTheRunAndClosesTheHandle) {
+    sendUserState(UserAnswer{}, 1);
+    sendTitle("Test A320");
+    sendModel("B7");
+    AiCreateRequest request;
+    request.callsign = "DLH1";
+    request.liveryTitle = "T";
+    request.flightKey = 20001;
+    gf_queueCreateAiAircraft(request);
+    sendFrame();
+    sendObjectAdded(8);
+    gf_queueClientEvent(8, 208, 1);
+    gf_queueRemoveAiAircraft(8);
+    gf_queueCreateAiAircraft(request);
+    gf_positionWriteList().push_back(PositionUpdate{});
+    gf_positionWriteList().push_back(PositionUpdate{});
+    gf_swapPositionLists(gf_positionWriteList());
+    gf_positionWriteList().push_back(PositionUpdate{});
+    simRequestErrorCount = 2;
+    userOnGroundKnown = true;
+    flightRunning = true;
+    mainWindow.userRecognised = true;
+    ASSERT_FALSE(gf_pendingCreations().empty());
+    ASSERT_TRUE(gf_previousUserPosition().has_value());
+    takeLog();
+
+    gf_linkRestartReset();
+    EXPECT_EQ(capture->get(), nullptr);
+    EXPECT_EQ(gf_simHandle(), nullptr);
+    EXPECT_FALSE(userOnGroundKnown.load());
+    EXPECT_FALSE(flightRunning.load());
+    EXPECT_FALSE(mainWindow.userRecognised.load());
+    EXPECT_EQ(userObjectId.load(), kUserObjectIdAtStart);
+    EXPECT_EQ(simRequestErrorCount.load(), 0);
+    EXPECT_TRUE(gf_pendingCreations().empty());
+    EXPECT_TRUE(gf_justAddedObjects().empty());
+    EXPECT_EQ(gf_userTitle(), "");
+    EXPECT_EQ(gf_userModel(), "");
+    EXPECT_FALSE(gf_previousUserPosition().has_value());
+    EXPECT_TRUE(gf_positionWriteList().empty());
+    const auto snapshot = gf_sendQueueSnapshot();
+    EXPECT_TRUE(snapshot.positionsToSend.empty() && snapshot.events.empty() &&
+                snapshot.creations.empty() && snapshot.removals.empty());
+    EXPECT_EQ(gf_requestUserPosition().latitude, 0.0);
+    // Nothing is logged or requested: the reset is quiet.
+    EXPECT_TRUE(takeLog().empty());
+    EXPECT_TRUE(exits->all().empty());
+    // The first answer of the next run is no jump, however far the user went.
+    UserAnswer far;
+    far.latitude = 10.0;
+    sendUserState(far, 1);
+    EXPECT_TRUE(exits->all().empty());
+}
+
 } // namespace
