@@ -36,8 +36,7 @@ void lf_appendEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t
 void lf_createAiAircraft(SimConnectHandle* handle, const AiCreateRequest& request) {
     const std::string title(request.liveryTitle);
     if (SimConnect_AICreateNonATCAircraft(handle, title.c_str(), request.callsign.c_str(),
-                                          request.initPosition,
-                                          simid::kRequestCreate) != kScOk) {
+                                          request.initPosition, simid::kRequestCreate) != kScOk) {
         gf_log(fmt::format(
             "! Simcon call to create ac in sim failed, hexid:{}, liv: \"{}\", callsign: {}",
             request.flightKey, title, request.callsign));
@@ -55,8 +54,8 @@ void lf_createAiAircraft(SimConnectHandle* handle, const AiCreateRequest& reques
 
 void lf_removeAiAircraft(SimConnectHandle* handle, std::uint32_t objectId) {
     if (objectId <= userObjectId.load()) {
-        gf_log(fmt::format("{}!Simconnect call to remove AI ac with objectId {}",
-                           gf_utcClockText(), objectId));
+        gf_log(fmt::format("{}!Simconnect call to remove AI ac with objectId {}", gf_utcClockText(),
+                           objectId));
         return;
     }
     if (SimConnect_AIRemoveObject(handle, objectId, simid::kRequestRemove) != kScOk) {
@@ -72,8 +71,8 @@ void lf_sendPositions(SimConnectHandle* handle) {
         if (update.objectId <= user) {
             continue;
         }
-        const double values[8] = {update.latitude, update.longitude,   update.pitch,
-                                  update.bank,     update.heading,     update.altitude,
+        const double values[8] = {update.latitude,      update.longitude,   update.pitch,
+                                  update.bank,          update.heading,     update.altitude,
                                   update.verticalSpeed, update.trueAirspeed};
         SimConnect_SetDataOnSimObject(handle, simid::kDefAiPosition, update.objectId, 0, 0,
                                       sizeof(values), values);
@@ -154,8 +153,8 @@ void gf_queueCabinLights(std::uint32_t objectId, std::uint32_t value) {
 
 void gf_queueSetLights(std::uint32_t objectId, const std::array<std::uint32_t, 7>& values) {
     static constexpr std::array<std::uint32_t, 7> kEvents{
-        simid::kNavLightsSet, simid::kBeaconLightsSet, simid::kLandingLightsSet,
-        simid::kTaxiLightsSet, simid::kStrobesSet,     simid::kLogoLightsSet,
+        simid::kNavLightsSet,  simid::kBeaconLightsSet, simid::kLandingLightsSet,
+        simid::kTaxiLightsSet, simid::kStrobesSet,      simid::kLogoLightsSet,
         simid::kCabinLightsSet};
     Lock lock(sendQueueMutex);
     for (std::size_t i = 0; i < kEvents.size(); ++i) {

@@ -93,8 +93,8 @@ void lf_post(std::uint32_t objectId, std::uint32_t keyOrOnGround, SimInboundKind
 }
 
 bool lf_asciiNameChar(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-           c == ' ' || (c >= '\t' && c <= '\r');
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == ' ' ||
+           (c >= '\t' && c <= '\r');
 }
 
 bool lf_contains(std::string_view text, std::string_view part) {
@@ -198,11 +198,11 @@ constexpr NamedId kClientEvents[] = {
 };
 
 constexpr std::uint32_t kGroupEvents[] = {
-    simid::kNavLightsSet,       simid::kBeaconLightsSet,     simid::kLandingLightsSet,
-    simid::kTaxiLightsSet,      simid::kStrobesSet,          simid::kLogoLightsSet,
-    simid::kCabinLightsSet,     simid::kAllLightsToggle,     simid::kFlapsSet,
-    simid::kSpoilersSet,        simid::kGearSet,             simid::kEngineAutoShutdown,
-    simid::kThrottleSet,        simid::kFreezeLatLonSet,     simid::kFreezeAltitudeSet,
+    simid::kNavLightsSet,     simid::kBeaconLightsSet, simid::kLandingLightsSet,
+    simid::kTaxiLightsSet,    simid::kStrobesSet,      simid::kLogoLightsSet,
+    simid::kCabinLightsSet,   simid::kAllLightsToggle, simid::kFlapsSet,
+    simid::kSpoilersSet,      simid::kGearSet,         simid::kEngineAutoShutdown,
+    simid::kThrottleSet,      simid::kFreezeLatLonSet, simid::kFreezeAltitudeSet,
     simid::kFreezeAttitudeSet};
 
 void lf_addDatums(SimConnectHandle* handle, std::span<const DatumSpec> datums) {
@@ -280,20 +280,18 @@ void lf_onOpen(const sc::RecvOpen& open) {
     if (name == "KittyHawk" || name == "SunRise") {
         throw ksb::UserErrorException(78, name + ", (MSFS) not being P3D connects ... ?");
     }
-    const std::string simText =
-        fmt::format("{} ({}.{}.{}.{})", name, open.applicationVersionMajor,
-                    open.applicationVersionMinor, open.applicationBuildMajor,
-                    open.applicationBuildMinor);
+    const std::string simText = fmt::format("{} ({}.{}.{}.{})", name, open.applicationVersionMajor,
+                                            open.applicationVersionMinor,
+                                            open.applicationBuildMajor, open.applicationBuildMinor);
     gf_log(simText + " connected ");
     mainWindow.setText(WindowText::simulatorText, simText, kStatusRegion);
     const std::string path = SIM_INSTALL_PATH.value();
     // The version copied at the start of the run; the setting itself before the first copy.
     const std::int32_t version = simVersion.load() != 0 ? simVersion.load() : P3D_VERSION.value();
-    const bool accepted =
-        (lf_contains(simText, "v5") &&
-         (lf_contains(path, "v5") || lf_contains(path, "V5") || version == 5)) ||
-        (lf_contains(simText, "v6") &&
-         (lf_contains(path, "v6") || lf_contains(path, "V6") || version == 6));
+    const bool accepted = (lf_contains(simText, "v5") &&
+                           (lf_contains(path, "v5") || lf_contains(path, "V5") || version == 5)) ||
+                          (lf_contains(simText, "v6") &&
+                           (lf_contains(path, "v6") || lf_contains(path, "V6") || version == 6));
     if (!accepted) {
         gf_enableWindow(SIM_INSTALL_PATH);
         throw ksb::UserErrorException(
@@ -667,8 +665,7 @@ void lf_runSession(const std::stop_token& stop, std::uint64_t generation) {
     while (!ended()) {
         if (first) {
             first = false;
-            gf_showMessage("Waiting for Prepar3Dv" + gf_simVersionFromInstallPath() + " ...",
-                           true);
+            gf_showMessage("Waiting for Prepar3Dv" + gf_simVersionFromInstallPath() + " ...", true);
             gf_flushLog();
             lf_redraw();
         }

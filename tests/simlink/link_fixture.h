@@ -5,9 +5,9 @@
 // packets sent are decoded with its own decoders.
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_state.h"
-#include "core/parameters.h"
 #include "core/controls.h"
 #include "core/main_window.h"
+#include "core/parameters.h"
 #include "simlink/client/simconnect_capture.h"
 #include "simlink/sim_session.h"
 #include "support/catalogue_fixtures.h"
@@ -118,7 +118,6 @@ private:
     std::size_t logSeen_ = 0;
 };
 
-
 inline void LinkTest::SetUp() {
     folder = std::make_unique<ksb::test::WorkingFolder>();
     messages.emplace();
@@ -210,9 +209,8 @@ inline std::vector<simstub::DecodedPacket> LinkTest::takePackets() {
 
 inline std::vector<std::string> LinkTest::takeLog() {
     const std::vector<std::string> body = log->body();
-    std::vector<std::string> fresh(body.begin() + static_cast<std::ptrdiff_t>(
-                                                      std::min(logSeen_, body.size())),
-                                   body.end());
+    std::vector<std::string> fresh(
+        body.begin() + static_cast<std::ptrdiff_t>(std::min(logSeen_, body.size())), body.end());
     logSeen_ = body.size();
     return fresh;
 }
@@ -231,8 +229,8 @@ inline void LinkTest::readDatabase() {
     spec.cargoOperators = {"FDX"};
     spec.publishers = {"Aerosoft"};
     spec.records = {{"D-AIPA", "DLH", "A320", "DLH", false}};
-    spec.wingspans = {{"A320", "34.0"}, {"E75", "26.0"}, {"E190", "28.7"}, {"B744", "64.4"},
-                      {"C172", "11.0"}};
+    spec.wingspans = {
+        {"A320", "34.0"}, {"E75", "26.0"}, {"E190", "28.7"}, {"B744", "64.4"}, {"C172", "11.0"}};
     ksb::test::writeDbaseXml(spec);
     ASSERT_TRUE(gf_readDbase());
     takeLog();

@@ -232,8 +232,10 @@ void LinkScenario::mainRoad() {
         EXPECT_EQ(all[0], (ksb::test::RecordedMessage{ksb::test::RecordedMessage::Kind::message,
                                                       "Waiting for Prepar3Dv5 ...", true}));
     }
-    ASSERT_TRUE(lf_waitUntil([&] { return logHas("Lockheed Martin Prepar3D v5 (5.3.17.28160) connected "); }));
-    EXPECT_EQ(mainWindow.text(WindowText::simulatorText), "Lockheed Martin Prepar3D v5 (5.3.17.28160)");
+    ASSERT_TRUE(lf_waitUntil(
+        [&] { return logHas("Lockheed Martin Prepar3D v5 (5.3.17.28160) connected "); }));
+    EXPECT_EQ(mainWindow.text(WindowText::simulatorText),
+              "Lockheed Martin Prepar3D v5 (5.3.17.28160)");
     ASSERT_TRUE(lf_waitUntil([&] {
         const auto all = messages->all();
         return all.back().kind == ksb::test::RecordedMessage::Kind::clear;
@@ -301,8 +303,8 @@ void LinkScenario::mainRoad() {
     EXPECT_EQ(mainWindow.text(WindowText::userTitle), "Test A320");
     EXPECT_TRUE(logHas("          SimConnect: User aircraft title: Test A320"));
     EXPECT_EQ(logCount("SimConnect: User aircraft model: "), 1);
-    EXPECT_TRUE(logHas(
-        "          SimConnect: User aircraft model: A320, half wing span: 17.0 meter, category: Large"));
+    EXPECT_TRUE(logHas("          SimConnect: User aircraft model: A320, half wing span: 17.0 "
+                       "meter, category: Large"));
     EXPECT_TRUE(mainWindow.userRecognised.load());
     EXPECT_EQ(mainWindow.text(WindowText::userStand), "A5");
     const double oneNmLatitude = 1.0 / 60.0;
@@ -352,7 +354,8 @@ void LinkScenario::mainRoad() {
     EXPECT_EQ(postedFor(SimInboundKind::staticAdded, parked)->value2, 0.0);
     engine->clearCalls();
     rangeRequest();
-    ASSERT_TRUE(lf_waitUntil([&] { return postedFor(SimInboundKind::aircraftNearUser, live).has_value(); }));
+    ASSERT_TRUE(lf_waitUntil(
+        [&] { return postedFor(SimInboundKind::aircraftNearUser, live).has_value(); }));
     framesHandled(1);
     EXPECT_FALSE(postedFor(SimInboundKind::aircraftNearUser, parked));
     EXPECT_FALSE(postedFor(SimInboundKind::aircraftNearUser, 1));
@@ -384,9 +387,8 @@ void LinkScenario::mainRoad() {
                                : fmt::format("{}={}", events[i].clientEventId, events[i].data));
         }
         EXPECT_EQ(seen, (std::vector<std::string>{"208=1", "207=1", "211=0", "209=1", "210=0",
-                                                  "213=1", "212=1", "221=0", "223=11468",
-                                                  "release", "218=10240", "release", "220=0",
-                                                  "219=16383"}));
+                                                  "213=1", "212=1", "221=0", "223=11468", "release",
+                                                  "218=10240", "release", "220=0", "219=16383"}));
     }
 
     // 8. Move.
@@ -407,7 +409,8 @@ void LinkScenario::mainRoad() {
         gf_swapPositionLists(write);
         const std::size_t writes = packetCount(conn, 0x10);
         stub().stepFrames(1);
-        ASSERT_TRUE(lf_waitUntil([&] { return stub().positions(live).size() == positionsBefore + frame; }));
+        ASSERT_TRUE(
+            lf_waitUntil([&] { return stub().positions(live).size() == positionsBefore + frame; }));
         EXPECT_EQ(packetCount(conn, 0x10), writes + 1);
     }
     EXPECT_DOUBLE_EQ(stub().positions(live).back().latitude, home.latitude + 0.0003);
@@ -465,7 +468,8 @@ void LinkScenario::mainRoad() {
         EXPECT_TRUE(trafficState.removals.empty());
     }
     stub().stepFrames(1);
-    ASSERT_TRUE(lf_waitUntil([&] { return postedFor(SimInboundKind::objectRemoved, live).has_value(); }));
+    ASSERT_TRUE(
+        lf_waitUntil([&] { return postedFor(SimInboundKind::objectRemoved, live).has_value(); }));
     EXPECT_EQ(packetCount(conn, 0x2C), 1u);
     EXPECT_EQ(stub().packets({conn, 0x2C, std::nullopt})[0].fields.u32("requestId"), 105u);
     EXPECT_FALSE(stub().object(live));
@@ -494,7 +498,8 @@ void LinkScenario::mainRoad() {
 
     // 13. Pause.
     stub().sendSim(false);
-    ASSERT_TRUE(lf_waitUntil([] { return !flightRunning.load() && !mainWindow.flightLoaded.load(); }));
+    ASSERT_TRUE(
+        lf_waitUntil([] { return !flightRunning.load() && !mainWindow.flightLoaded.load(); }));
 
     // 14. Gone.
     stub().sendQuit(conn);

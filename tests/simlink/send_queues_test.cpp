@@ -18,7 +18,8 @@ using namespace linktest;
 class SendQueues : public LinkTest {
 protected:
     // "name object event data" for each packet.
-    static std::vector<std::string> lf_describe(const std::vector<simstub::DecodedPacket>& packets) {
+    static std::vector<std::string>
+    lf_describe(const std::vector<simstub::DecodedPacket>& packets) {
         std::vector<std::string> out;
         for (const auto& p : packets) {
             if (p.name == "TransmitClientEvent") {
@@ -30,11 +31,10 @@ protected:
                                           p.fields.u32("requestId")));
             } else if (p.name == "SetDataOnSimObject") {
                 out.push_back(fmt::format("position {} {} {}", p.fields.u32("objectId"),
-                                          p.fields.u32("definitionId"),
-                                          p.fields.u32("unitSize")));
+                                          p.fields.u32("definitionId"), p.fields.u32("unitSize")));
             } else if (p.name == "AICreateNonATCAircraft") {
-                out.push_back(fmt::format("create {} {}", p.fields.text("tail"),
-                                          p.fields.u32("requestId")));
+                out.push_back(
+                    fmt::format("create {} {}", p.fields.text("tail"), p.fields.u32("requestId")));
             } else if (p.name == "AIRemoveObject") {
                 out.push_back(fmt::format("remove {} {}", p.fields.u32("objectId"),
                                           p.fields.u32("requestId")));
@@ -65,7 +65,8 @@ TEST_F(SendQueues, ControlValues) {
     const auto large = AircraftCategory::large;
     const auto rotor = AircraftCategory::rotorcraft;
     const Case cases[] = {
-        {"flaps 0..4", large,
+        {"flaps 0..4",
+         large,
          [](AiAircraft& a) {
              for (std::uint32_t s : {0u, 1u, 2u, 3u, 4u}) {
                  gf_setFlaps(a, s);
@@ -73,21 +74,24 @@ TEST_F(SendQueues, ControlValues) {
          },
          {"7 218 0", "7 218 3072", "7 218 10240", "7 218 16383", "7 218 0"}},
         {"first flaps 4 sends nothing", large, [](AiAircraft& a) { gf_setFlaps(a, 4); }, {}},
-        {"flaps repeated", large,
+        {"flaps repeated",
+         large,
          [](AiAircraft& a) {
              gf_setFlaps(a, 2);
              gf_setFlaps(a, 2);
          },
          {"7 218 10240"}},
         {"rotorcraft flaps", rotor, [](AiAircraft& a) { gf_setFlaps(a, 2); }, {}},
-        {"throttle 0..4", large,
+        {"throttle 0..4",
+         large,
          [](AiAircraft& a) {
              for (std::uint32_t s : {0u, 1u, 2u, 3u, 4u}) {
                  gf_setThrottle(a, s);
              }
          },
          {"7 223 0", "7 223 4914", "7 223 8191", "7 223 11468", "7 223 16383"}},
-        {"throttle 5 after 2, then 2", large,
+        {"throttle 5 after 2, then 2",
+         large,
          [](AiAircraft& a) {
              gf_setThrottle(a, 2);
              gf_setThrottle(a, 5);
@@ -95,9 +99,9 @@ TEST_F(SendQueues, ControlValues) {
              gf_setThrottle(a, 2);
          },
          {"7 223 8191", "7 223 8191"}},
-        {"rotorcraft throttle", rotor, [](AiAircraft& a) { gf_setThrottle(a, 1); },
-         {"7 223 4914"}},
-        {"gear every call", large,
+        {"rotorcraft throttle", rotor, [](AiAircraft& a) { gf_setThrottle(a, 1); }, {"7 223 4914"}},
+        {"gear every call",
+         large,
          [](AiAircraft& a) {
              gf_setGear(a, true);
              gf_setGear(a, true);
@@ -105,7 +109,8 @@ TEST_F(SendQueues, ControlValues) {
          },
          {"7 220 1", "7 220 1", "7 220 0"}},
         {"rotorcraft gear", rotor, [](AiAircraft& a) { gf_setGear(a, true); }, {}},
-        {"spoilers every call", large,
+        {"spoilers every call",
+         large,
          [](AiAircraft& a) {
              gf_setSpoilers(a, true);
              gf_setSpoilers(a, true);
@@ -186,11 +191,11 @@ TEST_F(SendQueues, FrameSendsInOrder) {
     gf_setFlaps(aircraft, 1);
     gf_queueCabinLights(9, 1);
     sendFrame();
-    EXPECT_EQ(lf_describe(takePackets()),
-              (std::vector<std::string>{"position 9 402 64", "event 9 221 0 group 301",
-                                        "release 9 103", "event 9 218 3072 group 301",
-                                        "release 9 103", "event 9 212 1 group 301",
-                                        "create DLH1 104", "remove 9 105"}));
+    EXPECT_EQ(
+        lf_describe(takePackets()),
+        (std::vector<std::string>{"position 9 402 64", "event 9 221 0 group 301", "release 9 103",
+                                  "event 9 218 3072 group 301", "release 9 103",
+                                  "event 9 212 1 group 301", "create DLH1 104", "remove 9 105"}));
     const auto snapshot = gf_sendQueueSnapshot();
     EXPECT_TRUE(snapshot.positionsToSend.empty());
     EXPECT_TRUE(snapshot.events.empty());
@@ -226,8 +231,9 @@ TEST_F(SendQueues, FailedTransmissionAndFailedRequests) {
     capture->failTransport(ScCloseReason::remoteDisconnect, kScStatusRemoteDisconnect);
     sendFrame();
     EXPECT_TRUE(takePackets().empty());
-    EXPECT_EQ(messages->messages(), (std::vector<std::string>{"SimConnect TransmitClientEvent: 218 fails",
-                                                             "SimConnect TransmitClientEvent: 208 fails"}));
+    EXPECT_EQ(messages->messages(),
+              (std::vector<std::string>{"SimConnect TransmitClientEvent: 218 fails",
+                                        "SimConnect TransmitClientEvent: 208 fails"}));
     EXPECT_EQ(simRequestErrorCount.load(), 0);
 }
 
@@ -254,7 +260,8 @@ TEST_F(SendQueues, ThirdRequestErrorRestartsAndEmptiesTheQueues) {
     EXPECT_TRUE(exits->all().empty());
     lf_countRequestError();
     EXPECT_TRUE(simRequestError.load());
-    EXPECT_EQ(messages->messages(), std::vector<std::string>{"SimConnect request error 3, see Log.txt"});
+    EXPECT_EQ(messages->messages(),
+              std::vector<std::string>{"SimConnect request error 3, see Log.txt"});
     EXPECT_EQ(exits->all(), (std::vector<ksb::test::RecordedExit>{{ExitReason::RESTART, 10}}));
     // From now on every queue is emptied unsent and the user position is not asked for.
     gf_queueClientEvent(9, 208, 1);
@@ -290,10 +297,16 @@ TEST_F(SendQueues, Requests) {
         int failCount;
     };
     const Case cases[] = {
-        {"user position", [] { gf_requestUserPosition(); }, {"109 403 0 1"},
-         "===> SimConnect request user ac position fails", 1},
-        {"title and model", [] { gf_requestUserTitleAndModel(); }, {"106 407 0 1", "107 408 0 1"},
-         "===> SimConnect request user ac title fails", 2},
+        {"user position",
+         [] { gf_requestUserPosition(); },
+         {"109 403 0 1"},
+         "===> SimConnect request user ac position fails",
+         1},
+        {"title and model",
+         [] { gf_requestUserTitleAndModel(); },
+         {"106 407 0 1", "107 408 0 1"},
+         "===> SimConnect request user ac title fails",
+         2},
         {"on-ground data", [] { gf_requestOnGroundData(); }, {"108 409 0 4"}, "", 0},
     };
     for (const Case& c : cases) {
@@ -377,10 +390,10 @@ TEST_F(SendQueues, Shutdown) {
         for (const ClientEventRequest& e : gf_sendQueueSnapshot().events) {
             events.push_back(fmt::format("{} {}", e.eventId, e.data));
         }
-        EXPECT_EQ(events, (std::vector<std::string>{
-                              "223 0", "218 0", "222 0",
-                              fmt::format("208 {}", c.navWhileParked ? 1 : 0), "207 0", "211 0",
-                              "209 0", "210 0", "213 1", fmt::format("212 {}", cabin)}));
+        EXPECT_EQ(events, (std::vector<std::string>{"223 0", "218 0", "222 0",
+                                                    fmt::format("208 {}", c.navWhileParked ? 1 : 0),
+                                                    "207 0", "211 0", "209 0", "210 0", "213 1",
+                                                    fmt::format("212 {}", cabin)}));
         EXPECT_EQ(aircraft.lastThrottleState, 0u);
         EXPECT_EQ(aircraft.lastFlapsState, 0u);
     }
@@ -426,13 +439,11 @@ TEST_F(SendQueues, ReleaseBookkeeping) {
 
 TEST_F(SendQueues, LockAndUnlockTheParkedTrafficControls) {
     std::vector<std::uint16_t> locked;
-    for (const ParameterControl* control :
-         std::initializer_list<const ParameterControl*>{&parking_percentage, &INITIAL_LOAD_ONLY,
-                                                        &PARK_FAKE, &PARK_SOFT,
-                                                        &RT_PARKTRAFFIC_ONLY, &MAX_FIT_FL, &WEEK,
-                                                        &FLUSH_STATIC_BUTTON, &REREAD_BUTTON}) {
-        gf_registerControl(ui::ControlSpec{control->commandId(), ui::Kind::Edit, 0, 0,
-                                           10, 10, "", true, false});
+    for (const ParameterControl* control : std::initializer_list<const ParameterControl*>{
+             &parking_percentage, &INITIAL_LOAD_ONLY, &PARK_FAKE, &PARK_SOFT, &RT_PARKTRAFFIC_ONLY,
+             &MAX_FIT_FL, &WEEK, &FLUSH_STATIC_BUTTON, &REREAD_BUTTON}) {
+        gf_registerControl(
+            ui::ControlSpec{control->commandId(), ui::Kind::Edit, 0, 0, 10, 10, "", true, false});
         locked.push_back(control->commandId());
     }
     gf_lockControls();

@@ -36,19 +36,19 @@ TEST_F(SessionHandlers, OpenAcceptsOrRefusesTheSimulator) {
         std::string appName;
         std::string installPath;
         int version;
-        std::string error;   // empty: accepted
-        std::string logged;  // the connected line; empty: none
+        std::string error;  // empty: accepted
+        std::string logged; // the connected line; empty: none
         bool connectedMark;
     };
     const std::string v5 = "Lockheed Martin Prepar3D v5 (5.3.17.28160)";
     const std::string v6 = "Lockheed Martin Prepar3D v6 (6.0.34.31011)";
     const Case cases[] = {
-        {"v5 by the path's V5", "Lockheed Martin Prepar3D v5", "D:\\P3D V5", 0, "", v5 + " connected ",
-         true},
+        {"v5 by the path's V5", "Lockheed Martin Prepar3D v5", "D:\\P3D V5", 0, "",
+         v5 + " connected ", true},
         {"v5 by P3D_VERSION", "Lockheed Martin Prepar3D v5", "D:\\Sim", 5, "", v5 + " connected ",
          true},
-        {"v6 by the path", "Lockheed Martin Prepar3D v6", "D:\\P3D v6", 5, "",
-         v6 + " connected ", true},
+        {"v6 by the path", "Lockheed Martin Prepar3D v6", "D:\\P3D v6", 5, "", v6 + " connected ",
+         true},
         {"0xAE dropped from the name", "Lockheed Martin\xAE Prepar3D\xAE v5", "D:\\P3D v5", 0, "",
          v5 + " connected ", true},
         {"v6 with a v5 path", "Lockheed Martin Prepar3D v6", "D:\\P3D v5", 5,
@@ -101,7 +101,10 @@ TEST_F(SessionHandlers, Exceptions) {
     };
     const Case cases[] = {
         {"unrecognised id, position unknown", 3, false, {}, {}},
-        {"unrecognised id, position known", 3, true, {"===> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"},
+        {"unrecognised id, position known",
+         3,
+         true,
+         {"===> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"},
          {}},
         {"too many objects", 11, true, {}, {"SimConnect: too many objects (max 1000)"}},
         {"19", 19, true, {"SIMCON EXCEP 19"}, {}},
@@ -181,22 +184,46 @@ TEST_F(SessionHandlers, EventsAndMessages) {
         {"Sim 1", simstub::gf_eventMessage(0xFFFFFFFF, 201, 1).bytes, false, true, {}, {}},
         {"Sim 0", simstub::gf_eventMessage(0xFFFFFFFF, 201, 0).bytes, true, false, {}, {}},
         {"Sim 2", simstub::gf_eventMessage(0xFFFFFFFF, 201, 2).bytes, true, false, {}, {}},
-        {"PositionChanged", simstub::gf_eventMessage(0xFFFFFFFF, 205, 0).bytes, true, true,
-         {"===> User ac position changed"}, {restart}},
-        {"FlightLoaded", simstub::gf_eventMessage(0xFFFFFFFF, 206, 0).bytes, true, true,
-         {"===> Flight loaded"}, {restart}},
+        {"PositionChanged",
+         simstub::gf_eventMessage(0xFFFFFFFF, 205, 0).bytes,
+         true,
+         true,
+         {"===> User ac position changed"},
+         {restart}},
+        {"FlightLoaded",
+         simstub::gf_eventMessage(0xFFFFFFFF, 206, 0).bytes,
+         true,
+         true,
+         {"===> Flight loaded"},
+         {restart}},
         {"other event", simstub::gf_eventMessage(301, 218, 0).bytes, true, true, {}, {}},
-        {"flight file", simstub::gf_fileNameMessage(0, "C:\\flights\\a.fxml").bytes, true, true,
-         {"===> New file loaded"}, {restart}},
+        {"flight file",
+         simstub::gf_fileNameMessage(0, "C:\\flights\\a.fxml").bytes,
+         true,
+         true,
+         {"===> New file loaded"},
+         {restart}},
         {"quit", simstub::gf_quitMessage().bytes, true, false, {}, {}},
         {"id 12", rawMessage(12, std::string(8, '\0')), true, true, {}, {}},
         {"id 16", rawMessage(16), true, true, {}, {}},
-        {"unknown id", rawMessage(77, std::string(4, '\0')), true, true,
-         {"! Unknown Dispatch dwID 77"}, {}},
-        {"short event", rawMessage(4, std::string(4, '\0')), true, true,
-         {"! SimConnect message id 4 too short (16 bytes), ignored"}, {}},
-        {"short user state", objectData(false, 109, 1, 403, DataBuilder().f64(1.0).bytes()), true,
-         true, {"! SimConnect message id 8 too short (48 bytes), ignored"}, {}},
+        {"unknown id",
+         rawMessage(77, std::string(4, '\0')),
+         true,
+         true,
+         {"! Unknown Dispatch dwID 77"},
+         {}},
+        {"short event",
+         rawMessage(4, std::string(4, '\0')),
+         true,
+         true,
+         {"! SimConnect message id 4 too short (16 bytes), ignored"},
+         {}},
+        {"short user state",
+         objectData(false, 109, 1, 403, DataBuilder().f64(1.0).bytes()),
+         true,
+         true,
+         {"! SimConnect message id 8 too short (48 bytes), ignored"},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -248,37 +275,94 @@ TEST_F(SessionHandlers, UserModel) {
     };
     const std::string maxText = fmt::format("{:.1f}", maxSpanMetres);
     const Case cases[] = {
-        {"type of the model", "Test A320", "TT:ATCCOM.AC_MODEL_A320.0.text", "",
+        {"type of the model",
+         "Test A320",
+         "TT:ATCCOM.AC_MODEL_A320.0.text",
+         "",
          {"          SimConnect: User aircraft model: A320, half wing span: 17.0 meter, category: "
           "Large"},
-         "A320", 17.0, 2, true, {}},
+         "A320",
+         17.0,
+         2,
+         true,
+         {}},
         // The light mean gives "_E75" a span too; only an own entry counts.
-        {"three characters", "Test E75", "TT:ATCCOM.AC_MODEL_E75.0.text", "",
+        {"three characters",
+         "Test E75",
+         "TT:ATCCOM.AC_MODEL_E75.0.text",
+         "",
          {"          SimConnect: User aircraft model: E75, half wing span: 13.0 meter, category: "
           "Large"},
-         "E75", 13.0, 2, true, {}},
-        {"camerapod", "Cam", "camerapod", "",
-         {"          SimConnect: User aircraft model: camerapod"}, "camerapod", 14.35, 0, true, {}},
-        {"model without .0.text", "Test", "A320", "",
+         "E75",
+         13.0,
+         2,
+         true,
+         {}},
+        {"camerapod",
+         "Cam",
+         "camerapod",
+         "",
+         {"          SimConnect: User aircraft model: camerapod"},
+         "camerapod",
+         14.35,
+         0,
+         true,
+         {}},
+        {"model without .0.text",
+         "Test",
+         "A320",
+         "",
          {"          SimConnect: User aircraft model: A320, half wing span: 17.0 meter, category: "
           "Large"},
-         "A320", 17.0, 2, true, {}},
-        {"deduced from the title", "Aerosoft A320 Lufthansa", "TT:ATCCOM.AC_MODEL_XQXQ.0.text", "",
+         "A320",
+         17.0,
+         2,
+         true,
+         {}},
+        {"deduced from the title",
+         "Aerosoft A320 Lufthansa",
+         "TT:ATCCOM.AC_MODEL_XQXQ.0.text",
+         "",
          {"SimConnect: User aircraft model deduced from title: A320",
           "          SimConnect: User aircraft model: TT:ATCCOM.AC_MODEL_XQXQ.0.text, half wing "
           "span: 17.0 meter, category: Large"},
-         "TT:ATCCOM.AC_MODEL_XQXQ.0.text", 17.0, 2, true, {}},
-        {"unknown span", "Some Jet", "TT:ATCCOM.AC_MODEL_XQXQ.0.text", "",
+         "TT:ATCCOM.AC_MODEL_XQXQ.0.text",
+         17.0,
+         2,
+         true,
+         {}},
+        {"unknown span",
+         "Some Jet",
+         "TT:ATCCOM.AC_MODEL_XQXQ.0.text",
+         "",
          {"          SimConnect: User aircraft model: TT:ATCCOM.AC_MODEL_XQXQ.0.text, half wing "
           "span: " +
-              maxText + " meter, category: Light"},
-         "TT:ATCCOM.AC_MODEL_XQXQ.0.text", maxSpanMetres, 0, false,
+          maxText + " meter, category: Light"},
+         "TT:ATCCOM.AC_MODEL_XQXQ.0.text",
+         maxSpanMetres,
+         0,
+         false,
          {"User aircraft wing span unknown, max is taken instead, please report in my Forum!"}},
-        {"empty", "Test", "", "71: atc_model= in [General] section of your aircraft.cfg is empty or missing",
-         {}, "", 0.0, 0, true, {}},
-        {"too short before .0.text", "Test", "A32.0.text",
-         "73: It looks like you have not selected an aircraft as user vehicle", {}, "", 0.0, 0,
-         true, {}},
+        {"empty",
+         "Test",
+         "",
+         "71: atc_model= in [General] section of your aircraft.cfg is empty or missing",
+         {},
+         "",
+         0.0,
+         0,
+         true,
+         {}},
+        {"too short before .0.text",
+         "Test",
+         "A32.0.text",
+         "73: It looks like you have not selected an aircraft as user vehicle",
+         {},
+         "",
+         0.0,
+         0,
+         true,
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -353,8 +437,8 @@ TEST_F(SessionHandlers, TeleportAboveTenNauticalMiles) {
         // One degree of latitude is 60 NM on the system's sphere.
         answer.latitude += c.nm / (kEarthRadiusNM * std::numbers::pi / 180.0);
         sendUserState(answer);
-        EXPECT_EQ(takeLog(), c.teleport ? std::vector<std::string>{"Teleport"}
-                                        : std::vector<std::string>{});
+        EXPECT_EQ(takeLog(),
+                  c.teleport ? std::vector<std::string>{"Teleport"} : std::vector<std::string>{});
         const std::vector<ksb::test::RecordedExit> expected =
             c.teleport ? std::vector<ksb::test::RecordedExit>{{ExitReason::RESTART, 30}}
                        : std::vector<ksb::test::RecordedExit>{};
@@ -378,8 +462,11 @@ TEST_F(SessionHandlers, StandItemFollowsTheUser) {
         std::string stand;
         std::string shown;
     };
-    const Step steps[] = {{"shown", "A12", "A12"}, {"changed", "B3", "B3"}, {"same", "B3", "B3"},
-                          {"emptied", "", ""}, {"empty again", "", ""}};
+    const Step steps[] = {{"shown", "A12", "A12"},
+                          {"changed", "B3", "B3"},
+                          {"same", "B3", "B3"},
+                          {"emptied", "", ""},
+                          {"empty again", "", ""}};
     mainWindow.setText(WindowText::userStand, "old", kStatusRegion);
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
@@ -478,7 +565,12 @@ TEST_F(SessionHandlers, ByTypeAnswers) {
         {"empty ATC ID", 9, 10.0, "", false, true, {}},
         {"the user's id", 3, 10.0, "N1", false, false, {}},
         {"below the user's id", 2, 10.0, "N1", true, false, {}},
-        {"just added, not ours", 9, 10.0, "XYZ1", true, false,
+        {"just added, not ours",
+         9,
+         10.0,
+         "XYZ1",
+         true,
+         false,
          {"===> just created, but not by KSBY_P3D, oid: 9, callsign \"XYZ1\" unknown"}},
     };
     for (const Case& c : cases) {
@@ -527,8 +619,8 @@ TEST_F(SessionHandlers, RemovedObjectAndRestingAttitude) {
 TEST_F(SessionHandlers, TakePendingCreationMatchesExactly) {
     AiCreateRequest request;
     request.liveryTitle = "T";
-    for (const auto& [callsign, key] :
-         std::vector<std::pair<std::string, std::uint32_t>>{{"AB1", 20001}, {"AB12", 20002}, {"AB1", 20003}}) {
+    for (const auto& [callsign, key] : std::vector<std::pair<std::string, std::uint32_t>>{
+             {"AB1", 20001}, {"AB12", 20002}, {"AB1", 20003}}) {
         request.callsign = callsign;
         request.flightKey = key;
         gf_queueCreateAiAircraft(request);
