@@ -707,6 +707,50 @@ TEST_F(SessionHandlers, UserViewAndStandingStill) {
     }
 }
 
+TEST_F(SessionHandlers, EveryPrefixOfAMessageIsDroppedOrReadWithinItsBytes) {
+    readDatabase();
+    sendUserState(UserAnswer{}, 1);
+    DataBuilder state;
+    state.f64(50.0).f64(8.0).f64(0).f64(0).f64(0).f64(100).f64(0).f64(0).i64(1).i64(2).i64(2024);
+    state.i64(0);
+    const std::string samples[] = {
+        simstub::gf_exceptionMessage(22, 5, 1).bytes,
+        simstub::gf_openMessage(simstub::OpenAnswer{}).bytes,
+        simstub::gf_eventMessage(0xFFFFFFFF, 201, 1).bytes,
+        simstub::gf_objectAddRemoveMessage(202, 9, 2).bytes,
+        simstub::gf_frameMessage(204, 30.0f, 1.0f).bytes,
+        objectData(false, 102, 9, 405, DataBuilder().f64(9.5).f64(0.01).bytes()),
+        objectData(false, 106, 1, 407, DataBuilder().stringV("Test A320").bytes()),
+        objectData(false, 107, 1, 408, DataBuilder().string32("A320").bytes()),
+        objectData(false, 108, 1, 409, DataBuilder().i64(1).bytes()),
+        objectData(false, 109, 1, 403, state.bytes()),
+        objectData(true, 101, 9, 404, DataBuilder().f64(1).f64(2).i64(1).string32("N1").bytes()),
+    };
+    for (const std::string& sample : samples) {
+        SCOPED_TRACE(simstub::gf_messageName(static_cast<std::uint8_t>(sample[8])));
+        for (std::size_t length = 12; length < sample.size(); ++length) {
+            std::string prefix = sample.substr(0, length);
+            simstub::gf_writeU32(prefix, 0, static_cast<std::uint32_t>(length));
+            try {
+                dispatch(prefix);
+            } catch (const ksb::UserErrorException&) {
+                // A handler's own refusal of what it read (an empty model).
+            } catch (...) {
+                ADD_FAILURE() << "length " << length;
+            }
+        }
+    }
+    // A 32-byte ATC ID without a terminator is taken whole.
+    sendObjectAdded(9);
+    DataBuilder data;
+    data.f64(1).f64(2).i64(1).raw(std::string(32, 'X'));
+    takeLog();
+    dispatch(objectData(true, 101, 9, 404, data.bytes()));
+    EXPECT_EQ(takeLog(), std::vector<std::string>{"===> just created, but not by KSBY_P3D, oid: 9, "
+                                                  "callsign \"" +
+                                                  std::string(32, 'X') + "\" unknown"});
+}
+
 TEST_F(SessionHandlers, RestartResetForgetsTheRunAndClosesTheHandle) {
     sendUserState(UserAnswer{}, 1);
     sendTitle("Test A320");
