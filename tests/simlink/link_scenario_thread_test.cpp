@@ -48,7 +48,7 @@ bool lf_waitUntil(const std::function<bool()>& predicate, std::chrono::seconds b
     return true;
 }
 
-class LinkScenario : public simstub::SimStubTest {
+class LinkMainRoad : public simstub::SimStubTest {
 protected:
     simstub::Scenario makeScenario() override {
         simstub::Scenario scenario = SimStubTest::makeScenario();
@@ -220,7 +220,7 @@ protected:
     std::int32_t workersBefore = 0;
 };
 
-void LinkScenario::mainRoad() {
+void LinkMainRoad::mainRoad() {
     // 1. Connect.
     startThread();
     ASSERT_TRUE(lf_waitUntil([] { return mainWindow.simConnected.load(); }));
@@ -559,7 +559,7 @@ void LinkScenario::mainRoad() {
     EXPECT_TRUE(stub().protocolErrors().empty());
 }
 
-TEST_F(LinkScenario, ARefusedSimulatorEndsTheThreadAndLeavesTheConnectionOpen) {
+TEST_F(LinkMainRoad, ARefusedSimulatorEndsTheThreadAndLeavesTheConnectionOpen) {
     usePipe();
     stub().setOpenAnswer("KittyHawk", {1, 0, 0, 0});
     startThread();
@@ -575,7 +575,7 @@ TEST_F(LinkScenario, ARefusedSimulatorEndsTheThreadAndLeavesTheConnectionOpen) {
     EXPECT_TRUE(stub().waitFor([&] { return !stub().connections()[0].open; }));
 }
 
-TEST_F(LinkScenario, AStopEndsTheWaitForTheSimulator) {
+TEST_F(LinkMainRoad, AStopEndsTheWaitForTheSimulator) {
     // Nothing listens on this pipe folder and the registry has no ports.
     env.emplace_back("KSBY_PIPE_DIR", (documents.path() / "no-pipes").string());
     env.emplace_back("KSBY_REGISTRY", (documents.path() / "no-registry.ini").string());
@@ -590,12 +590,12 @@ TEST_F(LinkScenario, AStopEndsTheWaitForTheSimulator) {
     EXPECT_TRUE(exits->all().empty());
 }
 
-TEST_F(LinkScenario, OverThePipe) {
+TEST_F(LinkMainRoad, OverThePipe) {
     usePipe();
     mainRoad();
 }
 
-TEST_F(LinkScenario, OverTcp) {
+TEST_F(LinkMainRoad, OverTcp) {
     useTcp();
     mainRoad();
 }
