@@ -14,6 +14,9 @@
 #include "feed/rt_readers.h"
 #include "feed/rt_clients.h"
 #include "feed/rt_session.h"
+#include "simlink/ai_control.h"
+#include "simlink/send_queues.h"
+#include "simlink/sim_session.h"
 #include "updates/updates.h"
 
 namespace {
@@ -65,9 +68,12 @@ LinkServices lf_wiredLinkServices() {
     services.requestUserPosition = gf_requestUserPosition;
     services.requestUserTitleAndModel = gf_requestUserTitleAndModel;
     services.countRequestError = lf_countRequestError;
-    services.queueNavLights = gf_queueNavLights;
+    services.queueNavLights = [](std::uint32_t objectId, bool on) {
+        gf_queueNavLights(objectId, on ? 1u : 0u);
+    };
     services.restartReset = gf_linkRestartReset;
-    services.releaseAiAircraft = gf_releaseAiAircraft;
+    // The caller holds trafficMutex.
+    services.releaseAiAircraft = [](std::uint32_t objectId) { gf_releaseAiAircraftById(objectId); };
     services.queueRemoveAiAircraft = gf_queueRemoveAiAircraft;
     services.lockControls = gf_lockControls;
     services.clearPositionQueues = gf_clearPositionQueues;

@@ -1,12 +1,13 @@
 // gtest main: every test starts from the start values of the process-wide state: core globals,
 // the system clock, the default message sink and exit handler, parameters, controls, the window
-// model, the run values and the traffic state.
+// model, the run values, the traffic state and the simulator link.
 #include "core/controls.h"
 #include "core/globals.h"
 #include "core/main_window.h"
 #include "core/parameters.h"
 #include "core/run_state.h"
 #include "core/run_values.h"
+#include "simlink/link_state.h"
 #include "traffic/traffic_state.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@ void lf_resetProcessState() {
     gf_resetRunValues();
     gf_resetRunState();
     trafficState.reset();
+    gf_resetSimLinkStateForTests();
 }
 
 class ResetCoreGlobals : public ::testing::EmptyTestEventListener {

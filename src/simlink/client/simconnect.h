@@ -2,6 +2,10 @@
 // The system's SimConnect client: the published calls it makes, their result codes, and the
 // message ids, datum types and periods it uses. Each call leaves as one packet of its own.
 // Received messages reach the dispatch callback whole, as bytes; simconnect_messages.h reads them.
+// The initial position of a creation is the record the traffic engine fills (core), so that both
+// sides share one definition of the name.
+#include "core/link_records.h"
+
 #include <cstdint>
 
 namespace platform {
@@ -68,16 +72,6 @@ inline constexpr std::uint32_t SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT = 2;
 // The configuration index that reads no SimConnect.cfg.
 inline constexpr std::uint32_t SIMCONNECT_OPEN_CONFIGINDEX_DEFAULTS = 0xFFFFFFFF;
 
-struct SIMCONNECT_DATA_INITPOSITION {
-    double Latitude = 0;  // degrees
-    double Longitude = 0; // degrees
-    double Altitude = 0;  // feet
-    double Pitch = 0;
-    double Bank = 0;
-    double Heading = 0; // degrees
-    std::uint32_t OnGround = 0;
-    std::uint32_t Airspeed = 0; // knots
-};
 
 // Gets each received message (at least 12 bytes) with its size and the dispatch context.
 using DispatchProc = void (*)(const std::uint8_t* message, std::uint32_t size, void* context);

@@ -1,0 +1,64 @@
+#pragma once
+// The simulator session: the one SimConnect connection of a run, its thread, the dispatch of
+// received messages and the user aircraft's state.
+#include "core/link_records.h"
+#include "simlink/client/simconnect.h"
+
+#include <cstdint>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The thread body. Its starter has counted it in activeWorkers; it leaves that count once on every
+// way out. It waits for the simulator, connects and polls until the token is requested (or the
+// run generation moved on outside an exit); an exit still needs frames for its removals.
+void gf_simConnectThread(std::stop_token stop, std::uint64_t generation);
+
+// The dispatch callback: one received message.
+void lf_dispatch(const std::uint8_t* message, std::uint32_t size, void* context);
+
+// Asks for the user aircraft's state (request 109) unless simRequestError is set; returns the
+// state of the last answer received.
+UserAircraftState gf_requestUserPosition();
+// Requests 106 and 107.
+void gf_requestUserTitleAndModel();
+// Request 108 once a second, through the guarded access; false when not sent (the caller logs
+// and counts the failure).
+bool gf_requestOnGroundData();
+// One failed request; the third of a run shows its message, sets simRequestError and restarts.
+void lf_countRequestError();
+// Clears simRequestError for a new run.
+void gf_clearSimRequestError();
+// Records the stand the user stands still on as the first park airport's reserved stand.
+void gf_updateUserStand();
+// The flight key of the first pending creation with this callsign, removed; 0 when none.
+std::uint32_t lf_takePendingCreation(std::string_view atcId);
+// The restart's reset of the session; closes a handle the ended thread left open.
+void gf_linkRestartReset();
+
+// The user aircraft as the traffic engine sees it.
+struct UserAircraftView {
+    UserAircraftState state;
+    bool onGround = false;
+    bool standsStill = false;
+    double halfWingSpan = 0.0; // nautical miles
+};
+UserAircraftView gf_userAircraftView();
+// Known to be on the ground with a ground speed of at most 2 kt (the worker's copy).
+bool gf_userStandsStill();
+// The position counts as unknown inside [0, 0.0009] x [0, 0.05] degrees.
+bool gf_userPositionUnknown(double latitude, double longitude);
+
+// Tests: the handle the session uses (no thread running), its per-run lists and texts.
+void gf_setSimHandleForTests(SimConnectHandle* handle);
+SimConnectHandle* gf_simHandle();
+std::vector<PendingCreation> gf_pendingCreations();
+std::vector<std::uint32_t> gf_justAddedObjects();
+std::string gf_userTitle();
+std::string gf_userModel();
+std::string gf_userStandName();
+std::optional<UserAircraftState> gf_previousUserPosition();
+// True between the thread body's start and its end.
+bool gf_simConnectThreadRunning();
