@@ -9,11 +9,6 @@
 #include <string>
 #include <vector>
 
-// input/fixes.xml.
-bool gf_readFixesXml();
-// The livery scan driver.
-bool gf_scanLiveries(bool doScan, bool addOnPackages, bool prioritized,
-                     std::vector<std::string>& rootFolders);
 // The run phase with its main loop.
 void lf_run();
 // The simulator link's thread and requests.

@@ -4,6 +4,7 @@
 #include "app/range_fields.h"
 #include "app/startup_placeholders.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/livery_scan.h"
 #include "catalogue/unmatched_flights.h"
 #include "core/clock.h"
 #include "core/range_fields_hook.h"
