@@ -309,4 +309,25 @@ TEST_F(ScanDriverTest, TheLoadPath) {
     EXPECT_FALSE(logContains("Reading"));
 }
 
+TEST_F(ScanDriverTest, AStatusErrorOtherThanNotFoundPropagates) {
+    std::vector<std::string> folders{(roots / std::string(300, 'x')).string()};
+    try {
+        gf_scanLiveries(true, false, false, folders);
+        ADD_FAILURE() << "no exception";
+    } catch (const fs::filesystem_error& e) {
+        EXPECT_EQ(std::errc::filename_too_long, e.code());
+        EXPECT_NE(std::string(e.what()).find("status"), std::string::npos);
+    }
+}
+
+TEST_F(ScanDriverTest, AMissingInfoFolderIsCreated) {
+    fs::remove_all("output/info");
+    const std::string ai = root("ai");
+    recordsByRoot[ai] = {livery("AAL", "A321", "One")};
+    onWalk = [](const std::string&) { lf_addNoFltsimSectionLine("x.cfg"); };
+    EXPECT_EQ("", scanError({ai}));
+    EXPECT_EQ((std::vector<std::string>{"x.cfg"}),
+              gf_readRegcodeTxtLines("output/info/AircraftCfgWithNoFltsimSection.txt").value());
+}
+
 } // namespace
