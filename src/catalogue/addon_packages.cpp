@@ -26,6 +26,20 @@ bool lf_containsAny(std::string_view line, std::initializer_list<std::string_vie
     });
 }
 
+// A drive, native or UNC path text; it stays text until the scan of the root reaches the file
+// system.
+bool lf_isAbsoluteText(std::string_view text) {
+    const bool drive = text.size() >= 2 && text[1] == ':' &&
+                       ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) &&
+                       (text.size() == 2 || text[2] == '\\' || text[2] == '/');
+    return drive || text.starts_with('/') || text.starts_with("\\\\");
+}
+
+// A relative text joined to its base folder; an absolute one as it stands.
+std::string lf_rootFolderText(const fs::path& base, const std::string& text) {
+    return lf_isAbsoluteText(text) ? text : platform::toNativePath(base, text).string();
+}
+
 bool lf_hasPathKey(std::string_view line) {
     return lf_containsAny(line, {"Path", "PATH", "path"});
 }
@@ -78,8 +92,8 @@ void lf_isAiAircraftPath(const std::string& line, std::vector<std::string>& root
         rootFolders.push_back(text);
         return;
     }
-    const fs::path install = platform::toNativePath(SIM_INSTALL_PATH.value());
-    rootFolders.push_back(platform::toNativePath(install, text).string());
+    rootFolders.push_back(
+        lf_rootFolderText(platform::toNativePath(SIM_INSTALL_PATH.value()), text));
 }
 
 } // namespace
@@ -134,7 +148,7 @@ void lf_findSimObjectsInPackage(const std::vector<std::string>& lines,
                 continue;
             }
             gf_log("      Simobjects found:" + text);
-            rootFolders.push_back(platform::toNativePath(fs::path(packageFolder), text).string());
+            rootFolders.push_back(lf_rootFolderText(fs::path(packageFolder), text));
             continue;
         }
         if (lf_containsAny(line, {"SimObjects", "SIMOBJECTS", "Simobjects", "simobjects"})) {

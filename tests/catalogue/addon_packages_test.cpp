@@ -28,10 +28,10 @@ TEST_F(AddonPackagesTest, TheStandardTree) {
     std::vector<std::string> roots{"D:\\mine"};
     lf_readAddOnsCfg(roots);
     lf_readSimObjectsCfg(roots);
-    EXPECT_EQ((std::vector<std::string>{"D:\\mine", fx() + "/addons/AIPack/SimObjects/Airplanes",
-                                        fx() + "/sim/Prepar3D v5/SimObjects/MyAI",
-                                        fx() + "/external_ai"}),
-              roots);
+    EXPECT_EQ(
+        (std::vector<std::string>{"D:\\mine", fx() + "/addons/AIPack/SimObjects/Airplanes",
+                                  fx() + "/sim/Prepar3D v5/SimObjects/MyAI", "D:\\external_ai"}),
+        roots);
     EXPECT_EQ(
         (std::vector<std::string>{
             "",

@@ -271,13 +271,12 @@ TEST_F(StandardTreeScanTest, ScanThenLoad) {
     EXPECT_EQ(0, runningWorkers.load());
     const std::string aipack = fx() + "/addons/AIPack/SimObjects/Airplanes";
     const std::string myAi = fx() + "/sim/Prepar3D v5/SimObjects/MyAI";
-    EXPECT_EQ(
-        (std::vector<std::string>{tree.ai1(), tree.ai2(), aipack, myAi, fx() + "/external_ai"}),
-        folders);
+    EXPECT_EQ((std::vector<std::string>{tree.ai1(), tree.ai2(), aipack, myAi, "D:\\external_ai"}),
+              folders);
     EXPECT_EQ((std::vector<std::string>{
                   "6 liveries found in " + tree.ai1(), "2 liveries found in " + tree.ai2(),
                   "1 liverie found in " + aipack, "No liveries found in " + myAi,
-                  fx() + "/external_ai does not exist, skipped!", "9 in total", "", "Errors:",
+                  "D:\\external_ai does not exist, skipped!", "9 in total", "", "Errors:",
                   "1 invalid model code, see "
                   "output/errors/InvalidAircraftCodes.txt",
                   "1 invalid aircraft.cfg files, see "
