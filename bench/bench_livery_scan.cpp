@@ -3,8 +3,10 @@
 // item present. Compared with the least any scan must do: one thread walking the tree with the
 // same directory iterator and reading every cfg file whole. Each benchmark keeps its best run;
 // the last one prints the ratios (target: scan / read <= 1.5).
+#include "catalogue/catalogue.h"
 #include "catalogue/catalogue_state.h"
 #include "catalogue/cfg_file_walk.h"
+#include "catalogue/livery_index.h"
 #include "catalogue/livery_scan.h"
 #include "catalogue/scan_state.h"
 #include "core/globals.h"
