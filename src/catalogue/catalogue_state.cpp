@@ -1,6 +1,7 @@
 #include "catalogue/catalogue_state.h"
 
 #include "catalogue/refused_liveries.h"
+#include "catalogue/scan_state.h"
 #include "catalogue/unmatched_flights.h"
 
 AircraftDatabase aircraftDatabase;
@@ -34,6 +35,7 @@ void gf_resetCatalogueForTests() {
     lf_titleStore().clear();
     gf_clearNoLiveryFlights();
     gf_clearRefusedLiveriesForTests();
+    gf_resetScanStateForTests();
     for (std::atomic<std::uint32_t>& count : matchStepCounts) {
         count.store(0, std::memory_order_relaxed);
     }

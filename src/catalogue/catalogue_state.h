@@ -91,8 +91,7 @@ extern std::array<std::atomic<std::uint32_t>, 6> matchStepCounts;
 // Titles the scan skips; read before a scan, so a build leaves them alone.
 extern std::vector<std::string> dontUseTitles;
 // The records of a scan or of the liveries file, until the index is built. The scan driver owns
-// it.
-// PLACEHOLDER: the scan driver (gf_scanLiveries) and gf_readFixesXml come with the livery scan.
+// it (catalogue/livery_scan.h).
 extern std::vector<LiveryRecord> scannedLiveries;
 
 // The stored title equal to the text; stores it first when it is new. Titles stay stored for the
@@ -101,6 +100,7 @@ std::string_view gf_storeTitle(const std::string& title);
 // The number of titles stored (tests).
 std::size_t gf_storedTitleCount();
 
-// Everything above back to empty, the title store, the no-livery flights, the refused liveries
-// and the step counts included (tests only: nothing in the program resets the counts).
+// Everything above back to empty, the title store, the scan's lists, fixes and seams, the
+// no-livery flights, the refused liveries and the step counts included (tests only: nothing in
+// the program resets the counts).
 void gf_resetCatalogueForTests();

@@ -4,6 +4,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_state.h"
 #include "catalogue/regcodes.h"
+#include "catalogue/scan_state.h"
 #include "core/controls.h"
 #include "core/flight_text.h"
 #include "core/log.h"
@@ -189,9 +190,8 @@ void lf_countLiveriesPerCategory(int category) {
 } // namespace
 
 void gf_clearLiveryLists() {
-    // PLACEHOLDER: the scan's report lists and its set of titles seen are emptied here too, once
-    // the livery scan exists.
     dontUseTitles.clear();
+    gf_clearScanLists();
 }
 
 void gf_processScannedLiveries() {

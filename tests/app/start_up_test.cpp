@@ -91,11 +91,13 @@ TEST_F(StartUpTest, ANewUserIsTakenToTheRunPhase) {
     EXPECT_TRUE(clock->sleeps().empty());
 }
 
-TEST_F(StartUpTest, TheWiredPlaceholdersEndTheAirportScanWithItsWarning) {
+TEST_F(StartUpTest, TheWiredAirportScanFindsNothingAndWarns) {
     services.reset();
     // The aircraft database is real now and has no input/dbase.xml here; the rest stays wired.
     StartupServices onlyDbase;
     onlyDbase.readDbase = [] { return true; };
+    onlyDbase.readFixesXml = [] { return true; };
+    onlyDbase.scanLiveries = [](bool, bool, bool, std::vector<std::string>&) { return true; };
     // The real run would wait for a simulator.
     onlyDbase.run = [] {};
     gf_setStartupServices(onlyDbase);
