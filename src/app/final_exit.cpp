@@ -15,6 +15,7 @@
 #include "core/run_state.h"
 #include "core/run_values.h"
 #include "core/sim_session_state.h"
+#include "platform/thread_name.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -80,7 +81,12 @@ void lf_saveCheckBoxOff(CheckBoxParameter& parameter) {
     parameter.save();
 }
 
-void lf_timeShiftAndRunSettings(ExitReason reason) {
+// Saves only what this process read from parameters.xml: before the read, memory holds the
+// defaults, and saving them would overwrite the user's stored settings.
+void lf_saveTimeShiftAndRunSettings(ExitReason reason) {
+    if (!parametersLoaded.load()) {
+        return;
+    }
     if (lf_isRestart(reason)) {
         if (SIM_TIME.value()) {
             lf_resetTimeShiftFields();
@@ -88,13 +94,20 @@ void lf_timeShiftAndRunSettings(ExitReason reason) {
         return;
     }
     BLOCK_CALLSIGN.setValue("");
-    timeShiftActive = false;
     if (!KEEP_SIM_TIME_PAR.value()) {
         lf_saveCheckBoxOff(SIM_TIME);
         lf_resetTimeShiftFields();
     } else if (SIM_TIME.value()) {
         lf_resetTimeShiftFields();
     }
+}
+
+void lf_timeShiftAndRunSettings(ExitReason reason) {
+    lf_saveTimeShiftAndRunSettings(reason);
+    if (lf_isRestart(reason)) {
+        return;
+    }
+    timeShiftActive = false;
     const CatalogueServices& catalogue = gf_catalogueServices();
     catalogue.printLiveryMatchSummary();
     catalogue.logUnmatched();
@@ -196,7 +209,10 @@ public:
             if (starter) {
                 starter([seconds] { FinalExit(seconds); });
             } else {
-                std::thread([seconds] { FinalExit(seconds); }).detach();
+                std::thread([seconds] {
+                    platform::setThreadName("ksby-exit");
+                    FinalExit(seconds);
+                }).detach();
             }
         } catch (...) {
             // Otherwise no exit request, a close included, would ever work again.

@@ -1,9 +1,11 @@
 // The program's entry point: one instance, the log, the window, and a hard end.
+#include "app/close_on_signal.h"
 #include "app/window_app.h"
 #include "core/log.h"
 #include "core/main_window.h"
 #include "core/message_sink.h"
 #include "platform/single_instance.h"
+#include "platform/termination_signals.h"
 #include "ui/fltk/fltk_app.h"
 #include "ui/fltk/fltk_window_port.h"
 
@@ -52,8 +54,18 @@ int main() {
         return 1;
     }
 
+    // From a terminal, Ctrl-C, kill and a closed session end the program as the close button does.
+    try {
+        platform::installTerminationSignals();
+    } catch (const std::exception& e) {
+        gf_logLine(fmt::format("the signals SIGINT, SIGTERM and SIGHUP end the program at once: {}",
+                               e.what()));
+    }
+
     // The port lives until the process ends: detached threads may still write through it.
     ui::FltkWindowPort port;
+    port.addWakeSource(platform::terminationWakeFd(),
+                       [&port] { gf_closeOnTerminationSignal([&port] { port.requestClose(); }); });
     gf_setMessageSink(&gf_windowMessageSink());
     gf_setWindowPort(&port);
     int code = 1;

@@ -4,6 +4,7 @@
 #include "app/edit_fields.h"
 #include "app/paint.h"
 #include "app/window_position.h"
+#include "app/window_trace.h"
 #include "core/clock.h"
 #include "core/exit_request.h"
 #include "core/log.h"
@@ -39,7 +40,7 @@ void MainWindowEvents::onCreate() {
 }
 
 void MainWindowEvents::onPaint(ui::Canvas& canvas) {
-    lf_dispatch([&] { lf_paintMainWindow(canvas, gf_takePaintSnapshot()); });
+    lf_dispatch([&] { gf_traceWindowPaint(lf_paintMainWindow(canvas, gf_takePaintSnapshot())); });
 }
 
 void MainWindowEvents::onCloseRequested() {

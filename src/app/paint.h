@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <string_view>
 
 // Everything the paint reads besides the window model: parameter values, control states and
@@ -25,15 +26,33 @@ struct PaintSnapshot {
     }
 };
 
+// What the status block drew: the two block colours and the texts at (5,35) and (5,63), empty
+// where nothing was drawn.
+struct PaintedStatus {
+    ui::Rgb sim{};
+    ui::Rgb rt{};
+    std::string simText;
+    std::string title;
+};
+
+// The values one paint showed, as the window trace follows them.
+struct PaintedValues {
+    std::string message;
+    std::string error;
+    PaintedStatus status;
+    std::int32_t weather = 3, traffic = 3, qnh = 0, live = 0;
+    std::int64_t liveries = -1;
+};
+
 // Copies the model, the parameters and the control mirror.
 PaintSnapshot gf_takePaintSnapshot();
 // The whole window, bands first, message strip last.
-void lf_paintMainWindow(ui::Canvas& canvas, const PaintSnapshot& snapshot);
+PaintedValues lf_paintMainWindow(ui::Canvas& canvas, const PaintSnapshot& snapshot);
 // Simulator and service blocks with the catalogue counts.
-void lf_paintStatusBlock(ui::Canvas& canvas, const PaintSnapshot& snapshot);
+PaintedStatus lf_paintStatusBlock(ui::Canvas& canvas, const PaintSnapshot& snapshot);
 // The texts beside the controls.
 void lf_paintParameterLabels(ui::Canvas& canvas, const PaintSnapshot& snapshot);
 // The park airport's two rows.
 void lf_paintStatistics(ui::Canvas& canvas, const PaintSnapshot& snapshot);
-// Draws a text; one that cannot be converted for the window is logged and not drawn.
-void lf_drawTextLine(ui::Canvas& canvas, int x, int y, std::string_view utf8, ui::Rgb colour);
+// Draws a text; one that cannot be converted for the window is logged and not drawn (false).
+bool lf_drawTextLine(ui::Canvas& canvas, int x, int y, std::string_view utf8, ui::Rgb colour);

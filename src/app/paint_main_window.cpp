@@ -14,7 +14,7 @@ constexpr int kMessageY = 455;
 
 } // namespace
 
-void lf_drawTextLine(ui::Canvas& canvas, int x, int y, std::string_view utf8, ui::Rgb colour) {
+bool lf_drawTextLine(ui::Canvas& canvas, int x, int y, std::string_view utf8, ui::Rgb colour) {
     // The window draws UTF-16; a text it could not convert would show as garbage, so it is
     // logged instead and the rest of the paint goes on.
     try {
@@ -22,15 +22,16 @@ void lf_drawTextLine(ui::Canvas& canvas, int x, int y, std::string_view utf8, ui
     } catch (const win32::Utf8ConversionException& e) {
         gf_log(fmt::format("{} conversion exception {}, error code: {}", utf8, e.what(),
                            e.errorCode()));
-        return;
+        return false;
     } catch (const std::exception& e) {
         gf_log(fmt::format("{} conversion exception {}, error code: {}", utf8, e.what(), 0));
-        return;
+        return false;
     }
     canvas.text(x, y, utf8, colour);
+    return true;
 }
 
-void lf_paintMainWindow(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
+PaintedValues lf_paintMainWindow(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
     const MainWindowSnapshot& w = snapshot.window;
 
     canvas.fillRect({0, 0, kWindowWidth, 28}, colours::black);
@@ -53,7 +54,8 @@ void lf_paintMainWindow(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
     }
     canvas.line(642, 168, 642, 364, colours::black);
 
-    lf_paintStatusBlock(canvas, snapshot);
+    PaintedValues painted;
+    painted.status = lf_paintStatusBlock(canvas, snapshot);
 
     if (w.sessionEstablished) {
         if ((w.weatherCell == 1 || w.weatherCell == 2) && w.qnh >= 1) {
@@ -79,4 +81,13 @@ void lf_paintMainWindow(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
             lf_drawTextLine(canvas, kMessageX, kMessageY, w.message, colours::yellow);
         }
     }
+
+    painted.message = w.message;
+    painted.error = w.error;
+    painted.weather = w.weatherCell;
+    painted.traffic = w.trafficCell;
+    painted.qnh = w.qnh;
+    painted.live = w.liveCount;
+    painted.liveries = w.liveriesCount;
+    return painted;
 }

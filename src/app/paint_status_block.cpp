@@ -33,10 +33,12 @@ void lf_drawReaderWord(ui::Canvas& canvas, int y, std::string_view word, std::in
 
 } // namespace
 
-void lf_paintStatusBlock(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
+PaintedStatus lf_paintStatusBlock(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
     const MainWindowSnapshot& w = snapshot.window;
+    PaintedStatus painted;
 
     const ui::Rgb sim = lf_simulatorColour(w);
+    painted.sim = sim;
     canvas.fillRect({397, 30, 425, 112}, sim);
     lf_drawTextLine(canvas, 398, 63, "Sim", colours::black);
 
@@ -46,9 +48,13 @@ void lf_paintStatusBlock(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
             line += ", user stand ";
             line += stand;
         }
-        lf_drawTextLine(canvas, 5, 35, line, sim);
-        lf_drawTextLine(canvas, 5, 63, w.text(WindowText::userTitle),
-                        w.userRecognised ? sim : colours::yellow);
+        if (lf_drawTextLine(canvas, 5, 35, line, sim)) {
+            painted.simText = line;
+        }
+        if (lf_drawTextLine(canvas, 5, 63, w.text(WindowText::userTitle),
+                            w.userRecognised ? sim : colours::yellow)) {
+            painted.title = w.text(WindowText::userTitle);
+        }
     }
 
     if (w.liveriesCount > 0) {
@@ -72,7 +78,8 @@ void lf_paintStatusBlock(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
         lf_drawTextLine(canvas, 278, 91, "# thirdp: ...", colours::yellow);
     }
 
-    canvas.fillRect({425, 30, 453, 112}, lf_serviceColour(w));
+    painted.rt = lf_serviceColour(w);
+    canvas.fillRect({425, 30, 453, 112}, painted.rt);
     lf_drawTextLine(canvas, 430, 63, "RT", colours::black);
 
     if (w.sessionEstablished) {
@@ -81,4 +88,5 @@ void lf_paintStatusBlock(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
     }
 
     canvas.line(425, 29, 425, 112, colours::black);
+    return painted;
 }

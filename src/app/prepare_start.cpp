@@ -60,6 +60,7 @@ void lf_createFolders() {
 
 void lf_loadAllParameters() {
     gf_readParameters(gf_parameterLists());
+    parametersLoaded = true;
     lf_updateParametersVersion();
     gf_setInjectionRadius(LATERAL_RANGE.value());
 }

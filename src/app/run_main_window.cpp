@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fmt/format.h>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -87,8 +88,13 @@ int gf_runMainWindow(ui::WindowPort& port, MainWindowEvents& events) {
         gf_setExitHandler(&gf_finalExitHandler());
     }
     if (!initInstance(port, events)) {
+        // A start without its window is a failed start, not a success.
         gf_log("initInstance failed");
-        return 0;
+        const std::string why = port.createFailure();
+        const std::string line =
+            why.empty() ? std::string("initInstance failed") : "initInstance failed: " + why;
+        std::fprintf(stderr, "%s\n", line.c_str());
+        return 1;
     }
     if (!lf_ensureDataFolder()) {
         return 1;

@@ -19,6 +19,7 @@
 #include "core/report_exception.h"
 #include "core/run_values.h"
 #include "core/text_file.h"
+#include "platform/thread_name.h"
 
 #include <algorithm>
 #include <chrono>
@@ -121,6 +122,7 @@ std::string lf_formatRunFromFolderMessage() {
 }
 
 void lf_startUpKSBY() {
+    platform::setThreadName("ksby-worker");
     // The window counted this worker before the thread started.
     const WorkerCount count;
     const std::uint64_t generation = runGeneration.load();

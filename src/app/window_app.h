@@ -58,7 +58,7 @@ void lf_onCreate(ui::WindowPort& port);
 bool initInstance(ui::WindowPort& port, MainWindowEvents& events);
 // The whole life of the window: installs the window's message sink (and the program's exit
 // handler when none is installed), makes the window, the data folder, posts StartWorker and runs
-// the loop. Returns the quit code, 0 when the window could not be made and 1 when the data
-// folder could not be created.
+// the loop. Returns the quit code; 1 when the window could not be made ("initInstance failed" in
+// the log and one line on stderr) or the data folder could not be created.
 int gf_runMainWindow(ui::WindowPort& port);
 int gf_runMainWindow(ui::WindowPort& port, MainWindowEvents& events);

@@ -17,6 +17,7 @@ std::atomic<std::int32_t> activeWorkers{0};
 std::atomic<std::uint8_t> exitInProgress{0};
 std::atomic<std::uint8_t> stopRequested{0};
 std::atomic<std::uint64_t> runGeneration{0};
+std::atomic<bool> parametersLoaded{false};
 
 bool gf_runShouldEnd(std::uint64_t generation) {
     return exitInProgress.load() != 0 || stopRequested.load() != 0 ||
@@ -41,4 +42,5 @@ void gf_resetRunValues() {
     exitInProgress = 0;
     stopRequested = 0;
     runGeneration = 0;
+    parametersLoaded = false;
 }

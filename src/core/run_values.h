@@ -38,5 +38,9 @@ extern std::atomic<std::uint64_t> runGeneration;
 // An exit is in progress, a stop was requested, or the generation moved on.
 bool gf_runShouldEnd(std::uint64_t generation);
 
+// parameters.xml was read into the parameters in this process. Kept across restarts; until it
+// is set, the parameters hold only their defaults, which must never overwrite the stored file.
+extern std::atomic<bool> parametersLoaded;
+
 // Back to the start values.
 void gf_resetRunValues();

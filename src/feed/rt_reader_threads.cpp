@@ -7,6 +7,7 @@
 #include "feed/feed_services.h"
 #include "feed/rt_reader_loops.h"
 #include "feed/rt_readers.h"
+#include "platform/thread_name.h"
 
 #include <fmt/format.h>
 
@@ -24,14 +25,21 @@ struct ReaderTraits {
     std::string_view parameterFault;
     std::string_view error;     // with the status
     std::string_view exception; // with the exception's text
+    std::string_view threadName;
 };
 
-constexpr ReaderTraits kWeather{Reader::weather, "Weather Reader",
-                                "Weather RT API: parameter fault", "Weather RT API error: {}",
-                                "Weather RT API exception: {}"};
-constexpr ReaderTraits kTraffic{Reader::traffic, "Traffic Reader",
-                                "Traffic RT API: parameter fault", "Traffic RT API error: {}",
-                                "Traffic RT API exception: {}"};
+constexpr ReaderTraits kWeather{Reader::weather,
+                                "Weather Reader",
+                                "Weather RT API: parameter fault",
+                                "Weather RT API error: {}",
+                                "Weather RT API exception: {}",
+                                "ksby-weather"};
+constexpr ReaderTraits kTraffic{Reader::traffic,
+                                "Traffic Reader",
+                                "Traffic RT API: parameter fault",
+                                "Traffic RT API error: {}",
+                                "Traffic RT API exception: {}",
+                                "ksby-traffic"};
 
 struct ReaderSlot {
     // Under the slots' mutex.
@@ -78,6 +86,7 @@ void lf_showCell(Reader reader, std::int32_t value) {
 // The steps both thread bodies share. The start counted the thread in activeWorkers; every way
 // out of here takes that back once, after the end status is visible.
 void lf_readerBody(const ReaderTraits& traits, std::uint64_t generation) {
+    platform::setThreadName(traits.threadName);
     ReaderSlot& slot = lf_slot(traits.reader);
     std::int64_t status = 0;
     struct Finish {

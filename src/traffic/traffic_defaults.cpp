@@ -1,18 +1,40 @@
 // The engine's own implementations behind the service table. Most are placeholders until the
 // traffic engine is built: each does the least its callers can live with.
+#include "core/sim_session_state.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
+#include <cstdint>
 #include <mutex>
+#include <vector>
+
+namespace {
+
+// Every 100 ticks (once a second) the worker's copy of the user state is refreshed; without it
+// the position would stay as start-up left it.
+constexpr std::int32_t kUserStateTicks = 100;
+
+} // namespace
 
 namespace ksb {
 
 TrafficServices gf_defaultTrafficServices() {
     TrafficServices s;
-    // PLACEHOLDER: the tick (traffic engine issues).
-    s.trafficTick = [] {};
-    // PLACEHOLDER: the inbound records and start-up sequences (traffic engine issues).
-    s.processSimEvents = [] {};
+    // PLACEHOLDER: the tick (traffic engine issues). Only the duties the rest of the program
+    // relies on already: the inbound records taken and the user state refreshed.
+    s.trafficTick = [] {
+        gf_processSimEvents();
+        if (trafficState.tickCounter.fetch_add(1) % kUserStateTicks == kUserStateTicks - 1) {
+            gf_setUserState(gf_requestUserPositionForEngine());
+        }
+    };
+    // PLACEHOLDER: the inbound records and start-up sequences (traffic engine issues). Takes
+    // the queue and drops the records, so that it never grows.
+    s.processSimEvents = [] {
+        // Cleared in place: the queue keeps the capacity the run reserved.
+        std::lock_guard lock(trafficState.inboundMutex);
+        trafficState.inbound.clear();
+    };
     // PLACEHOLDER: the park-airport choice (traffic engine issues).
     s.checkParkAirport = [](bool) {};
     // PLACEHOLDER: reads no park airports (traffic engine issues).
@@ -61,7 +83,7 @@ TrafficServices gf_defaultTrafficServices() {
     // PLACEHOLDER: no stand anywhere (traffic engine issues).
     s.standNameAt = [](double, double) { return std::string(); };
     // PLACEHOLDER: drops the records, but leaves the caller's batch empty as the real intake
-    // does (traffic engine issues).
+    // does; the last feed time stamp stays as it is (traffic engine issues).
     s.takeFeedRecords = [](std::vector<LiveFlight>& batch, int) { batch.clear(); };
     return s;
 }

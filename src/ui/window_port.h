@@ -61,6 +61,8 @@ public:
     virtual ~WindowPort() = default;
     // GUI thread
     virtual bool create(std::string_view title, int x, int y, int w, int h, WindowEvents&) = 0;
+    // Why the last create() failed, in a few words; empty when the port cannot tell.
+    virtual std::string createFailure() const { return {}; }
     virtual void addControl(const ControlSpec&) = 0;
     virtual void show() = 0;
     // Returns the code given to quit().

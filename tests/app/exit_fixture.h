@@ -30,6 +30,8 @@ protected:
         std::filesystem::remove_all(appData / "KSBY_P3D");
         std::filesystem::create_directories(appData / "KSBY_P3D");
         gf_resetRunState();
+        // A process whose start-up read parameters.xml, unless a test says otherwise.
+        parametersLoaded = true;
         exits.reset();
         gf_setExitHandler(&gf_finalExitHandler());
         gf_setExitThreadStarter([](std::function<void()> body) { body(); });

@@ -4,11 +4,15 @@
 #include "core/log.h"
 #include "core/main_window.h"
 #include "core/parameters.h"
+#include "core/parameters_file.h"
+#include "core/run_values.h"
 #include "core/sim_session_state.h"
+#include "support/file_bytes.h"
 #include "traffic/traffic_state.h"
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <optional>
@@ -130,6 +134,50 @@ TEST_F(FinalExitTest, KeepSimTimeLeavesSimTimeOn) {
     gf_requestExit(ExitReason::USER_CLOSED_SIM, 0);
     EXPECT_TRUE(SIM_TIME.value());
     EXPECT_EQ(std::nullopt, stored("SIM_TIME"));
+}
+
+TEST_F(FinalExitTest, OnlyAProcessThatReadTheParametersFileSavesTheRunSettings) {
+    const std::string file = "<?xml version=\"1.0\"?>\n<parameters>\n"
+                             "  <parameter name=\"KEEP_SIM_TIME_PAR\" value=\"true\"/>\n"
+                             "  <parameter name=\"SIM_TIME\" value=\"true\"/>\n"
+                             "  <parameter name=\"TIME_SHIFT_HOURS\" value=\"2\"/>\n"
+                             "  <parameter name=\"BLOCK_CALLSIGN\" value=\"DLH1\"/>\n"
+                             "</parameters>\n";
+    struct Case {
+        const char* name;
+        bool loaded;
+        ExitReason reason;
+    };
+    const Case cases[] = {
+        {"start-up stopped before the read, user closed", false, ExitReason::USER_CLOSED_SIM},
+        {"start-up stopped before the read, system error", false, ExitReason::SYSTEM_ERROR},
+        {"read, user closed", true, ExitReason::USER_CLOSED_SIM},
+    };
+    const std::filesystem::path path = appData.path() / "KSBY_P3D" / "parameters.xml";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        ksb::test::writeBytes(path, file);
+        parametersLoaded = false;
+        if (c.loaded) {
+            gf_readParameters(gf_parameterLists());
+            parametersLoaded = true;
+        }
+        // What memory holds when nothing was read: the defaults.
+        EXPECT_EQ(c.loaded, SIM_TIME.value());
+
+        gf_requestExit(c.reason, 0);
+
+        EXPECT_TRUE(log->contains(fmt::format("Exiting: {}", gf_exitReasonText(c.reason))));
+        if (!c.loaded) {
+            EXPECT_EQ(file, ksb::test::readBytes(path));
+            continue;
+        }
+        EXPECT_EQ("", stored("BLOCK_CALLSIGN"));
+        EXPECT_EQ("true", stored("SIM_TIME"));
+        EXPECT_EQ("0", stored("TIME_SHIFT_HOURS"));
+    }
 }
 
 TEST_F(FinalExitTest, ASecondRequestDuringAnExitIsIgnored) {

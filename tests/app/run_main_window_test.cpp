@@ -80,7 +80,9 @@ TEST_F(RunMainWindowTest, TheReadyFlagIsAwaitedEighteenTimesFiftyMilliseconds) {
     ksb::test::ScopedClock scoped(clock);
     mainWindow.ready = false;
 
-    EXPECT_EQ(0, gf_runMainWindow(port, events));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(1, gf_runMainWindow(port, events));
+    EXPECT_EQ("initInstance failed\n", testing::internal::GetCapturedStderr());
 
     EXPECT_EQ(std::vector<std::chrono::nanoseconds>(18, std::chrono::milliseconds(50)),
               clock.sleeps());
@@ -104,9 +106,11 @@ TEST_F(RunMainWindowTest, AReadyFlagThatComesDuringTheWaitOpensTheWindow) {
     EXPECT_TRUE(port.shown());
 }
 
-TEST_F(RunMainWindowTest, AWindowThatCannotBeMadeEndsWithCodeZero) {
+TEST_F(RunMainWindowTest, AWindowThatCannotBeMadeEndsWithCodeOneAndOneStderrLine) {
     port.failCreate(true);
-    EXPECT_EQ(0, gf_runMainWindow(port, events));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(1, gf_runMainWindow(port, events));
+    EXPECT_EQ("initInstance failed\n", testing::internal::GetCapturedStderr());
     EXPECT_TRUE(log->contains("initInstance failed"));
     EXPECT_EQ(nullptr, gf_windowPort());
     EXPECT_TRUE(port.posted().empty());

@@ -314,6 +314,8 @@ TEST_F(StartUpTest, WithoutTheDocsFolderNothingIsCreatedOrRead) {
         EXPECT_FALSE(fs::exists(work / "output"));
         EXPECT_FALSE(fs::exists(parametersFile()));
         EXPECT_FALSE(log->contains("parameters"));
+        // So the exit will not save the defaults over the stored settings.
+        EXPECT_FALSE(parametersLoaded.load());
     }
 }
 

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <string>
 #include <thread>
 
 namespace {
@@ -56,6 +58,12 @@ protected:
 
     void joinWorker() { worker_.join(); }
 
+    // The name the worker gave its thread.
+    std::string workerName() {
+        char name[16] = {};
+        return pthread_getname_np(worker_.native_handle(), name, sizeof name) == 0 ? name : "";
+    }
+
 private:
     std::thread worker_;
     MainWindowEvents events_{port, lf_startUpKSBY,
@@ -64,6 +72,9 @@ private:
 
 TEST_F(StartUpThreadTest, TheHoldEndsWhenItsTimeHasPassed) {
     startWorker();
+    EXPECT_EQ("ksby-worker", workerName());
+    // The hold comes after parameters.xml was read.
+    EXPECT_TRUE(parametersLoaded.load());
     clock->advance(1s);
     EXPECT_EQ(1, clock->waiting());
     clock->advance(1s);

@@ -1,5 +1,6 @@
 #include "simlink/client/simconnect_transport.h"
 
+#include "platform/thread_name.h"
 #include "simlink/client/simconnect_globals.h"
 
 #include <algorithm>
@@ -171,6 +172,7 @@ bool SimConnectTransport::takeOutMessages() {
 }
 
 void SimConnectTransport::readerLoop() {
+    platform::setThreadName("ksby-sc-io");
     while (state_.load() != TransportState::closed) {
         const std::span<std::uint8_t> space = receive_.freeSpace();
         const platform::SocketResult result = socket_.receive(space);
@@ -227,6 +229,7 @@ bool SimConnectTransport::onWriteCompleted(const platform::SocketResult& status,
 }
 
 void SimConnectTransport::writerLoop() {
+    platform::setThreadName("ksby-sc-io");
     std::unique_lock lock(ioMutex_);
     while (true) {
         ioCv_.wait(

@@ -17,7 +17,10 @@
 #include <atomic>
 #include <climits>
 #include <cstdint>
+#include <functional>
+#include <list>
 #include <map>
+#include <string>
 #include <thread>
 
 namespace ui {
@@ -221,6 +224,9 @@ struct FltkWindowPort::Impl {
         if (batch.topmost) {
             applyTopmost(*batch.topmost);
         }
+        for (const auto& source : wakeSources) {
+            lf_dispatch([&] { source.check(); });
+        }
         for (const Rect& r : batch.regions) {
             applyRegion(r);
         }
@@ -240,6 +246,10 @@ struct FltkWindowPort::Impl {
     static void drainOnTimer(void* data) {
         static_cast<Impl*>(data)->drain();
         Fl::repeat_timeout(kDrainInterval, &Impl::drainOnTimer, data);
+    }
+
+    static void onWakeSource(FL_SOCKET, void* data) {
+        lf_dispatch([&] { static_cast<const WakeSource*>(data)->check(); });
     }
 
     static void onWindowCallback(Fl_Widget*, void* data) {
@@ -279,8 +289,16 @@ struct FltkWindowPort::Impl {
         }
     }
 
+    struct WakeSource {
+        int fd;
+        std::function<void()> check;
+    };
+
     std::thread::id gui;
     UpdateQueue queue;
+    // Stable addresses: FLTK holds a pointer to each.
+    std::list<WakeSource> wakeSources;
+    std::string createFailure;
     std::unique_ptr<Window> window;
     WindowEvents* events = nullptr;
     std::map<std::uint16_t, Control> controls;
@@ -297,6 +315,9 @@ FltkWindowPort::FltkWindowPort() {
 
 FltkWindowPort::~FltkWindowPort() {
     Fl::remove_timeout(&Impl::drainOnTimer, impl_.get());
+    for (const auto& source : impl_->wakeSources) {
+        Fl::remove_fd(source.fd);
+    }
     // A wake still in FLTK's queue finds no port and does nothing.
     lf_livePort = nullptr;
     impl_->window.reset();
@@ -307,6 +328,20 @@ bool FltkWindowPort::create(std::string_view title, int x, int y, int w, int h,
     if (impl_->window) {
         return false;
     }
+    // FLTK would print its own message and exit(1) when it cannot open the display.
+    if (fl_display == nullptr) {
+        Display* display = XOpenDisplay(nullptr);
+        if (display == nullptr) {
+            const char* name = XDisplayName(nullptr);
+            impl_->createFailure =
+                (name == nullptr || *name == '\0')
+                    ? std::string("cannot open the X display (DISPLAY is not set)")
+                    : "cannot open the X display \"" + std::string(name) + "\"";
+            return false;
+        }
+        fl_open_display(display);
+    }
+    impl_->createFailure.clear();
     impl_->events = &events;
     impl_->window = std::make_unique<Impl::Window>(*impl_, x, y, w, h);
     Impl::Window& window = *impl_->window;
@@ -319,6 +354,25 @@ bool FltkWindowPort::create(std::string_view title, int x, int y, int w, int h,
     window.callback(&Impl::onWindowCallback, impl_.get());
     lf_dispatch([&] { events.onCreate(); });
     return true;
+}
+
+std::string FltkWindowPort::createFailure() const {
+    return impl_->createFailure;
+}
+
+void FltkWindowPort::addWakeSource(int fd, std::function<void()> check) {
+    if (fd < 0 || !check) {
+        return;
+    }
+    Impl::WakeSource& source =
+        impl_->wakeSources.emplace_back(Impl::WakeSource{fd, std::move(check)});
+    Fl::add_fd(fd, FL_READ, &Impl::onWakeSource, &source);
+}
+
+void FltkWindowPort::requestClose() {
+    if (impl_->events != nullptr) {
+        lf_dispatch([&] { impl_->events->onCloseRequested(); });
+    }
 }
 
 void FltkWindowPort::addControl(const ControlSpec& spec) {

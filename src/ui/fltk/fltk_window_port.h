@@ -4,7 +4,9 @@
 // (Fl::awake) and on a short repeating timeout, so a lost wake only delays an update.
 #include "ui/window_port.h"
 
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace ui {
 
@@ -16,7 +18,10 @@ public:
     FltkWindowPort(const FltkWindowPort&) = delete;
     FltkWindowPort& operator=(const FltkWindowPort&) = delete;
 
+    // Opens the X display first, so that a missing display is a failed create and never the
+    // toolkit's own end of the process.
     bool create(std::string_view title, int x, int y, int w, int h, WindowEvents& events) override;
+    std::string createFailure() const override;
     void addControl(const ControlSpec& spec) override;
     void show() override;
     int run() override;
@@ -40,6 +45,13 @@ public:
     bool drawn() const;
     // GUI thread: whether the control exists and is active.
     bool enabled(std::uint16_t id) const;
+
+    // GUI thread: check runs on the GUI thread whenever fd becomes readable and at every drain of
+    // the update queue (woken, or every 0.1 s while the loop runs), so a check that has to wait
+    // for its moment is tried again. check must empty fd itself.
+    void addWakeSource(int fd, std::function<void()> check);
+    // GUI thread: what the window's close button does (the events' onCloseRequested).
+    void requestClose();
 
     struct Impl;
 

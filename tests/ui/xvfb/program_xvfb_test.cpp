@@ -8,12 +8,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -181,6 +185,124 @@ TEST_F(Program, WithoutASimulatorItWaitsAndTheCloseButtonEndsIt) {
     const fs::path parameters = data.path() / "KSBY_P3D" / "parameters.xml";
     EXPECT_TRUE(lf_fileContains(parameters, "BLOCK_CALLSIGN"));
     EXPECT_FALSE(lf_fileContains(parameters, "SIM_TIME\" value=\"true"));
+}
+
+} // namespace
+
+namespace {
+
+// The names of the process's threads (/proc/<pid>/task/*/comm).
+std::multiset<std::string> lf_threadNames(pid_t pid) {
+    std::multiset<std::string> names;
+    std::error_code ec;
+    for (const auto& task :
+         fs::directory_iterator(fs::path("/proc") / std::to_string(pid) / "task", ec)) {
+        std::string name;
+        try {
+            name = ksb::test::readBytes(task.path() / "comm");
+        } catch (const std::runtime_error&) {
+            continue; // the thread ended meanwhile
+        }
+        while (!name.empty() && name.back() == '\n') {
+            name.pop_back();
+        }
+        names.insert(name);
+    }
+    return names;
+}
+
+// Polls a condition on files the program writes (a file not yet there reads as not done).
+bool lf_waitFor(ChildProcess& program, const std::function<bool()>& condition) {
+    const auto done = [&] {
+        try {
+            return condition();
+        } catch (const std::runtime_error&) {
+            return false;
+        }
+    };
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
+    while (std::chrono::steady_clock::now() < deadline && program.running()) {
+        if (done()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return done();
+}
+
+// A folder without the aircraft database: start-up stops with its error and the window waits.
+TEST_F(Program, SigtermEndsItLikeTheCloseButtonAndASecondOneChangesNothing) {
+    fs::create_directories(work.path() / "docs");
+    ksb::test::TempFolder home;
+    ksb::test::TempFolder cache;
+    const fs::path trace = errors / "trace.txt";
+    const std::map<std::string, std::string> environment{
+        {"KSBY_APPDATA", data.path().string()},    {"XDG_RUNTIME_DIR", runtime.path().string()},
+        {"XDG_CACHE_HOME", cache.path().string()}, {"HOME", home.path().string()},
+        {"KSBY_WINDOW_TRACE", trace.string()},
+    };
+    ChildProcess program(KSBY_P3D_PROGRAM, work.path(), environment, errors / "stderr.txt");
+    ASSERT_TRUE(waitForWindow(program).has_value()) << "no window";
+    // The first paint writes every value: the simulator block red, the service still pending.
+    ASSERT_TRUE(lf_waitFor(program, [&] {
+        return lf_fileContains(trace, "sim=red\n") && lf_fileContains(trace, "rt=black\n");
+    })) << ksb::test::readBytes(trace);
+    for (const char* line : {"message=", "error=\n", "simText=\n", "title=\n", "weather=3\n",
+                             "traffic=3\n", "qnh=", "live=0\n", "liveries="}) {
+        EXPECT_TRUE(lf_fileContains(trace, line)) << line;
+    }
+    // The GUI thread keeps the program's name.
+    EXPECT_EQ(1u, lf_threadNames(program.pid()).count("ksby_p3d"));
+
+    ASSERT_EQ(0, ::kill(program.pid(), SIGTERM));
+    // The exit runs on its own thread for a second and a half at least; a second signal
+    // then changes nothing.
+    ASSERT_TRUE(
+        lf_waitFor(program, [&] { return lf_threadNames(program.pid()).count("ksby-exit") == 1; }));
+    ASSERT_EQ(0, ::kill(program.pid(), SIGTERM));
+
+    EXPECT_EQ(program.waitForExit(kBound), 0);
+    const fs::path logFile = work.path() / "Log.txt";
+    EXPECT_TRUE(lf_fileContains(logFile, "Exiting: USER CLOSED SIM"));
+    EXPECT_TRUE(lf_fileContains(logFile, "User closed KSBY_P3D"));
+    const std::string log = ksb::test::readBytes(logFile);
+    EXPECT_EQ(std::string::npos,
+              log.find("Exiting: USER CLOSED SIM", log.find("Exiting: USER CLOSED SIM") + 1));
+    EXPECT_EQ("", ksb::test::readBytes(errors / "stderr.txt"));
+    // Nothing of the program, its toolkit or its libraries lands in HOME.
+    EXPECT_TRUE(fs::is_empty(home.path()));
+}
+
+TEST_F(Program, WithoutADisplayItLogsInitInstanceFailedAndEndsWithStatusOne) {
+    struct Case {
+        const char* name;
+        const char* display;
+        const char* stderrLine;
+    };
+    const Case cases[] = {
+        {"DISPLAY empty", "",
+         "initInstance failed: cannot open the X display (DISPLAY is not set)\n"},
+        {"no server on the display", ":4711",
+         "initInstance failed: cannot open the X display \":4711\"\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ksb::test::TempFolder folder;
+        fs::create_directories(folder.path() / "docs");
+        const std::map<std::string, std::string> environment{
+            {"KSBY_APPDATA", data.path().string()},
+            {"XDG_RUNTIME_DIR", runtime.path().string()},
+            {"DISPLAY", c.display},
+        };
+        ChildProcess program(KSBY_P3D_PROGRAM, folder.path(), environment, errors / "err.txt");
+        EXPECT_EQ(program.waitForExit(kBound), 1);
+        EXPECT_EQ(c.stderrLine, ksb::test::readBytes(errors / "err.txt"));
+        const std::string log = ksb::test::readBytes(folder / "Log.txt");
+        EXPECT_NE(std::string::npos, log.find(" (utc) KSBY_P3D version ")) << log;
+        EXPECT_NE(std::string::npos, log.find("initInstance failed\n")) << log;
+        // Nothing else started: no output folder of a worker.
+        EXPECT_FALSE(fs::exists(folder / "output"));
+    }
 }
 
 } // namespace
