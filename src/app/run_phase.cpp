@@ -18,6 +18,7 @@
 #include "core/sim_session_state.h"
 #include "core/time_of_week.h"
 #include "core/time_shift_controls.h"
+#include "platform/thread_name.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -78,8 +79,10 @@ void lf_startLinkThread() {
     // Counted before the thread exists, so that the exit's wait cannot miss it.
     activeWorkers.fetch_add(1);
     try {
-        gf_startSimConnectThread(
-            [body, generation](std::stop_token stop) { body(stop, generation); });
+        gf_startSimConnectThread([body, generation](std::stop_token stop) {
+            platform::setThreadName("ksby-simconnect");
+            body(stop, generation);
+        });
     } catch (...) {
         activeWorkers.fetch_sub(1);
         throw;
@@ -109,12 +112,14 @@ bool lf_startService() {
     if (!licence) {
         return true;
     }
-    if (lf_boundedWait(10, 300ms, [&] { return rt.loginGuid().empty(); }, [] {})) {
+    if (lf_boundedWait(
+            10, 300ms, [&] { return rt.loginGuid().empty(); }, [] {})) {
         return false;
     }
     rt.startWeatherReader();
-    if (lf_boundedWait(10, 300ms, [] { return mainWindow.qnh.load() == 0; },
-                       [] { lf_checkReservedStandPending(); })) {
+    if (lf_boundedWait(
+            10, 300ms, [] { return mainWindow.qnh.load() == 0; },
+            [] { lf_checkReservedStandPending(); })) {
         return false;
     }
     // Before the reader starts, so that its first buffers are filtered around the user.

@@ -10,6 +10,7 @@
 #include "core/clock.h"
 #include "core/range_fields_hook.h"
 #include "core/run_values.h"
+#include "core/sim_session_state.h"
 #include "feed/feed_services.h"
 #include "feed/rt_clients.h"
 #include "feed/rt_readers.h"
@@ -203,4 +204,6 @@ void gf_wireStartupServices() {
     };
     ksb::gf_setFeedServices(feed);
     gf_setRangeFieldsUpdater(lf_updateRangeFields);
+    // The engine's placeholder tick refreshes the worker's copy of the user aircraft through it.
+    gf_setUserPositionRequester([] { return gf_linkServices().requestUserPosition(); });
 }

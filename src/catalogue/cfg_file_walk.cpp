@@ -8,6 +8,7 @@
 #include "core/strings.h"
 #include "core/text_file.h"
 #include "core/worker_throttle.h"
+#include "platform/thread_name.h"
 
 #include <fmt/format.h>
 
@@ -42,7 +43,10 @@ void lf_startTask(CfgFileTask task) {
     }
     // The task lives in the thread: when the start fails it dies with it, and its future
     // reports a broken promise instead of never becoming ready.
-    std::thread(std::move(task)).detach();
+    std::thread([task = std::move(task)]() mutable {
+        platform::setThreadName("ksby-scan");
+        task();
+    }).detach();
 }
 
 void lf_increment(fs::recursive_directory_iterator& it) {
