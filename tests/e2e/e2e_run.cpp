@@ -216,7 +216,7 @@ bool E2eRun::probe(std::size_t expectedCount) {
     const auto answers = [this] {
         std::size_t n = 0;
         for (const simstub::MessageRecord& m : sim->sent()) {
-            n += m.name == "SimObjectData" ? 1 : 0;
+            n += m.name == "ObjectData" ? 1 : 0;
         }
         return n;
     };
