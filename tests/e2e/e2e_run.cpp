@@ -57,9 +57,17 @@ E2eRun::E2eRun(const std::string& testName) : name(testName) {
 
 E2eRun::~E2eRun() {
     if (program && program->running()) {
-        ADD_FAILURE() << "the program still ran at the end of the test; killed by pid "
-                      << program->pid();
-        program->kill();
+        // Through the window first, so that its log reaches the disk for the diagnostics.
+        if (const auto w = driver->windows("KSBY_P3D"); !w.empty()) {
+            driver->sendDelete(w.front());
+        }
+        const bool closed = program->waitForExit(kExitBound).has_value();
+        ADD_FAILURE() << "the program still ran at the end of the test; "
+                      << (closed ? "closed through its window" : "killed by pid ")
+                      << (closed ? "" : std::to_string(program->pid()));
+        if (!closed) {
+            program->kill();
+        }
     }
     program.reset();
     sim.reset();

@@ -13,6 +13,8 @@
 #include <cmath>
 #include <csignal>
 #include <fmt/format.h>
+#include <fstream>
+#include <iterator>
 #include <regex>
 
 namespace fs = std::filesystem;
@@ -67,9 +69,10 @@ std::size_t lf_routeCount(const std::vector<rtstub::RequestRecord>& requests,
                                                   [&](const auto& r) { return r.route == route; }));
 }
 
+// The bytes of a file; "" when it is missing.
 std::string lf_read(const fs::path& file) {
-    const auto bytes = test::readBytes(file);
-    return std::string(bytes.begin(), bytes.end());
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // The "earlier runs" whose logs a start rotates.
@@ -599,6 +602,16 @@ void lf_secondInstance(bool sameFolder) {
     ASSERT_TRUE(run.awaitWindow());
     ASSERT_TRUE(run.await([&] { return !run.log().empty(); }, "the header on the disk",
                           kStartBound + kFlushBound));
+    // In the loop; a program whose link never connects is only waiting, and that must not
+    // change either.
+    const auto windowAt = std::chrono::steady_clock::now();
+    ASSERT_TRUE(run.await(
+        [&] {
+            return run.logCount(kTrafficConnected) > 0 ||
+                   (std::chrono::steady_clock::now() - windowAt > kConnectBound &&
+                    run.sim->connections().empty());
+        },
+        "the first in its loop", kLoginBound + kFlushBound));
     const std::string log0 = lf_read(run.folder.work / "Log0.txt");
     const std::string log00 = lf_read(run.folder.work / "Log00.txt");
     const std::size_t connections = run.sim->connections().size();
