@@ -114,6 +114,15 @@ void lf_expectNormalStart(E2eRun& run) {
         }
     }
     EXPECT_EQ(lf_exact(lines, kConnected), 1u);
+    // The probe's two lines, written by the main loop on second ticks, each once.
+    const std::regex notRunning(R"(^\d\d:\d\d:\d\d Flight not running$)");
+    const std::regex resumed(R"(^\d\d:\d\d:\d\d Flight resumed$)");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const auto& l) { return std::regex_match(l, notRunning); }),
+              1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const auto& l) { return std::regex_match(l, resumed); }),
+              1);
     EXPECT_EQ(lf_exact(lines, "          Weather Reader connected"), 1u);
     EXPECT_EQ(lf_exact(lines, kTrafficConnected), 1u);
     for (const std::string& bad :
