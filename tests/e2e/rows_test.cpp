@@ -198,6 +198,11 @@ void lf_closeInLoop(E2eRun& run) {
 
 void lf_expectThreads(E2eRun& run, bool exitThread) {
     const auto census = gf_threadCensus(run.program->pid());
+    std::string text;
+    for (const auto& [name, n] : census) {
+        text += fmt::format("{}x{} ", n, name);
+    }
+    SCOPED_TRACE("threads: " + text);
     const auto count = [&](const char* name) {
         const auto it = census.find(name);
         return it == census.end() ? 0 : it->second;
