@@ -5,8 +5,8 @@
 #include <string_view>
 
 const char* const kUsageText =
-    "Usage: simstub [--scene] [--scenario FILE] [--port N] [--ipv6] [--pipe-dir DIR] [--no-pipe]\n"
-    "               [--cfg-out FILE] [--frame-hz F] [--time-scale S] [--verbose] [--help]\n"
+    "Usage: simstub [--scenario FILE] [--port N] [--ipv6] [--pipe-dir DIR] [--no-pipe]\n"
+    "               [--cfg-out FILE] [--frame-hz F] [--time-scale S] [--scene] [--verbose] [--help]\n"
     "\n"
     "A SimConnect server standing in for the simulator: it listens on 127.0.0.1 (and [::1]\n"
     "with --ipv6) and on a Unix socket standing in for the named pipe, answers the system's\n"
