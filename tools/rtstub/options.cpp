@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "support/e2e/scene.h"
+
 #include <fmt/format.h>
 
 #include <charconv>
@@ -26,6 +28,12 @@ ProgramOptions gf_parseOptions(int argc, char** argv) {
         const std::string_view option = argv[i];
         if (option == "--help" || option == "-h") {
             options.help = true;
+            continue;
+        }
+        if (option == "--scene") {
+            // The shared scene; options after it change it.
+            options.stub = ksb::e2e::scene::rtOptions();
+            licenceGiven = false;
             continue;
         }
         if (i + 1 >= argc) {

@@ -18,6 +18,7 @@ struct ProgramOptions {
 
 inline constexpr const char* kUsageText =
     "usage: rtstub [options]\n"
+    "  --scene           the shared scene of the demo and the e2e tests (give it first)\n"
     "  --port N          listen on 127.0.0.1:N (default: a free port)\n"
     "  --licence TEXT    an accepted licence; repeatable (default DEMO-LICENCE)\n"
     "  --rrl MS          traffic poll interval in the answers (default 2000)\n"

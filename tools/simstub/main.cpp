@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "options.h"
 
+#include "support/e2e/scene.h"
 #include "support/simstub/scenario_json.h"
 #include "support/simstub/sim_stub.h"
 
@@ -47,10 +48,11 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    simstub::Scenario scenario;
+    simstub::Scenario scenario =
+        options.scene ? ksb::e2e::scene::simScenario() : simstub::Scenario{};
     if (options.scenario) {
         try {
-            scenario = simstub::gf_loadScenario(*options.scenario);
+            scenario = simstub::gf_loadScenario(*options.scenario, scenario);
         } catch (const simstub::ScenarioError& e) {
             lf_printError(e.what());
             return 2;

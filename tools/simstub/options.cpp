@@ -6,12 +6,13 @@
 
 const char* const kUsageText =
     "Usage: simstub [--scenario FILE] [--port N] [--ipv6] [--pipe-dir DIR] [--no-pipe]\n"
-    "               [--cfg-out FILE] [--frame-hz F] [--time-scale S] [--verbose] [--help]\n"
+    "               [--cfg-out FILE] [--frame-hz F] [--time-scale S] [--scene] [--verbose] [--help]\n"
     "\n"
     "A SimConnect server standing in for the simulator: it listens on 127.0.0.1 (and [::1]\n"
     "with --ipv6) and on a Unix socket standing in for the named pipe, answers the system's\n"
     "packets, prints one line per packet and message, and takes commands on stdin.\n"
     "\n"
+    "  --scene           start from the shared scene of the demo and the e2e tests\n"
     "  --scenario FILE   JSON scenario (see scenarios/default.json)\n"
     "  --port N          IPv4 port (default: a free one, printed at start)\n"
     "  --ipv6            also listen on [::1]\n"
@@ -64,6 +65,8 @@ Options gf_parseOptions(int argc, char** argv) {
             o.ipv6 = true;
         } else if (arg == "--pipe-dir") {
             o.pipeDir = std::filesystem::path(value());
+        } else if (arg == "--scene") {
+            o.scene = true;
         } else if (arg == "--no-pipe") {
             o.noPipe = true;
         } else if (arg == "--cfg-out") {

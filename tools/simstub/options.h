@@ -18,6 +18,7 @@ struct Options {
     bool ipv6 = false;
     std::optional<std::filesystem::path> pipeDir;
     bool noPipe = false;
+    bool scene = false;
     std::optional<std::filesystem::path> cfgOut;
     std::optional<double> frameHz;
     std::optional<double> timeScale;

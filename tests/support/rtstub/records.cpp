@@ -117,15 +117,15 @@ ParkedRecordBuilder& ParkedRecordBuilder::extraElement(nlohmann::json value) {
     return *this;
 }
 
-std::vector<std::pair<std::string, nlohmann::json>> sampleLiveRecords(int count, std::uint32_t seed,
-                                                                      double centreLatitude,
-                                                                      double centreLongitude,
-                                                                      const Box& box, double time) {
+std::vector<std::pair<std::string, nlohmann::json>>
+sampleLiveRecords(int count, std::uint32_t seed, double centreLatitude, double centreLongitude,
+                  const Box& box, double time, double maxRadiusNm) {
     std::vector<std::pair<std::string, nlohmann::json>> records;
     const double cosLatitude = std::max(std::cos(centreLatitude * kPi / 180.0), 0.01);
     for (int i = 0; i < count; ++i) {
         std::mt19937 rng(seed * 7919u + static_cast<std::uint32_t>(i));
-        const double radius = std::uniform_real_distribution<double>(2.0, 15.0)(rng); // NM
+        const double radius =
+            std::uniform_real_distribution<double>(2.0, std::max(2.0, maxRadiusNm))(rng); // NM
         const double altitude =
             std::round(std::uniform_real_distribution<double>(1500.0, 35000.0)(rng) / 25.0) * 25.0;
         const double speed = std::round(140.0 + altitude / 100.0); // knots

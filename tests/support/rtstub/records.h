@@ -66,12 +66,12 @@ struct Box {
     double right = 0.0;
 };
 
-// The sample aircraft flying circles of 2-15 NM around the centre at the time (seconds since
-// 1970): (hex id, record) of those inside the box, ids counting up from 4b0001.
-std::vector<std::pair<std::string, nlohmann::json>> sampleLiveRecords(int count, std::uint32_t seed,
-                                                                      double centreLatitude,
-                                                                      double centreLongitude,
-                                                                      const Box& box, double time);
+// The sample aircraft flying circles of 2 NM to the maximum radius (15 NM by default) around the
+// centre at the time (seconds since 1970): (hex id, record) of those inside the box, ids counting
+// up from 4b0001.
+std::vector<std::pair<std::string, nlohmann::json>>
+sampleLiveRecords(int count, std::uint32_t seed, double centreLatitude, double centreLongitude,
+                  const Box& box, double time, double maxRadiusNm = 15.0);
 
 // count parked records on stands "S1".."S<count>" within 1.5 NM of the centre, last seen
 // k x 30 min before the time; every third without callsign and registration ("null"). Their ids

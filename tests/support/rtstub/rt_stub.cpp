@@ -144,7 +144,7 @@ std::vector<std::string> routeNames() {
 }
 
 struct RtStub::Impl {
-    explicit Impl(Options o) : options(std::move(o)) {}
+    explicit Impl(Options o) : options(std::move(o)), nextGuid(options.firstGuid) {}
 
     double now() const {
         ksb::Clock& clock = options.clock != nullptr ? *options.clock : ksb::gf_clock();
@@ -170,7 +170,7 @@ struct RtStub::Impl {
     std::map<std::string, std::deque<Reply>, std::less<>> scripts;
     std::function<void(const RequestRecord&)> callback;
     std::optional<std::string> openGuid;
-    int nextGuid = 42;
+    int nextGuid = 0;
 };
 
 void RtStub::Impl::wait(std::chrono::milliseconds delay) {
@@ -277,7 +277,7 @@ std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& r
                     {"GUID", *openGuid},
                     {"rrl", options.rrl},
                     {"wrrl", options.wrrl},
-                    {"server", "SI-1"},
+                    {"server", options.server},
                     {"expiry", static_cast<std::int64_t>(std::floor(time)) + 30 * kSecondsPerDay}}
             .dump();
     }
@@ -288,7 +288,8 @@ std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& r
             return lf_error(400, "unknown GUID");
         }
         openGuid.reset();
-        return Json{{"status", 200}, {"message", "Session closed"}, {"server", "SI-1"}}.dump();
+        return Json{{"status", 200}, {"message", "Session closed"}, {"server", options.server}}
+            .dump();
     }
     if (!sessionGuid) {
         return lf_error(401, "GUID not valid");
@@ -334,14 +335,14 @@ std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& r
         const double step = lf_number(fields, "buffertime");
         Json data = Json::object();
         for (int k = 0; k < std::clamp(count, 0, 100); ++k) {
-            data[fmt::format("buffer_{}", k)] =
-                objectOf(sampleLiveRecords(options.aircraft, options.seed, centreLatitude,
-                                           centreLongitude, box, shifted - k * step));
+            data[fmt::format("buffer_{}", k)] = objectOf(
+                sampleLiveRecords(options.aircraft, options.seed, centreLatitude, centreLongitude,
+                                  box, shifted - k * step, options.maxRadiusNm));
         }
         return Json{{"status", 200}, {"rrl", options.rrl}, {"data", data}}.dump();
     }
     const auto records = sampleLiveRecords(options.aircraft, options.seed, centreLatitude,
-                                           centreLongitude, box, shifted);
+                                           centreLongitude, box, shifted, options.maxRadiusNm);
     return Json{{"status", 200},
                 {"rrl", options.rrl},
                 {"full_count", records.size()},

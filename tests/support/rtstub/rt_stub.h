@@ -32,6 +32,9 @@ struct Options {
     std::string station = "EHAM";
     int qnh = 1013;
     int aircraft = 12;
+    double maxRadiusNm = 15.0; // of the sample aircraft's circles
+    std::string server = "SI-1";
+    int firstGuid = 42; // the logins get "G-<n>" from here on
     int parked = 10;
     // The centre of the sample traffic; unset: the centre of each request's box.
     std::optional<std::pair<double, double>> centre;

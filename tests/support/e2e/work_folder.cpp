@@ -1,0 +1,200 @@
+#include "support/e2e/work_folder.h"
+
+#include "core/catalogue_records.h"
+#include "core/codec.h"
+#include "core/program_info.h"
+#include "support/catalogue_fixtures.h"
+#include "support/e2e/scene.h"
+#include "support/registry_store.h"
+
+#include <cstdlib>
+#include <fmt/format.h>
+#include <fstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace ksb::e2e {
+
+namespace {
+
+void lf_write(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out) {
+        throw std::runtime_error(fmt::format("cannot write {}", file.string()));
+    }
+}
+
+std::string lf_xmlEscape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+test::DbaseSpec lf_dbase() {
+    test::DbaseSpec spec;
+    spec.aircrafts = {"B77W", "A388", "A320", "B738"};
+    spec.highPerformance = {"F16"};
+    // The user's type is not the largest span, so its span is read, not "unknown".
+    spec.heavy = {"B77W", "A388"};
+    spec.large = {"A320", "B738"};
+    spec.buzjet = {"C56X"};
+    spec.rotorcraft = {"EC35"};
+    spec.cargoTypes = {"B77L"};
+    spec.similar = {{"A320", "A321"}};
+    spec.icaoAirlines = {"DLH", "UAE", "KLM"};
+    spec.cargoOperators = {"BOX"};
+    spec.publishers = {"Demo"};
+    spec.wingspans = {{"B77W", "64.8"}, {"A388", "79.8"}, {"A320", "35.8"}, {"B738", "35.8"}};
+    spec.records = {{"D-AIMA", "DLH", "A388", "DLH"},
+                    {"A6-EGA", "UAE", "B77W", "UAE"},
+                    {"PH-BXA", "KLM", "B738", "KLM"}};
+    return spec;
+}
+
+std::vector<LiveryRecord> lf_liveries() {
+    return {{"DLH", "A388", "Demo Lufthansa A388", "", 0, false},
+            {"UAE", "B77W", "Demo Emirates B77W", "", 0, false},
+            {"KLM", "B738", "Demo KLM B738", "", 0, false}};
+}
+
+std::string lf_parametersXml(const WorkFolderSpec& spec) {
+    std::vector<std::pair<std::string, std::string>> values{
+        {"PROGRAM_VERSION", std::string(kProgramVersionText)},
+        {"SIM_INSTALL_PATH", "S:\\Prepar3D v5"},
+        {"SCAN_LIVERIES", "false"},
+        {"SCAN_AIRPORTS", "false"},
+        {"DATA_CHECKED_AT_DATE", gf_scrambledDateStamp()},
+        {"LAST_EPOCH_TIME", "0"},
+    };
+    values.insert(values.end(), spec.parameters.begin(), spec.parameters.end());
+    std::string text = "<?xml version=\"1.0\"?>\n<parameters>\n";
+    for (const auto& [name, value] : values) {
+        text += fmt::format("\t<parameter name=\"{}\" value=\"{}\" />\n", lf_xmlEscape(name),
+                            lf_xmlEscape(value));
+    }
+    text += "</parameters>\n";
+    return text;
+}
+
+} // namespace
+
+WorkFolder gf_workFolderPaths(const fs::path& root, const fs::path& pipeDir) {
+    WorkFolder f;
+    f.root = root;
+    f.work = root / "work";
+    f.appData = root / "appdata";
+    f.documents = root / "documents";
+    f.publicDocuments = root / "public";
+    f.programData = root / "programdata";
+    f.registry = root / "registry.ini";
+    f.driveS = root / "drive_s";
+    f.run = root / "run";
+    f.home = root / "home";
+    f.cache = root / "cache";
+    f.pipeDir = pipeDir;
+    f.trace = root / "trace.txt";
+    f.stdoutFile = root / "stdout.txt";
+    f.stderrFile = root / "stderr.txt";
+    return f;
+}
+
+WorkFolder gf_buildWorkFolder(const WorkFolderSpec& spec) {
+    const WorkFolder f = gf_workFolderPaths(spec.root, spec.pipeDir);
+    for (const fs::path& folder :
+         {f.work, f.appData / "KSBY_P3D", f.documents, f.publicDocuments, f.programData,
+          f.driveS / "Prepar3D v5" / "Scenery", f.run, f.home, f.cache, f.work / "input",
+          f.work / "output", f.work / "airports" / "archive" / "stock",
+          f.work / "airports" / "archive" / "ORBX",
+          f.work / "airports" / "archive" / "thirdparty"}) {
+        fs::create_directories(folder);
+    }
+    // Some libraries refuse a runtime folder that others can read.
+    fs::permissions(f.run, fs::perms::owner_all, fs::perm_options::replace);
+    if (!f.pipeDir.empty()) {
+        fs::create_directories(f.pipeDir);
+    }
+    if (spec.docs) {
+        fs::create_directories(f.work / "docs");
+    }
+    test::writeDbaseXml(lf_dbase(), f.work / "input" / "dbase.xml");
+    lf_write(
+        f.work / "input" / "fixes.xml",
+        "<?xml version=\"1.0\"?>\n<fixes>\n"
+        "\t<fixes>DEMO1</fixes>\n\t<PVT_fixes>DEMO2</PVT_fixes>\n\t<GOV_fixes>DEMO3</GOV_fixes>\n"
+        "</fixes>\n");
+    test::writeAigRegcodes({{"Demo Lufthansa A388", std::vector<std::string>{"D-AIMA"}}}, {},
+                           f.work / "input" / "AIG-regcodes.xml");
+    test::writeLiveriesFile(lf_liveries(), {}, f.work / "output" / "LiveriesScanned.xml");
+    switch (spec.licence) {
+    case LicencePlace::workFolder:
+        lf_write(f.work / "RealTraffic.lic", scene::kLicenceFile);
+        break;
+    case LicencePlace::appData:
+        lf_write(f.appData / "InsideSystems" / "RealTraffic.lic", scene::kLicenceFile);
+        break;
+    case LicencePlace::none:
+        break;
+    }
+    lf_write(f.parametersFile(), lf_parametersXml(spec));
+    test::RegistryStoreWriter registry;
+    registry.p3d(5, "S:\\Prepar3D v5\\");
+    if (spec.simPort) {
+        registry.key("HKEY_CURRENT_USER\\SOFTWARE\\Lockheed Martin\\Prepar3D v5")
+            .value("SimConnect_Port_IPv4", std::to_string(*spec.simPort));
+    }
+    registry.writeTo(f.registry);
+    return f;
+}
+
+Environment gf_programEnvironment(const WorkFolder& f, const std::string& display,
+                                  const std::string& webBase) {
+    Environment env{
+        {"PATH", "/usr/local/bin:/usr/bin:/bin"},
+        {"HOME", f.home.string()},
+        {"KSBY_APPDATA", f.appData.string()},
+        {"KSBY_DOCUMENTS", f.documents.string()},
+        {"KSBY_PUBLIC_DOCUMENTS", f.publicDocuments.string()},
+        {"KSBY_PROGRAMDATA", f.programData.string()},
+        {"KSBY_REGISTRY", f.registry.string()},
+        {"KSBY_DRIVE_S", f.driveS.string()},
+        {"KSBY_PIPE_DIR", f.pipeDir.string()},
+        {"XDG_RUNTIME_DIR", f.run.string()},
+        {"XDG_CACHE_HOME", f.cache.string()},
+        {"KSBY_WINDOW_TRACE", f.trace.string()},
+    };
+    if (!display.empty()) {
+        env["DISPLAY"] = display;
+    }
+    if (!webBase.empty()) {
+        env["KSBY_RT_API_BASE"] = webBase;
+        env["KSBY_UPDATE_BASE"] = webBase;
+    }
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name); value != nullptr) {
+            env[name] = value;
+        }
+    }
+    return env;
+}
+
+} // namespace ksb::e2e
