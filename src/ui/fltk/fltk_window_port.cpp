@@ -424,7 +424,16 @@ void FltkWindowPort::show() {
     if (!impl_->window) {
         return;
     }
-    impl_->window->show();
+    Impl::Window& window = *impl_->window;
+    const int x = window.x();
+    const int y = window.y();
+    window.show();
+    // FLTK creates a bordered window one pixel in from the screen's right and bottom edges (while
+    // it still reports the place asked for); the stored place is where the user left it.
+    if (const Window xid = fl_xid(&window); xid != 0 && fl_display != nullptr) {
+        XMoveWindow(fl_display, xid, x, y);
+        XFlush(fl_display);
+    }
     if (impl_->topmost.load()) {
         impl_->applyTopmost(true);
     }
