@@ -1,5 +1,6 @@
 // The program's entry point: one instance, the log, the window, and a hard end.
 #include "app/close_on_signal.h"
+#include "app/startup_services.h"
 #include "app/window_app.h"
 #include "core/log.h"
 #include "core/main_window.h"
@@ -46,6 +47,8 @@ int main() {
 
     // libcurl's global state must exist before any thread can start a transfer.
     curl_global_init(CURL_GLOBAL_ALL);
+    // The subsystems' neighbours, before any thread can call across.
+    gf_wireStartupServices();
     ui::fltkEnableThreads();
     try {
         gf_openLog();
