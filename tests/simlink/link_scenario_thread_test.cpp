@@ -318,7 +318,8 @@ void LinkMainRoad::mainRoad() {
     EXPECT_TRUE(exits->all().empty());
     stub().teleportUser(home.latitude + 12.5 * oneNmLatitude, home.longitude, home.altitude);
     gf_requestUserPosition();
-    ASSERT_TRUE(lf_waitUntil([&] { return logHas("Teleport"); }));
+    // The line comes before the exit request.
+    ASSERT_TRUE(lf_waitUntil([&] { return logHas("Teleport") && !exits->all().empty(); }));
     EXPECT_EQ(exits->all(), (std::vector<ksb::test::RecordedExit>{{ExitReason::RESTART, 30}}));
     stub().teleportUser(home.latitude, home.longitude, home.altitude);
     gf_requestUserPosition();
