@@ -60,43 +60,7 @@ bool lf_takeSectionLine(FltSimSection& section, const std::string& line) {
         section.operatorCodes = lf_isManufacturerCode(codes) ? "ZZZ" : std::move(codes);
         return true;
     }
-    if (!section.parkingTypes.empty()) {
-        if (lf_hasAtcParkingTypesKey(line)) {
-            lf_drop(section, "has more than one atc_parking_types key");
-            return false;
-        }
-    } else if (lf_matchAtcParkingTypes(line, section.parkingTypes)) {
-        gf_removeBlanks(section.parkingTypes);
-        for (char& c : section.parkingTypes) {
-            if (c >= 'a' && c <= 'z') {
-                c = static_cast<char>(c - 'a' + 'A');
-            }
-        }
-        return true;
-    }
-    if (!section.atcId.empty()) {
-        if (lf_hasAtcIdKey(line)) {
-            lf_addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key",
-                                                    section.folder, section.header));
-            return false;
-        }
-    } else {
-        std::string value;
-        if (lf_matchAtcId(line, value)) {
-            lf_checkRegistration(value, section.title, section.atcId);
-            return true;
-        }
-    }
-    if (section.model.empty() && lf_matchModel(line, section.model)) {
-        return true;
-    }
-    if (section.sim.empty() && lf_matchSim(line, section.sim)) {
-        return true;
-    }
-    if (section.texture.empty()) {
-        lf_matchTexture(line, section.texture);
-    }
-    return true;
+    return gf_takeSharedSectionKeys(section, line, &lf_drop, &lf_checkRegistration);
 }
 
 std::vector<LiveryRecord> lf_processSection(FltSimSection& section,
@@ -145,6 +109,47 @@ std::vector<LiveryRecord> lf_processSection(FltSimSection& section,
 }
 
 } // namespace
+
+bool gf_takeSharedSectionKeys(FltSimSection& section, const std::string& line, SectionDrop drop,
+                              RegistrationCheck checkRegistration) {
+    if (!section.parkingTypes.empty()) {
+        if (lf_hasAtcParkingTypesKey(line)) {
+            drop(section, "has more than one atc_parking_types key");
+            return false;
+        }
+    } else if (lf_matchAtcParkingTypes(line, section.parkingTypes)) {
+        gf_removeBlanks(section.parkingTypes);
+        for (char& c : section.parkingTypes) {
+            if (c >= 'a' && c <= 'z') {
+                c = static_cast<char>(c - 'a' + 'A');
+            }
+        }
+        return true;
+    }
+    if (!section.atcId.empty()) {
+        if (lf_hasAtcIdKey(line)) {
+            lf_addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key",
+                                                    section.folder, section.header));
+            return false;
+        }
+    } else {
+        std::string value;
+        if (lf_matchAtcId(line, value)) {
+            checkRegistration(value, section.title, section.atcId);
+            return true;
+        }
+    }
+    if (section.model.empty() && lf_matchModel(line, section.model)) {
+        return true;
+    }
+    if (section.sim.empty() && lf_matchSim(line, section.sim)) {
+        return true;
+    }
+    if (section.texture.empty()) {
+        lf_matchTexture(line, section.texture);
+    }
+    return true;
+}
 
 std::string lf_fileFolder(std::string_view cfgPath) {
     const std::size_t last = cfgPath.find_last_of("\\/");

@@ -49,6 +49,14 @@ struct FltSimSection {
 
 // The atc_id value's registration check: the single good registration, or empty.
 void lf_checkRegistration(const std::string& value, const std::string& title, std::string& atcId);
+// The keys both section kinds read after their own: parking types, atc_id, model, sim and
+// texture. drop reports a repeated key of the section kind; checkRegistration takes the atc_id
+// value. False ends the section as dropped.
+using SectionDrop = void (*)(const FltSimSection& section, std::string_view what);
+using RegistrationCheck = void (*)(const std::string& value, const std::string& title,
+                                   std::string& atcId);
+bool gf_takeSharedSectionKeys(FltSimSection& section, const std::string& line, SectionDrop drop,
+                              RegistrationCheck checkRegistration);
 // The item names of a section, as Windows resolves them (trailing points and blanks dropped).
 std::string lf_itemName(std::string name);
 // Whether the item named in the file's folder is a directory (or a regular file); throws

@@ -157,43 +157,7 @@ bool lf_takeIvaoLine(FltSimSection& section, const std::string& line) {
     } else if (lf_matchTitle(line, section.title)) {
         return true;
     }
-    if (!section.parkingTypes.empty()) {
-        if (lf_hasAtcParkingTypesKey(line)) {
-            lf_dropIvao(section, "has more than one atc_parking_types key");
-            return false;
-        }
-    } else if (lf_matchAtcParkingTypes(line, section.parkingTypes)) {
-        gf_removeBlanks(section.parkingTypes);
-        for (char& c : section.parkingTypes) {
-            if (c >= 'a' && c <= 'z') {
-                c = static_cast<char>(c - 'a' + 'A');
-            }
-        }
-        return true;
-    }
-    if (!section.atcId.empty()) {
-        if (lf_hasAtcIdKey(line)) {
-            lf_addIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key",
-                                                    section.folder, section.header));
-            return false;
-        }
-    } else {
-        std::string value;
-        if (lf_matchAtcId(line, value)) {
-            lf_checkIvaoRegistration(value, section.title, section.atcId);
-            return true;
-        }
-    }
-    if (section.model.empty() && lf_matchModel(line, section.model)) {
-        return true;
-    }
-    if (section.sim.empty() && lf_matchSim(line, section.sim)) {
-        return true;
-    }
-    if (section.texture.empty()) {
-        lf_matchTexture(line, section.texture);
-    }
-    return true;
+    return gf_takeSharedSectionKeys(section, line, &lf_dropIvao, &lf_checkIvaoRegistration);
 }
 
 LiveryRecord lf_processIvaoSection(FltSimSection& section, std::vector<std::string>& lines) {
