@@ -49,6 +49,18 @@ SessionState& gf_session() {
 namespace {
 // Under the send-queue mutex: the answer to request 109 as last received.
 UserAircraftState linkUserState;
+
+// What the link's thread keeps for one run, back to its start.
+void lf_clearThreadState(simlink::SessionState& session) {
+    session.pendingCreations.clear();
+    session.justAddedObjects.clear();
+    session.userTitle.clear();
+    session.userModel.clear();
+    session.userStandName.clear();
+    // Otherwise the next run's first answer counts as a jump from the old position.
+    session.previousPosition.reset();
+    session.frameCount = 0;
+}
 } // namespace
 
 UserAircraftState& gf_linkUserStateLocked() {
@@ -56,14 +68,7 @@ UserAircraftState& gf_linkUserStateLocked() {
 }
 
 void gf_resetSessionState() {
-    simlink::SessionState& session = gf_session();
-    session.pendingCreations.clear();
-    session.justAddedObjects.clear();
-    session.userTitle.clear();
-    session.userModel.clear();
-    session.userStandName.clear();
-    session.previousPosition.reset();
-    session.frameCount = 0;
+    lf_clearThreadState(gf_session());
     std::lock_guard lock(gf_sendQueueMutex());
     linkUserState = UserAircraftState{};
 }
@@ -851,15 +856,7 @@ void gf_linkRestartReset() {
     if (running) {
         return;
     }
-    simlink::SessionState& session = gf_session();
-    session.pendingCreations.clear();
-    session.justAddedObjects.clear();
-    session.userTitle.clear();
-    session.userModel.clear();
-    session.userStandName.clear();
-    // Otherwise the next run's first answer counts as a jump from the old position.
-    session.previousPosition.reset();
-    session.frameCount = 0;
+    simlink::lf_clearThreadState(gf_session());
     // A thread stopped by its token leaves its connection open.
     if (forgotten != nullptr) {
         SimConnect_Close(forgotten);
