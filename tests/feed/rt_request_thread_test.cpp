@@ -91,7 +91,6 @@ TEST_F(RtRequestTest, DecodesACompressedAnswer) {
 
 TEST_F(RtRequestTest, LogsEachTransferFailureWithItsLine) {
     rtstub::UnusedPort unused;
-    rtstub::ClosingListener closing;
     struct Case {
         const char* name;
         std::function<void()> arrange;
@@ -101,8 +100,7 @@ TEST_F(RtRequestTest, LogsEachTransferFailureWithItsLine) {
         {"refused",
          [&] { ksb::gf_rtSetApiBase(fmt::format("http://127.0.0.1:{}", unused.port())); },
          "Couldn't connect to server"},
-        {"closed before any byte",
-         [&] { ksb::gf_rtSetApiBase(fmt::format("http://127.0.0.1:{}", closing.port())); },
+        {"closed before any byte", [&] { stub_.script("traffic", Reply::close()); },
          "Server returned nothing (no headers, no data)"},
         {"dropped in the answer", [&] { stub_.script("traffic", Reply::drop()); },
          "Transferred a partial file"},

@@ -144,11 +144,12 @@ TEST(RtStubGzipTest, RoundTrips) {
 TEST(RtStubScriptTest, ReadsEveryReplyKind) {
     const auto script = rtstub::parseScript(
         R"({"auth":[{"model":true},{"status":503,"body":"down"},{"status":200,"body":"{}"},)"
-        R"({"empty":true},{"drop":true},{"model":true,"delay_ms":250,"gzip":true}],)"
+        R"({"empty":true},{"drop":true},{"model":true,"delay_ms":250,"gzip":true},)"
+        R"({"login":{"status":401,"message":"no","GUID":null}},{"close":true}],)"
         R"("traffic-buffered":[{"empty":true}]})");
     ASSERT_EQ(script.size(), 2u);
     const auto& auth = script.at("auth");
-    ASSERT_EQ(auth.size(), 6u);
+    ASSERT_EQ(auth.size(), 8u);
     EXPECT_EQ(auth[0].kind, Reply::Kind::model);
     EXPECT_EQ(auth[1].kind, Reply::Kind::http);
     EXPECT_EQ(auth[1].status, 503);
@@ -160,6 +161,9 @@ TEST(RtStubScriptTest, ReadsEveryReplyKind) {
     EXPECT_EQ(auth[5].kind, Reply::Kind::model);
     EXPECT_EQ(auth[5].delay, std::chrono::milliseconds(250));
     EXPECT_TRUE(auth[5].gzipped);
+    EXPECT_EQ(auth[6].kind, Reply::Kind::login);
+    EXPECT_EQ(auth[6].body, R"({"status":401,"message":"no","GUID":null})");
+    EXPECT_EQ(auth[7].kind, Reply::Kind::close);
     EXPECT_EQ(script.at("traffic-buffered").size(), 1u);
 }
 
@@ -174,8 +178,13 @@ TEST(RtStubScriptTest, NamesWhatIsWrong) {
         {R"({"login":[]})", "unknown route \"login\""},
         {R"({"auth":{}})", "route \"auth\" needs a list of replies"},
         {R"({"auth":[1]})", "route \"auth\": a reply must be an object"},
-        {R"({"auth":[{}]})",
-         "route \"auth\": a reply needs \"model\", \"status\", \"empty\" or \"drop\""},
+        {R"({"auth":[{}]})", "route \"auth\": a reply needs \"model\", \"status\", \"login\", "
+                             "\"empty\", \"drop\" or \"close\""},
+        {R"({"auth":[{"login":"401"}]})",
+         "route \"auth\": \"login\" must be an object of answer keys"},
+        {R"({"traffic":[{"login":{}}]})",
+         "route \"traffic\": a login reply is for the route \"auth\" only"},
+        {R"({"auth":[{"close":1}]})", "route \"auth\": \"close\" must be true or false"},
         {R"({"auth":[{"status":99}]})", "route \"auth\": \"status\" must be an HTTP status"},
         {R"({"auth":[{"status":200,"body":1}]})", "route \"auth\": \"body\" must be a text"},
         {R"({"auth":[{"model":true,"delay_ms":-1}]})",

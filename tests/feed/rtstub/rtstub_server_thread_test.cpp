@@ -274,6 +274,55 @@ TEST_F(RtStubTest, PlaysTheScriptedReplies) {
     EXPECT_THROW(stub_.script("nothing", Reply::empty()), std::invalid_argument);
 }
 
+// A scripted login still goes through the session model: only a numeric 200 opens a session,
+// and the data requests with its GUID are answered as usual.
+TEST_F(RtStubTest, PlaysScriptedLoginsThroughTheSessionModel) {
+    const std::string body = "license=UNKNOWN&software=T_1";
+    const std::string weather =
+        "querytype=locwx&toffset=0&lat=51.4700&lon=-0.4543&alt=0&airports=EGLL";
+    stub_.script("auth", {Reply::login(R"({"status":401,"message":"license not valid"})"),
+                          Reply::login(R"({"status":"200","GUID":"G-7"})"),
+                          Reply::login(R"({"message":"welcome","GUID":null,"extra":[1]})"),
+                          Reply::login(R"({"status":200,"GUID":"G-X"})")});
+    const auto refused = post("/v4/auth", body);
+    EXPECT_EQ(refused.status, 200);
+    EXPECT_EQ(refused.body, R"({"status":401,"message":"license not valid"})");
+    EXPECT_EQ(stub_.openGuid(), std::nullopt);
+    EXPECT_EQ(post("/v4/auth", body).body, R"({"status":"200","GUID":"G-7"})");
+    EXPECT_EQ(stub_.openGuid(), std::nullopt);
+    EXPECT_EQ(json::parse(post("/v4/weather", "GUID=G-7&" + weather).body).at("status"), 401);
+
+    EXPECT_EQ(post("/v4/auth", body).body,
+              R"({"status":200,"rrl":1500,"wrrl":2500,"server":"SI-1","expiry":1767960000,)"
+              R"("message":"welcome","extra":[1]})");
+    EXPECT_EQ(stub_.openGuid(), std::optional<std::string>("G-42"));
+    EXPECT_EQ(json::parse(post("/v4/weather", "GUID=G-42&" + weather).body).at("status"), 200);
+    // The scripted GUID is what the client gets; the session has the next one.
+    EXPECT_EQ(json::parse(post("/v4/auth", body).body).at("GUID"), "G-X");
+    EXPECT_EQ(stub_.openGuid(), std::optional<std::string>("G-43"));
+
+    EXPECT_THROW(stub_.script("traffic", Reply::login("{}")), std::invalid_argument);
+    EXPECT_THROW(stub_.script("auth", Reply::login("[401]")), std::invalid_argument);
+    EXPECT_THROW(stub_.script("auth", Reply::login("{")), std::invalid_argument);
+}
+
+// The connection ends after the request was read, before any byte of the answer; the stand-in
+// goes on serving.
+TEST_F(RtStubTest, ClosesTheConnectionBeforeAnyByte) {
+    stub_.script("weather", Reply::close());
+    const std::string body =
+        "GUID=G-42&querytype=locwx&toffset=0&lat=51.4700&lon=-0.4543&alt=0&airports=EGLL";
+    const auto closed = post("/v4/weather", body);
+    EXPECT_EQ(closed.status, 0);
+    EXPECT_EQ(closed.body, "");
+    EXPECT_TRUE(closed.headers.empty());
+    ASSERT_EQ(stub_.requests().size(), 1u);
+    EXPECT_EQ(stub_.requests()[0].route, "weather");
+    EXPECT_EQ(stub_.requests()[0].body, body);
+    login();
+    EXPECT_EQ(json::parse(post("/v4/weather", body).body).at("status"), 200);
+}
+
 TEST_F(RtStubTest, EndsADelayWhenItStops) {
     stub_.script("auth", Reply::delayed(600000, Reply::model()));
     rawhttp::Response response;

@@ -7,7 +7,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <charconv>
+#include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -35,34 +37,16 @@ int lf_boundSocket(std::uint16_t& port) {
     return fd;
 }
 
-// Reads the head and the Content-Length bytes of the body, at most 5 s.
-void lf_readRequest(int fd) {
-    std::string data;
-    for (int rounds = 0; rounds < 500; ++rounds) {
-        const std::size_t headEnd = data.find("\r\n\r\n");
-        if (headEnd != std::string::npos) {
-            std::size_t length = 0;
-            const std::size_t at = data.find("Content-Length: ");
-            if (at != std::string::npos && at < headEnd) {
-                length = std::stoul(data.substr(at + 16));
-            }
-            if (data.size() >= headEnd + 4 + length) {
-                return;
-            }
-        }
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 10) < 0) {
-            return;
-        }
-        if ((p.revents & POLLIN) != 0) {
-            char chunk[4096];
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n <= 0) {
-                return;
-            }
-            data.append(chunk, static_cast<std::size_t>(n));
-        }
+std::optional<std::uint16_t> lf_loopbackPort(int fd, bool peer) {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    const int rc = peer ? ::getpeername(fd, raw, &length) : ::getsockname(fd, raw, &length);
+    if (rc != 0 || length != sizeof address || address.sin_family != AF_INET ||
+        address.sin_addr.s_addr != htonl(INADDR_LOOPBACK)) {
+        return std::nullopt;
     }
+    return ntohs(address.sin_port);
 }
 
 } // namespace
@@ -75,42 +59,28 @@ UnusedPort::~UnusedPort() {
     ::close(fd_);
 }
 
-ClosingListener::ClosingListener() {
-    fd_ = lf_boundSocket(port_);
-    if (::listen(fd_, 16) != 0 || ::pipe2(wakeFds_, O_CLOEXEC) != 0) {
-        ::close(fd_);
-        throw std::runtime_error("listen failed");
-    }
-    thread_ = std::thread([this] { run(); });
-}
-
-ClosingListener::~ClosingListener() {
-    const char byte = 0;
-    [[maybe_unused]] const ssize_t written = ::write(wakeFds_[1], &byte, 1);
-    thread_.join();
-    ::close(fd_);
-    ::close(wakeFds_[0]);
-    ::close(wakeFds_[1]);
-}
-
-void ClosingListener::run() {
-    for (;;) {
-        pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFds_[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+bool endConnectionSilently(std::uint16_t localPort, std::uint16_t peerPort) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        int fd = -1;
+        const std::string name = entry.path().filename().string();
+        const auto [end, problem] = std::from_chars(name.data(), name.data() + name.size(), fd);
+        if (problem != std::errc() || end != name.data() + name.size()) {
             continue;
         }
-        if ((fds[1].revents & POLLIN) != 0) {
-            return;
+        if (lf_loopbackPort(fd, false) != localPort || lf_loopbackPort(fd, true) != peerPort) {
+            continue;
         }
-        if ((fds[0].revents & POLLIN) != 0) {
-            const int client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client >= 0) {
-                lf_readRequest(client);
-                ::shutdown(client, SHUT_RDWR);
-                ::close(client);
-            }
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (nowhere < 0) {
+            return false;
         }
+        ::shutdown(fd, SHUT_RDWR);
+        ::dup3(nowhere, fd, O_CLOEXEC);
+        ::close(nowhere);
+        return true;
     }
+    return false;
 }
 
 } // namespace rtstub

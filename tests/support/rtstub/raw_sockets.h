@@ -1,7 +1,6 @@
 #pragma once
 // Plain sockets on 127.0.0.1 for the transfer failures that an HTTP server cannot play.
 #include <cstdint>
-#include <thread>
 
 namespace rtstub {
 
@@ -20,23 +19,10 @@ private:
     std::uint16_t port_ = 0;
 };
 
-// Accepts each connection, reads its request and closes it without sending a byte.
-class ClosingListener {
-public:
-    ClosingListener();
-    ~ClosingListener();
-    ClosingListener(const ClosingListener&) = delete;
-    ClosingListener& operator=(const ClosingListener&) = delete;
-
-    std::uint16_t port() const { return port_; }
-
-private:
-    void run();
-
-    int fd_ = -1;
-    int wakeFds_[2] = {-1, -1};
-    std::uint16_t port_ = 0;
-    std::thread thread_;
-};
+// Ends this process's accepted connection from 127.0.0.1:peerPort to 127.0.0.1:localPort
+// without a byte more: the peer sees the end of the stream. The descriptor stays valid but now
+// leads nowhere, so the HTTP server that owns it fails its own writes quietly and closes it as
+// usual. False when no such connection is open.
+bool endConnectionSilently(std::uint16_t localPort, std::uint16_t peerPort);
 
 } // namespace rtstub

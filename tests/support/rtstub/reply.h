@@ -12,6 +12,8 @@ struct Reply {
         http,  // any HTTP status with the body as given
         empty, // HTTP 200 without a body
         drop,  // the connection ends in the middle of the answer
+        login, // "auth" only: the session model's login with the keys of body laid over it
+        close, // the connection ends before any byte of the answer
     };
     Kind kind = Kind::model;
     int status = 200;
@@ -26,6 +28,11 @@ struct Reply {
     }
     static Reply empty() { return Reply{Kind::empty, 200, {}}; }
     static Reply drop() { return Reply{Kind::drop, 200, {}}; }
+    // keys: a JSON object. With "status" absent or the number 200 the login opens a session
+    // with the next GUID and answers as the model does, the keys replacing its own (a key
+    // given as null is left out). Any other "status" opens none and the answer is the keys.
+    static Reply login(std::string keys) { return Reply{Kind::login, 200, std::move(keys)}; }
+    static Reply close() { return Reply{Kind::close, 200, {}}; }
     static Reply delayed(int ms, Reply reply) {
         reply.delay += std::chrono::milliseconds(ms);
         return reply;

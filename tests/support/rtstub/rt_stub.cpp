@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "support/rtstub/form.h"
 #include "support/rtstub/gzip.h"
+#include "support/rtstub/raw_sockets.h"
 #include "support/rtstub/records.h"
 
 #include <fmt/format.h>
@@ -153,8 +154,11 @@ struct RtStub::Impl {
 
     void handle(const httplib::Request& request, httplib::Response& response);
     std::string modelAnswer(const Route& route, const RequestRecord& record);
+    // Opens a session with the next GUID; under the mutex.
+    Json openSession(double time);
+    std::string scriptedLogin(const std::string& keys);
     void answer(const Reply& reply, const Route& route, const RequestRecord& record,
-                httplib::Response& response);
+                const httplib::Request& request, httplib::Response& response);
     // Waits the delay; ends early when the stand-in stops.
     void wait(std::chrono::milliseconds delay);
 
@@ -221,11 +225,11 @@ void RtStub::Impl::handle(const httplib::Request& request, httplib::Response& re
             it->second.pop_front();
         }
     }
-    answer(scripted.value_or(Reply::model()), *route, record, response);
+    answer(scripted.value_or(Reply::model()), *route, record, request, response);
 }
 
 void RtStub::Impl::answer(const Reply& reply, const Route& route, const RequestRecord& record,
-                          httplib::Response& response) {
+                          const httplib::Request& request, httplib::Response& response) {
     if (reply.delay.count() > 0) {
         wait(reply.delay);
     }
@@ -241,6 +245,13 @@ void RtStub::Impl::answer(const Reply& reply, const Route& route, const RequestR
         break;
     case Reply::Kind::empty:
         break;
+    case Reply::Kind::login:
+        body = scriptedLogin(reply.body);
+        break;
+    case Reply::Kind::close:
+        endConnectionSilently(static_cast<std::uint16_t>(request.local_port),
+                              static_cast<std::uint16_t>(request.remote_port));
+        return;
     case Reply::Kind::drop: {
         // The head promises more than is ever sent.
         response.set_content_provider(
@@ -272,14 +283,7 @@ std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& r
             options.licences.end()) {
             return lf_error(404, "unknown licence");
         }
-        openGuid = fmt::format("G-{}", nextGuid++);
-        return Json{{"status", 200},
-                    {"GUID", *openGuid},
-                    {"rrl", options.rrl},
-                    {"wrrl", options.wrrl},
-                    {"server", options.server},
-                    {"expiry", static_cast<std::int64_t>(std::floor(time)) + 30 * kSecondsPerDay}}
-            .dump();
+        return openSession(time).dump();
     }
     const std::string* guid = lf_field(fields, "GUID");
     const bool sessionGuid = openGuid && *guid == *openGuid;
@@ -351,6 +355,36 @@ std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& r
         .dump();
 }
 
+Json RtStub::Impl::openSession(double time) {
+    openGuid = fmt::format("G-{}", nextGuid++);
+    return Json{{"status", 200},
+                {"GUID", *openGuid},
+                {"rrl", options.rrl},
+                {"wrrl", options.wrrl},
+                {"server", options.server},
+                {"expiry", static_cast<std::int64_t>(std::floor(time)) + 30 * kSecondsPerDay}};
+}
+
+std::string RtStub::Impl::scriptedLogin(const std::string& keys) {
+    const Json scripted = Json::parse(keys);
+    const auto status = scripted.find("status");
+    if (status != scripted.end() &&
+        !(status->is_number_integer() && status->get<std::int64_t>() == 200)) {
+        return scripted.dump();
+    }
+    const double time = now();
+    std::lock_guard lock(mutex);
+    Json answer = openSession(time);
+    for (const auto& [key, value] : scripted.items()) {
+        if (value.is_null()) {
+            answer.erase(key);
+        } else {
+            answer[key] = value;
+        }
+    }
+    return answer.dump();
+}
+
 RtStub::RtStub(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {
     Impl& impl = *impl_;
     const auto handler = [&impl](const httplib::Request& request, httplib::Response& response) {
@@ -410,6 +444,15 @@ void RtStub::script(std::string_view route, Reply reply) {
     const std::vector<std::string> names = routeNames();
     if (std::find(names.begin(), names.end(), route) == names.end()) {
         throw std::invalid_argument(fmt::format("unknown route \"{}\"", route));
+    }
+    if (reply.kind == Reply::Kind::login) {
+        if (route != "auth") {
+            throw std::invalid_argument("a login reply is for the route \"auth\" only");
+        }
+        const Json keys = Json::parse(reply.body, nullptr, false);
+        if (keys.is_discarded() || !keys.is_object()) {
+            throw std::invalid_argument("a login reply needs a JSON object of keys");
+        }
     }
     std::lock_guard lock(impl_->mutex);
     impl_->scripts[std::string(route)].push_back(std::move(reply));

@@ -11,7 +11,10 @@ namespace rtstub {
 
 namespace {
 
-bool lf_flag(const nlohmann::json& reply, const char* key) {
+// In the order written, so that a scripted answer keeps its keys in the order given.
+using Json = nlohmann::ordered_json;
+
+bool lf_flag(const Json& reply, const char* key) {
     const auto it = reply.find(key);
     if (it == reply.end()) {
         return false;
@@ -22,7 +25,7 @@ bool lf_flag(const nlohmann::json& reply, const char* key) {
     return it->get<bool>();
 }
 
-Reply lf_reply(const nlohmann::json& item) {
+Reply lf_reply(const Json& item) {
     if (!item.is_object()) {
         throw std::runtime_error("a reply must be an object");
     }
@@ -40,14 +43,23 @@ Reply lf_reply(const nlohmann::json& item) {
         const int code = static_cast<int>(status.get<std::int64_t>());
         const std::string text = body != item.end() ? body->get<std::string>() : std::string();
         reply = code == 200 ? Reply::json(text) : Reply::http(code, text);
+    } else if (item.contains("login")) {
+        const auto& keys = item.at("login");
+        if (!keys.is_object()) {
+            throw std::runtime_error("\"login\" must be an object of answer keys");
+        }
+        reply = Reply::login(keys.dump());
     } else if (lf_flag(item, "empty")) {
         reply = Reply::empty();
     } else if (lf_flag(item, "drop")) {
         reply = Reply::drop();
+    } else if (lf_flag(item, "close")) {
+        reply = Reply::close();
     } else if (lf_flag(item, "model")) {
         reply = Reply::model();
     } else {
-        throw std::runtime_error("a reply needs \"model\", \"status\", \"empty\" or \"drop\"");
+        throw std::runtime_error("a reply needs \"model\", \"status\", \"login\", \"empty\", "
+                                 "\"drop\" or \"close\"");
     }
     if (item.contains("delay_ms")) {
         const auto& delay = item.at("delay_ms");
@@ -66,7 +78,7 @@ Reply lf_reply(const nlohmann::json& item) {
 } // namespace
 
 std::map<std::string, std::vector<Reply>> parseScript(std::string_view text) {
-    const nlohmann::json script = nlohmann::json::parse(text, nullptr, false);
+    const Json script = Json::parse(text, nullptr, false);
     if (script.is_discarded()) {
         throw std::runtime_error("the script is not JSON");
     }
@@ -82,9 +94,13 @@ std::map<std::string, std::vector<Reply>> parseScript(std::string_view text) {
         if (!list.is_array()) {
             throw std::runtime_error("route \"" + route + "\" needs a list of replies");
         }
-        for (const nlohmann::json& item : list) {
+        for (const Json& item : list) {
             try {
-                replies[route].push_back(lf_reply(item));
+                Reply reply = lf_reply(item);
+                if (reply.kind == Reply::Kind::login && route != "auth") {
+                    throw std::runtime_error("a login reply is for the route \"auth\" only");
+                }
+                replies[route].push_back(std::move(reply));
             } catch (const std::runtime_error& e) {
                 throw std::runtime_error("route \"" + route + "\": " + e.what());
             }

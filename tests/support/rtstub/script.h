@@ -1,6 +1,7 @@
 #pragma once
 // Script files of tools/rtstub: a JSON object mapping route names to lists of replies:
-//   {"model":true}, {"status":<http>,"body":"<text>"}, {"empty":true}, {"drop":true},
+//   {"model":true}, {"status":<http>,"body":"<text>"}, {"login":{<answer keys>}} (route "auth"
+//   only), {"empty":true}, {"drop":true}, {"close":true},
 // each optionally with "delay_ms":<ms> and "gzip":true.
 #include "support/rtstub/reply.h"
 
