@@ -69,7 +69,7 @@ bool lf_rtAuth(ksb::RtWeatherClient& client, std::int64_t& status) {
     const RtAnswer answer =
         ksb::gf_rtPost(RtRequest::login, ksb::gf_rtLoginBody(rtLicense), services.exitRequested);
     if (answer.outcome == RtAnswer::Outcome::answered) {
-        ksb::gf_rtHandleAnswer(RtRequest::login, answer.text,
+        ksb::gf_rtHandleAnswer(RtRequest::login, answer,
                                [&](const nlohmann::json& json, const std::string&) {
                                    const auto code = ksb::gf_rtIntegerStatus(json);
                                    if (code && lf_isLoginFailure(*code)) {
@@ -115,7 +115,7 @@ void gf_rtDeauth() {
         return;
     }
     ksb::gf_rtHandleAnswer(
-        RtRequest::logout, answer.text, [&](const nlohmann::json& json, const std::string&) {
+        RtRequest::logout, answer, [&](const nlohmann::json& json, const std::string&) {
             const std::int64_t status = ksb::gf_rtStatus(json);
             if (status != 200) {
                 gf_logLine(fmt::format("Deauthentication failed, status: {}", status));

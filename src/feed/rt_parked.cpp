@@ -285,7 +285,7 @@ bool lf_rtParkedTraffic(ksb::RtTrafficClient& client, std::int64_t& status, bool
     }
     bool result = false;
     const bool handled = ksb::gf_rtHandleAnswer(
-        RtRequest::parkedTraffic, answer.text, [&](const json& reply, const std::string&) {
+        RtRequest::parkedTraffic, answer, [&](const json& reply, const std::string&) {
             status = ksb::gf_rtStatus(reply);
             if (status != 200) {
                 return;

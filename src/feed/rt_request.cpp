@@ -69,23 +69,50 @@ std::string lf_escape(std::string_view text) {
     return result;
 }
 
+// The body of one answer, and whether the cap cut it off.
+struct ReceiveBuffer {
+    std::string text;
+    bool overCap = false;
+};
+
 // The write callback of every request: appends to the request's own text, and refuses to grow
-// it past the cap, which fails the transfer with libcurl's write error.
-std::size_t lf_curlWriteString(char* data, std::size_t size, std::size_t count, void* text) {
-    auto* answer = static_cast<std::string*>(text);
+// it past the cap, which fails the transfer; overCap tells that failure from the others.
+std::size_t lf_curlWriteString(char* data, std::size_t size, std::size_t count, void* buffer) {
+    auto* answer = static_cast<ReceiveBuffer*>(buffer);
     if (answer == nullptr) {
         return 0;
     }
     const std::size_t bytes = size * count;
-    if (bytes > kRtMaxAnswerBytes - std::min(answer->size(), kRtMaxAnswerBytes)) {
+    if (bytes > kRtMaxAnswerBytes - std::min(answer->text.size(), kRtMaxAnswerBytes)) {
+        answer->overCap = true;
         return 0;
     }
     try {
-        answer->append(data, bytes);
+        answer->text.append(data, bytes);
     } catch (const std::exception&) {
         return 0;
     }
     return bytes;
+}
+
+// libcurl's own text would blame a write to disk.
+std::string lf_overCapText() {
+    return fmt::format("answer larger than {} MiB, dropped", kRtMaxAnswerBytes / (1024u * 1024u));
+}
+
+// What came instead of JSON: a gateway's error page or an empty body says more through its
+// HTTP code and first bytes than through the parser's complaint, which follows.
+std::string lf_notJsonText(const RtAnswer& answer, std::string_view problem) {
+    constexpr std::size_t kShownBytes = 60;
+    std::string first = answer.text.substr(0, kShownBytes);
+    for (char& c : first) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte > 0x7e) {
+            c = '?';
+        }
+    }
+    return fmt::format("HTTP {}, answer is not JSON ({} bytes): {} - {}", answer.httpCode,
+                       answer.text.size(), first, problem);
 }
 
 // Non-zero aborts the transfer.
@@ -214,8 +241,8 @@ RtAnswer gf_rtPost(RtRequest request, const std::string& body, const std::functi
         answer.outcome = RtAnswer::Outcome::noHandle;
         return answer;
     }
-    std::string received;
-    received.reserve(16384);
+    ReceiveBuffer received;
+    received.text.reserve(16384);
     const std::string url = gf_rtApiBase() + std::string(lines.path);
     CURL* h = handle.get();
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
@@ -232,13 +259,18 @@ RtAnswer gf_rtPost(RtRequest request, const std::string& body, const std::functi
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &lf_curlProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &stopTest);
     const CURLcode code = curl_easy_perform(h);
+    long httpCode = 0;
+    if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &httpCode) == CURLE_OK) {
+        answer.httpCode = httpCode;
+    }
     if (code == CURLE_ABORTED_BY_CALLBACK) {
         answer.outcome = RtAnswer::Outcome::aborted;
         return answer;
     }
     if (code != CURLE_OK) {
         answer.outcome = RtAnswer::Outcome::transferError;
-        answer.text = curl_easy_strerror(code);
+        answer.text = code == CURLE_WRITE_ERROR && received.overCap ? lf_overCapText()
+                                                                    : curl_easy_strerror(code);
         const std::string line = fmt::format(fmt::runtime(lines.transferError),
                                              gf_utcTimeString(gf_utcSecondsNow()), answer.text);
         if (lines.plainTransferError) {
@@ -249,24 +281,33 @@ RtAnswer gf_rtPost(RtRequest request, const std::string& body, const std::functi
         return answer;
     }
     answer.outcome = RtAnswer::Outcome::answered;
-    answer.text = std::move(received);
+    answer.text = std::move(received.text);
     return answer;
 }
 
 bool gf_rtHandleAnswer(
-    RtRequest request, const std::string& text,
+    RtRequest request, const RtAnswer& answer,
     const std::function<void(const nlohmann::json& answer, const std::string& text)>& handler) {
+    const auto report = [&](std::string_view problem) {
+        gf_logLine(fmt::format(fmt::runtime(lf_lines(request).exception), problem));
+    };
     try {
-        const nlohmann::json answer = nlohmann::json::parse(text);
-        // Every answer of the service is an object; anything else is a broken answer.
-        if (!answer.is_object()) {
-            throw nlohmann::json::type_error::create(
-                302, fmt::format("type must be object, but is {}", answer.type_name()), &answer);
+        nlohmann::json json;
+        try {
+            json = nlohmann::json::parse(answer.text);
+        } catch (const nlohmann::json::parse_error& e) {
+            report(lf_notJsonText(answer, e.what()));
+            return false;
         }
-        handler(answer, text);
+        // Every answer of the service is an object; anything else is a broken answer.
+        if (!json.is_object()) {
+            throw nlohmann::json::type_error::create(
+                302, fmt::format("type must be object, but is {}", json.type_name()), &json);
+        }
+        handler(json, answer.text);
         return true;
     } catch (const std::exception& e) {
-        gf_logLine(fmt::format(fmt::runtime(lf_lines(request).exception), e.what()));
+        report(e.what());
         return false;
     }
 }

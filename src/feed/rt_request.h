@@ -71,6 +71,7 @@ struct RtAnswer {
     };
     Outcome outcome = Outcome::noHandle;
     std::string text;
+    long httpCode = 0; // libcurl's response code; 0 when no answer head came
 };
 
 // Posts the body to the request's path. Writes the request's transfer-error line, or for the
@@ -78,9 +79,10 @@ struct RtAnswer {
 RtAnswer gf_rtPost(RtRequest request, const std::string& body, const std::function<bool()>& stop);
 
 // Parses the answer text as one JSON document and runs the handler on it. Any standard
-// exception of the parse or the handler writes the request's exception line and gives false.
+// exception of the parse or the handler writes the request's exception line and gives false;
+// for an answer that is not JSON the line names the HTTP code and shows the answer's first bytes.
 bool gf_rtHandleAnswer(
-    RtRequest request, const std::string& text,
+    RtRequest request, const RtAnswer& answer,
     const std::function<void(const nlohmann::json& answer, const std::string& text)>& handler);
 
 // "status" when it is a JSON integer, signed or unsigned.

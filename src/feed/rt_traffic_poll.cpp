@@ -83,8 +83,7 @@ bool lf_rtBufferTraffic(ksb::RtTrafficClient& client, std::int64_t& status,
             gf_logLine("buffer traffic: empty content");
         } else {
             ksb::gf_rtHandleAnswer(
-                RtRequest::bufferedTraffic, answer.text,
-                [&](const json& reply, const std::string&) {
+                RtRequest::bufferedTraffic, answer, [&](const json& reply, const std::string&) {
                     status = ksb::gf_rtStatus(reply);
                     if (status == 200) {
                         client.rrl.store(ksb::gf_rtInterval(reply, "rrl"));
@@ -136,7 +135,7 @@ bool lf_rtTrafficLoop(ksb::RtTrafficClient& client, std::int64_t& status,
             } else {
                 bool ends = false;
                 ksb::gf_rtHandleAnswer(
-                    RtRequest::traffic, answer.text, [&](const json& reply, const std::string&) {
+                    RtRequest::traffic, answer, [&](const json& reply, const std::string&) {
                         status = ksb::gf_rtStatus(reply);
                         if (status == 200) {
                             client.rrl.store(ksb::gf_rtInterval(reply, "rrl"));

@@ -179,7 +179,7 @@ bool lf_rtNearestMetar(ksb::RtWeatherClient& client, std::int64_t& status,
     }
     bool found = false;
     ksb::gf_rtHandleAnswer(
-        RtRequest::nearestStation, answer.text, [&](const json& reply, const std::string&) {
+        RtRequest::nearestStation, answer, [&](const json& reply, const std::string&) {
             status = ksb::gf_rtStatus(reply);
             if (status == 200) {
                 const json& data = lf_member(reply, "data");
@@ -233,7 +233,7 @@ bool lf_rtWeatherLoop(ksb::RtWeatherClient& client, std::int64_t& status,
                 } else {
                     bool ends = false;
                     ksb::gf_rtHandleAnswer(
-                        RtRequest::weather, answer.text,
+                        RtRequest::weather, answer,
                         [&](const json& reply, const std::string& text) {
                             status = ksb::gf_rtStatus(reply);
                             if (status == 200) {

@@ -653,7 +653,8 @@ TEST_F(ProcessLineTest, SurvivesEveryTruncatedAnswerAndRecord) {
     };
     std::size_t parsed = 0;
     for (std::size_t length = 0; length <= answer.size(); ++length) {
-        if (ksb::gf_rtHandleAnswer(ksb::RtRequest::traffic, answer.substr(0, length), handler)) {
+        const ksb::RtAnswer cut{ksb::RtAnswer::Outcome::answered, answer.substr(0, length), 200};
+        if (ksb::gf_rtHandleAnswer(ksb::RtRequest::traffic, cut, handler)) {
             ++parsed;
         }
     }

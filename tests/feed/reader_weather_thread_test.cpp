@@ -231,6 +231,7 @@ struct WeatherStatusCase {
 };
 
 const std::string kNotJsonProblem =
+    "HTTP 502, answer is not JSON (24 bytes): <html>Bad gateway</html> - "
     "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while "
     "parsing value - invalid literal; last read: '<'";
 

@@ -43,6 +43,7 @@ struct LoginCase {
 
 const std::string kWarning = "Warning: Your RT license will expire soon";
 const std::string kNotJsonProblem =
+    "HTTP 502, answer is not JSON (24 bytes): <html>Bad gateway</html> - "
     "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while "
     "parsing value - invalid literal; last read: '<'";
 
@@ -385,9 +386,13 @@ TEST_F(LoginTest, SurvivesEveryTruncatedAnswer) {
         EXPECT_NO_THROW(gf_rtAuthenticate());
         const auto lines = log_.body();
         ASSERT_EQ(lines.size(), before + 1);
-        EXPECT_EQ(
-            lines.back().rfind("===> authentication exception: [json.exception.parse_error.", 0),
-            0u);
+        EXPECT_EQ(lines.back().rfind(
+                      fmt::format("===> authentication exception: HTTP 200, answer "
+                                  "is not JSON ({} bytes): {} - [json.exception."
+                                  "parse_error.",
+                                  length, answer.substr(0, std::min<std::size_t>(length, 60))),
+                      0),
+                  0u);
         EXPECT_EQ(rtWeatherClient.guid(), "");
     }
     stub_.script("auth", Reply::json(answer));
@@ -411,8 +416,9 @@ TEST_F(LogoutTest, FollowsTheAnswer) {
         std::string line; // "<now>" stands for the time text
     };
     const std::string notJson =
-        "===> deauthentication exception: [json.exception.parse_error.101] parse error at line "
-        "1, column 1: syntax error while parsing value - invalid literal; last read: '<' ";
+        "===> deauthentication exception: HTTP 500, answer is not JSON (13 bytes): <html></html> "
+        "- [json.exception.parse_error.101] parse error at line 1, column 1: syntax error while "
+        "parsing value - invalid literal; last read: '<' ";
     const Case cases[] = {
         {"200",
          Reply::json(R"({"status":200,"message":"Session closed","server":"SI-1"})"),
