@@ -31,8 +31,18 @@ std::string_view lf_loginFailureText(std::int64_t status) {
     }
 }
 
-bool lf_isLoginFailure(std::int64_t status) {
-    return status == 400 || status == 402 || status == 404 || status == 405 || status == 500;
+// The failures that gf_rtAuthenticate answers with a message and an exception of their own.
+bool lf_hasOwnFailureRow(std::int64_t status) {
+    return !lf_loginFailureText(status).empty() || status == 500;
+}
+
+// Any other refusal (401, 403, 429, 503 ...) ends the login without a GUID; the user learns
+// why from the service's own words.
+void lf_reportRefusedLogin(std::int64_t status, const nlohmann::json& answer) {
+    const std::string message = ksb::gf_rtText(answer, "message").value_or("");
+    gf_logLine(fmt::format("Authentication failed, status: {}, message: \"{}\"", status, message));
+    ksb::gf_feedServices().showMessage(
+        fmt::format("RT login failed, status {}: {}", status, message), true);
 }
 
 // A JSON number in seconds, else 0.
@@ -72,8 +82,11 @@ bool lf_rtAuth(ksb::RtWeatherClient& client, std::int64_t& status) {
         ksb::gf_rtHandleAnswer(RtRequest::login, answer,
                                [&](const nlohmann::json& json, const std::string&) {
                                    const auto code = ksb::gf_rtIntegerStatus(json);
-                                   if (code && lf_isLoginFailure(*code)) {
+                                   if (code && *code != 200) {
                                        status = *code;
+                                       if (!lf_hasOwnFailureRow(*code)) {
+                                           lf_reportRefusedLogin(*code, json);
+                                       }
                                        return;
                                    }
                                    lf_loginSucceeded(client, json);
