@@ -604,6 +604,53 @@ TEST(Rows, Row7LicenceMissing) {
               std::string::npos);
 }
 
+// The service refuses the login with 401. The status and the service's own message reach the
+// message line and Log.txt, the program never claims a session and never sends a GUID. What
+// follows is the run phase's answer to a login without GUID: after its 3 s wait for the GUID
+// the Weather Reader starts and ends at once with status 0, the start-up step reports "Reader
+// error" and the program ends with SYSTEM ERROR, without a restart.
+TEST(Rows, Row11RefusedLoginEndsWithReaderError) {
+    E2eRun run(lf_testName());
+    run.prepare();
+    lf_earlierLogs(run.folder);
+    run.rt->script("auth", rtstub::Reply::login(R"({"status":401,"message":"license not valid"})"));
+    run.startSim();
+    run.startProgram();
+    ASSERT_TRUE(run.awaitWindow());
+    const std::string refused = "RT login failed, status 401: license not valid";
+    ASSERT_TRUE(run.awaitTrace("message=" + refused, kConnectBound + kLoginBound));
+    run.awaitTrace("error=Reader error", kLoginBound);
+    run.expectCleanEnd(0, kExitBound);
+    const std::vector<std::string> lines = run.log();
+    EXPECT_EQ(
+        lf_exact(lines, "===> Authentication failed, status: 401, message: \"license not valid\""),
+        1u)
+        << run.diagnostics("the refusal in Log.txt");
+    EXPECT_EQ(lf_exact(lines, refused), 1u);
+    EXPECT_EQ(lf_index(lines, "Authenticated"), lines.size());
+    EXPECT_LT(lf_index(lines, "===> Weather RT API error: 0"), lines.size())
+        << run.diagnostics("the Weather Reader's end");
+    EXPECT_EQ(lf_exact(lines, "The Weather Reader has stopped with an error"), 1u);
+    // The start-up step still starts the Traffic Reader, which ends the same way.
+    EXPECT_EQ(lf_exact(lines, "===> Traffic RT API error: 0"), 1u)
+        << run.diagnostics("the Traffic Reader's end");
+    EXPECT_EQ(lf_exact(lines, "Error Reader error"), 1u) << run.diagnostics("Error Reader error");
+    EXPECT_EQ(lf_exact(lines, "Exiting: SYSTEM ERROR"), 1u);
+    EXPECT_EQ(lf_index(lines, kDeauthLine), lines.size());
+    // The login was the only request: no GUID, and never "empty GUID?", went out.
+    const auto requests = run.rt->requests();
+    ASSERT_EQ(requests.size(), 1u) << run.diagnostics("one request");
+    EXPECT_EQ(requests[0].route, "auth");
+    EXPECT_EQ(lf_field(requests[0], "license"), scene::kLicence);
+    EXPECT_EQ(run.rt->openGuid(), std::nullopt);
+    // Nothing stored changed.
+    EXPECT_EQ(lf_read(run.folder.work / "RealTraffic.lic"), scene::kLicenceFile);
+    EXPECT_EQ(lf_read(run.folder.work / "Log0.txt"), "the run before\n");
+    EXPECT_EQ(lf_read(run.folder.work / "Log00.txt"), "the run before that\n");
+    EXPECT_NE(lf_read(run.folder.parametersFile()).find(R"(name="LAST_EPOCH_TIME" value="0")"),
+              std::string::npos);
+}
+
 // A second start while the first runs: status 255, one window, nothing touched.
 void lf_secondInstance(bool sameFolder) {
     E2eRun run(lf_testName());
