@@ -21,6 +21,22 @@ std::string lf_expiryIn(double days) {
     return fmt::format("{}", ksb::test::kTestNow + days * 86400.0);
 }
 
+// What was added after the first `before` entries.
+template <typename T> std::vector<T> lf_after(std::vector<T> all, std::size_t before) {
+    all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min(before, all.size())));
+    return all;
+}
+
+// "<now>" at the start of an expected line stands for the time text of the transfer-error lines.
+std::vector<std::string> lf_atNow(std::vector<std::string> lines) {
+    for (std::string& line : lines) {
+        if (line.rfind("<now>", 0) == 0) {
+            line.replace(0, 5, gf_utcTimeString(ksb::test::kTestNow));
+        }
+    }
+    return lines;
+}
+
 class LoginTest : public ksb::test::StubFixture {
 protected:
     LoginTest() { rtLicense = "LIC-1"; }
@@ -252,27 +268,10 @@ TEST_F(LoginTest, FollowsTheStatusTable) {
         EXPECT_EQ(rtTrafficClient.guid(), c.trafficGuid);
         EXPECT_EQ(rtWeatherClient.rrl.load(), c.rrl);
         EXPECT_EQ(rtWeatherClient.wrrl.load(), c.wrrl);
-        auto flags = sessionFlags();
-        flags.erase(flags.begin(), flags.begin() + static_cast<std::ptrdiff_t>(flagsBefore));
-        EXPECT_EQ(flags, c.sessionFlags);
-
-        auto lines = log_.body();
-        lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(linesBefore));
-        std::vector<std::string> expectedLines;
-        for (std::string line : c.lines) {
-            if (line.rfind("<now>", 0) == 0) {
-                line.replace(0, 5, nowText());
-            }
-            expectedLines.push_back(line);
-        }
-        EXPECT_EQ(lines, expectedLines);
-        auto messages = messages_.messages();
-        messages.erase(messages.begin(),
-                       messages.begin() + static_cast<std::ptrdiff_t>(messagesBefore));
-        EXPECT_EQ(messages, c.messages);
-        auto sleeps = sleepsMs();
-        sleeps.erase(sleeps.begin(), sleeps.begin() + static_cast<std::ptrdiff_t>(sleepsBefore));
-        EXPECT_EQ(sleeps, c.sleeps);
+        EXPECT_EQ(lf_after(sessionFlags(), flagsBefore), c.sessionFlags);
+        EXPECT_EQ(lf_after(log_.body(), linesBefore), lf_atNow(c.lines));
+        EXPECT_EQ(lf_after(messages_.messages(), messagesBefore), c.messages);
+        EXPECT_EQ(lf_after(sleepsMs(), sleepsBefore), c.sleeps);
 
         if (!c.refused) {
             ++requests;
@@ -416,28 +415,14 @@ TEST_F(LoginTest, ReportsRefusedAndUnreadableAnswersAsTheyAre) {
         EXPECT_EQ(rtWeatherClient.guid(), c.guid);
         EXPECT_EQ(rtTrafficClient.guid(), c.guid);
         EXPECT_EQ(sessionFlags().size() - flagsBefore, c.session ? 1u : 0u);
-        auto lines = log_.body();
-        lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(linesBefore));
-        std::vector<std::string> expectedLines;
-        for (std::string line : c.lines) {
-            if (line.rfind("<now>", 0) == 0) {
-                line.replace(0, 5, nowText());
-            }
-            expectedLines.push_back(line);
-        }
-        EXPECT_EQ(lines, expectedLines);
-        auto messages = messages_.all();
-        messages.erase(messages.begin(),
-                       messages.begin() + static_cast<std::ptrdiff_t>(messagesBefore));
+        EXPECT_EQ(lf_after(log_.body(), linesBefore), lf_atNow(c.lines));
         std::vector<std::string> texts;
-        for (const auto& message : messages) {
+        for (const auto& message : lf_after(messages_.all(), messagesBefore)) {
             texts.push_back(message.text);
             EXPECT_TRUE(message.log);
         }
         EXPECT_EQ(texts, c.messages);
-        auto sleeps = sleepsMs();
-        sleeps.erase(sleeps.begin(), sleeps.begin() + static_cast<std::ptrdiff_t>(sleepsBefore));
-        EXPECT_EQ(sleeps, c.sleeps);
+        EXPECT_EQ(lf_after(sleepsMs(), sleepsBefore), c.sleeps);
 
         std::int64_t followUp = 0;
         if (!rtTrafficClient.guid().empty()) {
@@ -595,16 +580,8 @@ TEST_F(LogoutTest, FollowsTheAnswer) {
         const auto before = log_.body().size();
         gf_rtDeauth();
         EXPECT_EQ(rtTrafficClient.guid(), c.guid);
-        auto flags = sessionFlags();
-        flags.erase(flags.begin(), flags.begin() + static_cast<std::ptrdiff_t>(flagsBefore));
-        EXPECT_EQ(flags, c.sessionFlags);
-        const auto lines = log_.body();
-        ASSERT_EQ(lines.size(), before + 1);
-        std::string line = c.line;
-        if (line.rfind("<now>", 0) == 0) {
-            line.replace(0, 5, nowText());
-        }
-        EXPECT_EQ(lines.back(), line);
+        EXPECT_EQ(lf_after(sessionFlags(), flagsBefore), c.sessionFlags);
+        EXPECT_EQ(lf_after(log_.body(), before), lf_atNow({c.line}));
         if (!c.refused) {
             EXPECT_EQ(stub_.requests().back().body, "GUID=G-42");
         }
