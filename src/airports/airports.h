@@ -31,9 +31,9 @@ void gf_resetParkAirport();
 struct ScannedAirport {
     std::string ident; // the airport code, the file's name without ".xml"
     std::string airportName;
-    std::string bglPath;   // the BGL file the stands were decoded from
-    std::string publisher; // "stock", "ORBX", a publisher's name or "unknown"
-    std::int32_t trafficWeek = 0; // archive files carry it; never written
+    std::string bglPath;                 // the BGL file the stands were decoded from
+    std::string publisher;               // "stock", "ORBX", a publisher's name or "unknown"
+    std::int32_t trafficWeek = 0;        // archive files carry it; never written
     std::int32_t realQualityFactor = -1; // percent; -1 when no stand has real observations
     std::int32_t softQualityFactor = -1;
     std::int32_t altitude = 0; // feet
@@ -100,5 +100,4 @@ double gf_readDestApfForClosestStand(std::string_view code, const Position& posi
 bool lf_readQualityFactors(std::string_view code);
 
 // The main window's quality text: "  " without factors, "rr/ss" below 45 %, else "rr".
-std::string gf_qualityFactorsText(std::int32_t realQualityFactor,
-                                  std::int32_t softQualityFactor);
+std::string gf_qualityFactorsText(std::int32_t realQualityFactor, std::int32_t softQualityFactor);

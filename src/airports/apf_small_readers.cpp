@@ -98,8 +98,7 @@ bool lf_readQualityFactors(std::string_view code) {
     return atLeastZero("Qf_real") || atLeastZero("Qf_soft");
 }
 
-std::string gf_qualityFactorsText(std::int32_t realQualityFactor,
-                                  std::int32_t softQualityFactor) {
+std::string gf_qualityFactorsText(std::int32_t realQualityFactor, std::int32_t softQualityFactor) {
     if (realQualityFactor < 0 && softQualityFactor < 0) {
         return "  ";
     }

@@ -55,8 +55,7 @@ bool lf_writeSettings(pugi::xml_node parameters) {
     if (written && maxLive != MAX_LIVE.defaultValue()) {
         written = lf_appendNumParameterNode(parameters, MAX_LIVE.name(), maxLive);
     }
-    return written &&
-           lf_appendBoolParameterNode(parameters, LEARN_SOFT.name(), LEARN_SOFT.value());
+    return written && lf_appendBoolParameterNode(parameters, LEARN_SOFT.name(), LEARN_SOFT.value());
 }
 
 bool lf_writeFullRecord(pugi::xml_node parkpos, const ParkPosition& stand) {
@@ -83,8 +82,8 @@ bool lf_writeChangeRecord(pugi::xml_node parkpos, const ParkPosition& stand) {
                   lf_appendAttribute(parkpos, "radius", lf_radiusText(stand));
     }
     if (written && stand.cargoChanged) {
-        written = lf_appendTrue(parkpos, "cargo_change") &&
-                  lf_appendBool(parkpos, "cargo", stand.cargo);
+        written =
+            lf_appendTrue(parkpos, "cargo_change") && lf_appendBool(parkpos, "cargo", stand.cargo);
     }
     return written;
 }
@@ -109,9 +108,9 @@ bool lf_writeApfParameters(pugi::xml_node document, const ScannedAirport& airpor
     if (written && (!learned || handmade)) {
         written = lf_appendNumParameterNode(parameters, "altitude", airport.altitude);
     }
-    written = written &&
-              lf_appendNumParameterNode(parameters, "num_parkpos",
-                                        static_cast<std::int32_t>(airport.stands.size()));
+    written =
+        written && lf_appendNumParameterNode(parameters, "num_parkpos",
+                                             static_cast<std::int32_t>(airport.stands.size()));
     if (written && handmade) {
         written = lf_appendNumParameterNode(parameters, "Qf_real", airport.realQualityFactor) &&
                   lf_appendNumParameterNode(parameters, "Qf_soft", airport.softQualityFactor);
@@ -173,8 +172,7 @@ bool lf_writeParkPos(pugi::xml_node parkpositions, const ParkPosition& stand, bo
     return true;
 }
 
-bool gf_saveApf(const ScannedAirport& airport, const fs::path& path, bool learned,
-                bool handmade) {
+bool gf_saveApf(const ScannedAirport& airport, const fs::path& path, bool learned, bool handmade) {
     pugi::xml_document doc;
     if (!gf_writeMeta(doc) || !lf_writeApfParameters(doc, airport, learned, handmade)) {
         return false;

@@ -6,7 +6,7 @@ ParkPosition::ParkPosition(std::vector<StandObservation>&& observations, std::st
                            double latitude, double longitude, double headingRad,
                            double radiusMetres, bool cargo, bool ramp, bool heli)
     : observations(std::move(observations)), name(std::move(name)), latitude(latitude),
-      longitude(longitude), heading(headingRad), radius(radiusMetres * kNMPerMetre),
-      cargo(cargo), ramp(ramp), heli(heli) {
+      longitude(longitude), heading(headingRad), radius(radiusMetres * kNMPerMetre), cargo(cargo),
+      ramp(ramp), heli(heli) {
     adjacentStandIds.reserve(8);
 }

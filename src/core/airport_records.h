@@ -53,9 +53,9 @@ struct ParkPosition {
     ParkPosition() = default;
     // A stand as a file gives it: the radius in metres is kept in nautical miles; no stand id
     // yet, every flag not given false, room for 8 adjacent stands.
-    ParkPosition(std::vector<StandObservation>&& observations, std::string&& name,
-                 double latitude, double longitude, double headingRad, double radiusMetres,
-                 bool cargo, bool ramp, bool heli);
+    ParkPosition(std::vector<StandObservation>&& observations, std::string&& name, double latitude,
+                 double longitude, double headingRad, double radiusMetres, bool cargo, bool ramp,
+                 bool heli);
 
     std::vector<StandObservation> observations;
     StandSearchMap realSearchMap = gf_newStandSearchMap();

@@ -24,6 +24,16 @@
 
 namespace ksb::test {
 
+// The candidate files of EHAM and the archive files its links point to.
+inline const std::filesystem::path kThirdPartyLink = "airports/my_thirdparty/EHAM.txt";
+inline const std::filesystem::path kThirdPartyFile = "airports/my_thirdparty/EHAM.xml";
+inline const std::filesystem::path kOrbxLink = "airports/my_ORBX/EHAM.txt";
+inline const std::filesystem::path kOrbxFile = "airports/my_ORBX/EHAM.xml";
+inline const std::filesystem::path kStockFile = "airports/archive/stock/EHAM.xml";
+inline const std::filesystem::path kArchivedOrbx = "airports/archive/ORBX/EHAM.xml";
+inline const std::filesystem::path kArchivedThirdParty =
+    "airports/archive/thirdparty/Aerosoft/EHAM.xml";
+
 // Wed Dec 09 2026, as the builder's meta block says.
 inline constexpr double kDecember9 = 1796812199.0;
 

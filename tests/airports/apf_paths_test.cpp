@@ -10,14 +10,6 @@ namespace {
 using namespace ksb::test;
 namespace fs = std::filesystem;
 
-const fs::path kThirdPartyLink = "airports/my_thirdparty/EHAM.txt";
-const fs::path kThirdPartyFile = "airports/my_thirdparty/EHAM.xml";
-const fs::path kOrbxLink = "airports/my_ORBX/EHAM.txt";
-const fs::path kOrbxFile = "airports/my_ORBX/EHAM.xml";
-const fs::path kStockFile = "airports/archive/stock/EHAM.xml";
-const fs::path kArchivedOrbx = "airports/archive/ORBX/EHAM.xml";
-const fs::path kArchivedThirdParty = "airports/archive/thirdparty/Aerosoft/EHAM.xml";
-
 struct FixtureFile {
     fs::path path;
     std::string bytes;
@@ -135,37 +127,63 @@ TEST_F(AirportsTest, TheLearnedFileLiesInTheLearnedFolderOfItsKind) {
     const Case cases[] = {
         {"stock archive", kStockFile, std::nullopt, "airports/learned/stock/EHAM.xml", {}},
         {"ORBX archive", kArchivedOrbx, std::nullopt, "airports/learned/ORBX/EHAM.xml", {}},
-        {"third-party archive", kArchivedThirdParty, std::nullopt,
-         "airports/learned/thirdparty/Aerosoft/EHAM.xml", {}},
+        {"third-party archive",
+         kArchivedThirdParty,
+         std::nullopt,
+         "airports/learned/thirdparty/Aerosoft/EHAM.xml",
+         {}},
         {"my_ORBX", kOrbxFile, std::string("ORBX"), "airports/learned/ORBX/EHAM.xml", {}},
-        {"my_thirdparty with a publisher", kThirdPartyFile, std::string("FlyTampa"),
-         "airports/learned/thirdparty/FlyTampa/EHAM.xml", {}},
-        {"my_thirdparty without a publisher", kThirdPartyFile, std::nullopt,
-         "airports/learned/thirdparty/EHAM.xml", {}},
-        {"my_thirdparty file missing", "airports/my_thirdparty/EDDF.xml", std::nullopt,
-         "airports/learned/thirdparty/EDDF.xml", {}, false},
-        {"publisher leading out of the folder", kThirdPartyFile, std::string("../../../etc"),
+        {"my_thirdparty with a publisher",
+         kThirdPartyFile,
+         std::string("FlyTampa"),
+         "airports/learned/thirdparty/FlyTampa/EHAM.xml",
+         {}},
+        {"my_thirdparty without a publisher",
+         kThirdPartyFile,
+         std::nullopt,
+         "airports/learned/thirdparty/EHAM.xml",
+         {}},
+        {"my_thirdparty file missing",
+         "airports/my_thirdparty/EDDF.xml",
+         std::nullopt,
+         "airports/learned/thirdparty/EDDF.xml",
+         {},
+         false},
+        {"publisher leading out of the folder",
+         kThirdPartyFile,
+         std::string("../../../etc"),
          "airports/learned/thirdparty/EHAM.xml",
          {"===> publisher \"../../../etc\" of airports/my_thirdparty/EHAM.xml is not a folder "
           "name, ignored"}},
-        {"publisher with a backslash", kThirdPartyFile, std::string("a\\b"),
+        {"publisher with a backslash",
+         kThirdPartyFile,
+         std::string("a\\b"),
          "airports/learned/thirdparty/EHAM.xml",
          {"===> publisher \"a\\b\" of airports/my_thirdparty/EHAM.xml is not a folder name, "
           "ignored"}},
-        {"publisher with a drive colon", kThirdPartyFile, std::string("C:"),
+        {"publisher with a drive colon",
+         kThirdPartyFile,
+         std::string("C:"),
          "airports/learned/thirdparty/EHAM.xml",
          {"===> publisher \"C:\" of airports/my_thirdparty/EHAM.xml is not a folder name, "
           "ignored"}},
-        {"publisher naming the parent folder", kThirdPartyFile, std::string(".."),
+        {"publisher naming the parent folder",
+         kThirdPartyFile,
+         std::string(".."),
          "airports/learned/thirdparty/EHAM.xml",
          {"===> publisher \"..\" of airports/my_thirdparty/EHAM.xml is not a folder name, "
           "ignored"}},
-        {"publisher naming the folder itself", kThirdPartyFile, std::string("."),
+        {"publisher naming the folder itself",
+         kThirdPartyFile,
+         std::string("."),
          "airports/learned/thirdparty/EHAM.xml",
          {"===> publisher \".\" of airports/my_thirdparty/EHAM.xml is not a folder name, "
           "ignored"}},
-        {"outside the three folders", "./elsewhere//EHAM.xml", std::nullopt,
-         "./elsewhere//EHAM.xml", {}},
+        {"outside the three folders",
+         "./elsewhere//EHAM.xml",
+         std::nullopt,
+         "./elsewhere//EHAM.xml",
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -184,8 +202,8 @@ TEST_F(AirportsTest, TheLearnedFileLiesInTheLearnedFolderOfItsKind) {
 
 TEST_F(AirportsTest, AirportCodesAreTheFourCharacterStemsOfTheXmlFiles) {
     const fs::path folder = "airports/my_ORBX";
-    for (const char* name : {"EHAM.xml", "LFPG.XML", "KJFK.Xml", "ABC.xml", "ABCDE.xml",
-                             "EDDF.txt", "EGLL.xmlx", "EDDM"}) {
+    for (const char* name : {"EHAM.xml", "LFPG.XML", "KJFK.Xml", "ABC.xml", "ABCDE.xml", "EDDF.txt",
+                             "EGLL.xmlx", "EDDM"}) {
         writeBytes(folder / name, "x");
     }
     fs::create_directories(folder / "LOWW.xml");

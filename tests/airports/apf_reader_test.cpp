@@ -67,13 +67,21 @@ TEST_F(AirportReaderTest, StandsAndTheirOptionsAreRead) {
                        {"radius", "37.04"},
                        {"cargo", "true"},
                        {"ramp", "Yes"}},
-                      {{{"reg", "PH-BFA"}, {"airl", "XXX"}, {"type", "XXXX"}, {"day", "1"},
-                        {"hh", "14,15"}, {"cs", "KLM1601:KLM1602"}},
+                      {{{"reg", "PH-BFA"},
+                        {"airl", "XXX"},
+                        {"type", "XXXX"},
+                        {"day", "1"},
+                        {"hh", "14,15"},
+                        {"cs", "KLM1601:KLM1602"}},
                        {{"reg", "DAIPA"}, {"day", "2"}, {"hh", "0,"}, {"cs", "DLH4AB"}},
                        {{"reg", "N1"}, {"day", "3"}, {"hh", "1"}, {"cs", "TOW N1"}},
                        {{"reg", "EIDVM"}, {"soft", "true"}, {"day", "4"}, {"cs", ":RYR2"}},
-                       {{"reg", "N999ZZ"}, {"airl", "AAL"}, {"type", "B38M"}, {"day", "5"},
-                        {"hh", "47"}, {"cs", "AAL1:AAL2:AAL3"}},
+                       {{"reg", "N999ZZ"},
+                        {"airl", "AAL"},
+                        {"type", "B38M"},
+                        {"day", "5"},
+                        {"hh", "47"},
+                        {"cs", "AAL1:AAL2:AAL3"}},
                        {{"reg", ""}, {"airl", "PVT"}, {"type", "C172"}, {"day", "6"}}})
              .parkpos({{"id", "H1"}, {"heli", "true"}, {"cargo", "0"}, {"heading", "360.0"}}));
     ASSERT_EQ(stands.size(), 2u);
@@ -87,17 +95,16 @@ TEST_F(AirportReaderTest, StandsAndTheirOptionsAreRead) {
     EXPECT_TRUE(gate.ramp);
     EXPECT_FALSE(gate.heli);
     EXPECT_EQ(gate.standId, 0u);
-    expectObservations(
-        gate.observations,
-        {// The database's operator code, not the element's airline.
-         {"MPH", "B744", "PH-BFA", "KLM1601", "KLM1602", "14,15", 1, false},
-         // Found as D-AIPA; without an operator code the airline code.
-         {"DLH", "A320", "DAIPA", "DLH4AB", "", "0", 2, false},
-         // The tow took no sequence number.
-         {"RYR", "B738", "EIDVM", "", "RYR2", "", 4, true},
-         // A second ':' leaves the coupled callsign empty.
-         {"AAL", "B38M", "N999ZZ", "AAL1", "", "47", 5, false},
-         {"PVT", "C172", "", "", "", "", 6, false}});
+    expectObservations(gate.observations,
+                       {// The database's operator code, not the element's airline.
+                        {"MPH", "B744", "PH-BFA", "KLM1601", "KLM1602", "14,15", 1, false},
+                        // Found as D-AIPA; without an operator code the airline code.
+                        {"DLH", "A320", "DAIPA", "DLH4AB", "", "0", 2, false},
+                        // The tow took no sequence number.
+                        {"RYR", "B738", "EIDVM", "", "RYR2", "", 4, true},
+                        // A second ':' leaves the coupled callsign empty.
+                        {"AAL", "B38M", "N999ZZ", "AAL1", "", "47", 5, false},
+                        {"PVT", "C172", "", "", "", "", 6, false}});
 
     const ParkPosition& helipad = stands[1];
     EXPECT_TRUE(helipad.heli);
@@ -111,8 +118,12 @@ TEST_F(AirportReaderTest, StandsAndTheirOptionsAreRead) {
 TEST_F(AirportReaderTest, MissingOrUnreadableValuesGiveTheirDefaults) {
     read(AirportFileBuilder()
              .parkpos({}, {{}, {{"hh", "3,x"}, {"day", "Monday"}}})
-             .parkpos({{"id", "N1"}, {"latitude", "nan"}, {"longitude", "1e999"},
-                       {"heading", "-inf"}, {"radius", "wide"}, {"ramp", "no"}}));
+             .parkpos({{"id", "N1"},
+                       {"latitude", "nan"},
+                       {"longitude", "1e999"},
+                       {"heading", "-inf"},
+                       {"radius", "wide"},
+                       {"ramp", "no"}}));
     ASSERT_EQ(stands.size(), 2u);
     const ParkPosition& bare = stands[0];
     EXPECT_EQ(bare.name, "");
@@ -126,8 +137,8 @@ TEST_F(AirportReaderTest, MissingOrUnreadableValuesGiveTheirDefaults) {
         EXPECT_FALSE(stand.ramp);
         EXPECT_FALSE(stand.heli);
     }
-    expectObservations(bare.observations, {{"", "", "", "", "", "", 0, false},
-                                           {"", "", "", "", "", "3", 0, false}});
+    expectObservations(bare.observations,
+                       {{"", "", "", "", "", "", 0, false}, {"", "", "", "", "", "3", 0, false}});
     // The bad half-hour text is reported and the file read on.
     EXPECT_EQ(logLines(), (std::vector<std::string>{
                               "===> exception invalid stoi argument in lf_hours2bitset"}));
@@ -176,8 +187,8 @@ TEST_F(AirportReaderTest, ADuplicateIdInOneFileIsUserError94) {
 TEST_F(AirportReaderTest, ObservationTypesComeFromTheElement) {
     ASSERT_TRUE(doc.load_string("<opt airl=\"KLM\" type=\"B738\"/><opt type=\"A320\"/>"));
     const pugi::xml_node first = doc.first_child();
-    EXPECT_EQ(lf_readObservationTypes(first), std::make_pair(std::string("KLM"),
-                                                             std::string("B738")));
+    EXPECT_EQ(lf_readObservationTypes(first),
+              std::make_pair(std::string("KLM"), std::string("B738")));
     EXPECT_EQ(lf_readObservationTypes(first.next_sibling()),
               std::make_pair(std::string(), std::string("A320")));
 }
@@ -194,8 +205,8 @@ ScannedAirport roundTripAirport() {
                                 1.2345, 37.04, true, false, false);
     airport.stands.emplace_back(std::vector<StandObservation>{}, "H1", -33.9461, 151.1772,
                                 2 * std::numbers::pi, 18.52, false, true, true);
-    airport.stands.emplace_back(std::vector<StandObservation>{}, "R12", 0.0, -0.000001, 0.0,
-                                60.0, false, true, false);
+    airport.stands.emplace_back(std::vector<StandObservation>{}, "R12", 0.0, -0.000001, 0.0, 60.0,
+                                false, true, false);
     return airport;
 }
 
@@ -272,9 +283,9 @@ TEST_F(AirportReaderTest, AHandmadeLearnedFileReadsBackItsStandsAndObservations)
     std::vector<ExpectedObservation> expected;
     for (const std::size_t i : {0u, 1u, 3u, 5u}) {
         const StandObservation& written = observations[i];
-        expected.push_back({written.airline, written.type, written.registration,
-                            written.callsign, written.coupledCallsign,
-                            gf_bitset2hours(written.halfHours), written.day, written.soft});
+        expected.push_back({written.airline, written.type, written.registration, written.callsign,
+                            written.coupledCallsign, gf_bitset2hours(written.halfHours),
+                            written.day, written.soft});
     }
     expectObservations(stands[0].observations, expected);
     EXPECT_TRUE(stands[1].observations.empty());

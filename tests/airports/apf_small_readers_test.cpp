@@ -7,8 +7,6 @@ namespace {
 using namespace ksb::test;
 namespace fs = std::filesystem;
 
-const fs::path kStockFile = "airports/archive/stock/EHAM.xml";
-const fs::path kOrbxFile = "airports/my_ORBX/EHAM.xml";
 const std::string kUnparsable = "<parameters><parameter name=\"num_parkpos\" value=\"3\">";
 
 TEST_F(AirportsTest, StandCountAndPublisherOfAFile) {
@@ -20,7 +18,9 @@ TEST_F(AirportsTest, StandCountAndPublisherOfAFile) {
     };
     const Case cases[] = {
         {"both present",
-         AirportFileBuilder().parameter("publisher", "FlyTampa").parameter("num_parkpos", "12")
+         AirportFileBuilder()
+             .parameter("publisher", "FlyTampa")
+             .parameter("num_parkpos", "12")
              .text(),
          12, "FlyTampa"},
         {"first of duplicates",
@@ -32,8 +32,10 @@ TEST_F(AirportsTest, StandCountAndPublisherOfAFile) {
              .text(),
          7, "A"},
         {"without values",
-         AirportFileBuilder().parameterWithoutValue("num_parkpos").parameterWithoutValue(
-             "publisher").text(),
+         AirportFileBuilder()
+             .parameterWithoutValue("num_parkpos")
+             .parameterWithoutValue("publisher")
+             .text(),
          0, ""},
         {"absent", AirportFileBuilder().parameter("airport_name", "x").text(), 0, ""},
         {"no meta block does not matter",
@@ -106,11 +108,14 @@ TEST_F(AirportsTest, TheClosestStandSearchKeepsTheFirstOfEqualDistances) {
              .text(),
          -1.0, "east"},
         {"a stand on the position, its coordinates missing",
-         AirportFileBuilder().parkpos({{"id", "far"}, {"latitude", "1"}}).parkpos({{"id", "here"}})
+         AirportFileBuilder()
+             .parkpos({{"id", "far"}, {"latitude", "1"}})
+             .parkpos({{"id", "here"}})
              .text(),
          0.0, "here"},
         {"every stand 100 NM or more away",
-         AirportFileBuilder().parkpos({{"id", "x"}, {"latitude", "10"}, {"longitude", "10"}})
+         AirportFileBuilder()
+             .parkpos({{"id", "x"}, {"latitude", "10"}, {"longitude", "10"}})
              .text(),
          100.0, "untouched"},
         {"no stand", AirportFileBuilder().text(), 100.0, "untouched"},
@@ -201,8 +206,8 @@ TEST(QualityFactorsText, BothSignsAndThe45Boundary) {
         const char* text;
     };
     const Case cases[] = {
-        {-1, -1, "  "}, {-1, 30, "-1/30"}, {30, -1, "30/-1"}, {0, 0, " 0/ 0"},
-        {44, 5, "44/ 5"}, {45, 5, "45"},   {80, 10, "80"},    {100, -1, "100"},
+        {-1, -1, "  "},   {-1, 30, "-1/30"}, {30, -1, "30/-1"}, {0, 0, " 0/ 0"},
+        {44, 5, "44/ 5"}, {45, 5, "45"},     {80, 10, "80"},    {100, -1, "100"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.real << "/" << c.soft);

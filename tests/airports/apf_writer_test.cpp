@@ -19,8 +19,8 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 ParkPosition stand(std::string name, double headingRad, double radiusMetres, bool cargo = false,
                    bool ramp = false, bool heli = false) {
-    return ParkPosition({}, std::move(name), 52.3086111, 4.7638889, headingRad, radiusMetres,
-                        cargo, ramp, heli);
+    return ParkPosition({}, std::move(name), 52.3086111, 4.7638889, headingRad, radiusMetres, cargo,
+                        ramp, heli);
 }
 
 StandObservation observation(std::string registration) {
@@ -52,10 +52,10 @@ TEST_F(AirportWriterTest, StandRecordsAreFullChangeRecordsOrIdsAlone) {
         bool handmade;
         XmlAttributes expected;
     };
-    const XmlAttributes full = {{"id", "D7"},          {"latitude", "52.308611"},
-                                {"longitude", "4.763889"}, {"heading", "90.0"},
-                                {"radius", "40.0"},     {"cargo", "true"},
-                                {"ramp", "false"}};
+    const XmlAttributes full = {
+        {"id", "D7"},        {"latitude", "52.308611"}, {"longitude", "4.763889"},
+        {"heading", "90.0"}, {"radius", "40.0"},        {"cargo", "true"},
+        {"ramp", "false"}};
     ParkPosition manual = stand("M1", 0.0, 25.0, false, true);
     manual.manual = true;
     ParkPosition radiusChanged = stand("D7", 1.0, 37.04);
@@ -68,9 +68,12 @@ TEST_F(AirportWriterTest, StandRecordsAreFullChangeRecordsOrIdsAlone) {
     ParkPosition smallest = stand("S1", kTwoPi, 0.0);
     smallest.radius = 0.01;
     const Case cases[] = {
-        {"airport file: full record", stand("D7", std::numbers::pi / 2, 40.0, true), false,
-         false, full},
-        {"heading 2 pi is not normalised, 0.01 NM is 18.5 m", smallest, false, false,
+        {"airport file: full record", stand("D7", std::numbers::pi / 2, 40.0, true), false, false,
+         full},
+        {"heading 2 pi is not normalised, 0.01 NM is 18.5 m",
+         smallest,
+         false,
+         false,
          {{"id", "S1"},
           {"latitude", "52.308611"},
           {"longitude", "4.763889"},
@@ -78,7 +81,9 @@ TEST_F(AirportWriterTest, StandRecordsAreFullChangeRecordsOrIdsAlone) {
           {"radius", "18.5"},
           {"cargo", "false"},
           {"ramp", "false"}}},
-        {"helipad: heli in place of cargo", stand("H1", 0.0, 20.0, true, false, true), false,
+        {"helipad: heli in place of cargo",
+         stand("H1", 0.0, 20.0, true, false, true),
+         false,
          false,
          {{"id", "H1"},
           {"latitude", "52.308611"},
@@ -87,7 +92,10 @@ TEST_F(AirportWriterTest, StandRecordsAreFullChangeRecordsOrIdsAlone) {
           {"radius", "20.0"},
           {"heli", "true"},
           {"ramp", "false"}}},
-        {"learned, manual: full record with manual", manual, true, false,
+        {"learned, manual: full record with manual",
+         manual,
+         true,
+         false,
          {{"id", "M1"},
           {"latitude", "52.308611"},
           {"longitude", "4.763889"},
@@ -96,17 +104,29 @@ TEST_F(AirportWriterTest, StandRecordsAreFullChangeRecordsOrIdsAlone) {
           {"cargo", "false"},
           {"ramp", "true"},
           {"manual", "true"}}},
-        {"learned: radius changed", radiusChanged, true, false,
+        {"learned: radius changed",
+         radiusChanged,
+         true,
+         false,
          {{"id", "D7"}, {"radius_change", "true"}, {"radius", "37.0"}}},
-        {"learned: cargo changed", cargoChanged, true, false,
+        {"learned: cargo changed",
+         cargoChanged,
+         true,
+         false,
          {{"id", "D7"}, {"cargo_change", "true"}, {"cargo", "true"}}},
-        {"learned: both changed", bothChanged, true, false,
+        {"learned: both changed",
+         bothChanged,
+         true,
+         false,
          {{"id", "D7"},
           {"radius_change", "true"},
           {"radius", "40.0"},
           {"cargo_change", "true"},
           {"cargo", "false"}}},
-        {"learned: unchanged stand is its id alone", stand("D7", 1.0, 40.0), true, false,
+        {"learned: unchanged stand is its id alone",
+         stand("D7", 1.0, 40.0),
+         true,
+         false,
          {{"id", "D7"}}},
         {"learned, handmade: full record", stand("D7", std::numbers::pi / 2, 40.0, true), true,
          true, full},
@@ -249,15 +269,19 @@ TEST_F(AirportWriterTest, TheParameterBlockOfEachFileKind) {
         Parameters expected;
     };
     const Parameters defaultSettings = {
-        {"LATERAL_RANGE", "40"}, {"AUTO_RANGE", "true"},         {"WEEK", "false"},
-        {"PARK_FAKE", "false"},  {"PARK_SOFT", "true"},          {"parking_percentage", "30"},
-        {"INITIAL_LOAD_ONLY", "false"}, {"MAX_FIT", "47"},       {"RT_PARKTRAFFIC_ONLY", "false"},
+        {"LATERAL_RANGE", "40"},        {"AUTO_RANGE", "true"}, {"WEEK", "false"},
+        {"PARK_FAKE", "false"},         {"PARK_SOFT", "true"},  {"parking_percentage", "30"},
+        {"INITIAL_LOAD_ONLY", "false"}, {"MAX_FIT", "47"},      {"RT_PARKTRAFFIC_ONLY", "false"},
         {"LEARN_SOFT", "true"}};
     const auto otherSettings = [](const char* maxLive) {
-        Parameters settings = {{"LATERAL_RANGE", "55"},      {"AUTO_RANGE", "false"},
-                               {"WEEK", "true"},             {"PARK_FAKE", "true"},
-                               {"PARK_SOFT", "false"},       {"parking_percentage", "70"},
-                               {"INITIAL_LOAD_ONLY", "true"}, {"MAX_FIT", "12"},
+        Parameters settings = {{"LATERAL_RANGE", "55"},
+                               {"AUTO_RANGE", "false"},
+                               {"WEEK", "true"},
+                               {"PARK_FAKE", "true"},
+                               {"PARK_SOFT", "false"},
+                               {"parking_percentage", "70"},
+                               {"INITIAL_LOAD_ONLY", "true"},
+                               {"MAX_FIT", "12"},
                                {"RT_PARKTRAFFIC_ONLY", "true"}};
         if (maxLive != nullptr) {
             settings.emplace_back("MAX_LIVE", maxLive);
@@ -270,13 +294,20 @@ TEST_F(AirportWriterTest, TheParameterBlockOfEachFileKind) {
         return head;
     };
     const Case cases[] = {
-        {"generated file, named publisher", "Aerosoft", false, false, std::nullopt,
+        {"generated file, named publisher",
+         "Aerosoft",
+         false,
+         false,
+         std::nullopt,
          {{"airport_name", "Schiphol"},
           {"publisher", "Aerosoft"},
           {"altitude", "-11"},
           {"num_parkpos", "3"}}},
-        {"generated file, unknown publisher, settings changed but not written", "unknown", false,
-         false, 299,
+        {"generated file, unknown publisher, settings changed but not written",
+         "unknown",
+         false,
+         false,
+         299,
          {{"airport_name", "Schiphol"},
           {"publisher", "unknown"},
           {"altitude", "-11"},

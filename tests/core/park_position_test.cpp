@@ -65,9 +65,8 @@ TEST(ParkPosition, TheConstructorTakesTheFileValuesAndStartsEverythingElseCleare
     EXPECT_TRUE(stand.ramp);
     EXPECT_FALSE(stand.heli);
     EXPECT_EQ(stand.standId, 0u);
-    for (const bool flag : {stand.manual, stand.radiusChanged, stand.cargoChanged,
-                            stand.relettered, stand.planned, stand.occupied, stand.reserved,
-                            stand.nextToPlanned}) {
+    for (const bool flag : {stand.manual, stand.radiusChanged, stand.cargoChanged, stand.relettered,
+                            stand.planned, stand.occupied, stand.reserved, stand.nextToPlanned}) {
         EXPECT_FALSE(flag);
     }
     EXPECT_TRUE(stand.adjacentStandIds.empty());
