@@ -1,6 +1,18 @@
 #pragma once
-// The airports-and-stands services that the application calls.
+// The airports-and-stands services that the application and the traffic engine call: the
+// airports list, the add-on scan, the park airport, and the airport files and learned files
+// under "airports" (paths relative to the working folder).
+#include "core/airport_records.h"
+#include "core/geodesy.h"
+
+#include <pugixml.hpp>
+
+#include <bitset>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Loads input/airports_p3d.xml into the airports list on its first successful call in the
@@ -14,3 +26,78 @@ bool gf_scanAddonAirports(bool automatic, std::vector<std::string>& folders);
 // Closes the park airport (its airport file is saved first when it changed); the exit calls it
 // once before it waits for the workers.
 void gf_resetParkAirport();
+
+// What the airport-file writer puts into a generated airport file or a learned file.
+struct ScannedAirport {
+    std::string ident; // the airport code, the file's name without ".xml"
+    std::string airportName;
+    std::string bglPath;                 // the BGL file the stands were decoded from
+    std::string publisher;               // "stock", "ORBX", a publisher's name or "unknown"
+    std::int32_t trafficWeek = 0;        // archive files carry it; never written
+    std::int32_t realQualityFactor = -1; // percent; -1 when no stand has real observations
+    std::int32_t softQualityFactor = -1;
+    std::int32_t altitude = 0; // feet
+    std::vector<ParkPosition> stands;
+};
+
+// Half-hour sets as files hold them: "14,15,16", the empty text for the empty set.
+std::string gf_bitset2hours(const std::bitset<48>& halfHours);
+// Reads such a text, a trailing comma allowed. A piece that is no number in 0..47 ends the
+// reading with the warning line "exception {reason} in lf_hours2bitset"; the slots before it
+// stay set.
+std::bitset<48> lf_hours2bitset(std::string_view text);
+
+// "<code>.xml" and "<code>.txt" (a link file).
+std::string gf_xmlFileName(std::string_view code);
+std::string gf_txtFileName(std::string_view code);
+// The airport's file: the my_thirdparty link, the my_thirdparty file, the my_ORBX link, the
+// my_ORBX file, the stock archive file, the first that exists; a link whose target is missing
+// is passed over. The empty path when there is none.
+std::filesystem::path gf_findApfPath(std::string_view code);
+// True when any of those five files exists, a link counting without a look at its target.
+bool gf_apfExists(std::string_view code);
+// The learned file of an airport file: "archive" becomes "learned", my_ORBX learned/ORBX and
+// my_thirdparty learned/thirdparty/<the file's publisher>. Any other path comes back unchanged.
+// A publisher that is not a plain folder name is logged and left out.
+std::filesystem::path lf_learnedPathFor(const std::filesystem::path& apfPath);
+// The 4-character airport codes of the ".xml" files (any case) directly in the folder, in
+// directory order. A failure to read the folder throws std::filesystem::filesystem_error.
+std::vector<std::string> gf_listAirportCodes(const std::filesystem::path& folder);
+
+// Writes a generated airport file (learned false) or a learned file, replacing the file at
+// the path atomically. handmade: the park airport is handmade (the scan passes false). False
+// when anything failed; the old file is then untouched. Logs nothing: the caller reports.
+bool gf_saveApf(const ScannedAirport& airport, const std::filesystem::path& path, bool learned,
+                bool handmade);
+
+// Appends the stands of the document's <parkpositions> to stands. The aircraft database gives
+// an observation's airline and type when it knows the registration. Throws
+// ksb::UserErrorException 94 on a stand id seen before in this document; the stands read
+// before it stay appended.
+void lf_readParkPositions(const pugi::xml_document& doc, std::vector<ParkPosition>& stands);
+
+// The parameter's "value" under <parameters>: nothing when there is no such parameter; false,
+// 0 or "" when it has no value.
+std::optional<bool> gf_readBoolParameter(const pugi::xml_document& doc, std::string_view name);
+std::optional<std::int32_t> gf_readIntParameter(const pugi::xml_document& doc,
+                                                std::string_view name);
+std::optional<std::string> gf_readStringParameter(const pugi::xml_document& doc,
+                                                  std::string_view name);
+
+// Readers that look into one file without loading it as the park airport. A file that is
+// missing or does not load has no parameter and no stand.
+// "num_parkpos", 0 when absent.
+std::int32_t lf_readNumParkpos(const std::filesystem::path& path);
+// "publisher", "" when absent.
+std::string lf_readPublisher(const std::filesystem::path& path);
+// True when the airport's file has a stand of exactly that name.
+bool gf_readApfForGateCheck(std::string_view code, std::string_view standName);
+// The distance in nautical miles to the airport's stand closest to the position (the first of
+// equals), whose name goes to standName; 100.0, the name untouched, when no stand is closer.
+double gf_readDestApfForClosestStand(std::string_view code, const Position& position,
+                                     std::string& standName);
+// True when the stock archive file of the airport has a quality factor of 0 or more.
+bool lf_readQualityFactors(std::string_view code);
+
+// The main window's quality text: "  " without factors, "rr/ss" below 45 %, else "rr".
+std::string gf_qualityFactorsText(std::int32_t realQualityFactor, std::int32_t softQualityFactor);

@@ -5,6 +5,7 @@
 #include "core/codec.h"
 #include "core/config_paths.h"
 #include "core/exceptions.h"
+#include "core/geodesy.h"
 #include "core/log.h"
 #include "core/number_parse.h"
 #include "core/parameters_file.h"
@@ -24,7 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr double kMetresToHalfSpanNm = 0.5 * 0.0005399568034557236;
+constexpr double kMetresToHalfSpanNm = 0.5 * kNMPerMetre;
 
 // The codes of a list attribute; an empty piece names no code.
 std::vector<std::string> lf_listItems(const pugi::xml_node& element, const char* attribute) {

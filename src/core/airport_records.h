@@ -1,6 +1,8 @@
 #pragma once
 // The records of airports, stands and park airports. Plain data: the airports subsystem and
 // the traffic engine add their behaviour.
+#include "core/flight_key_hash.h"
+
 #include <bitset>
 #include <cstdint>
 #include <string>
@@ -29,18 +31,35 @@ struct StandObservation {
     std::int32_t day = 0; // weekday 1 (Monday) to 7 (Sunday); 0 when a file gives none
     bool learned = false; // belongs in the learned file
     bool soft = false;    // inferred rather than observed parking
+    // Run time only, never in a file: test traffic, which no save writes.
+    bool testTraffic = false;
 };
 
 // PLACEHOLDER: the entries of the stand search's tracking maps (keyed by flight key) until the
 // traffic engine defines them.
 struct StandSearchEntry {};
-using StandSearchMap = std::unordered_map<std::uint32_t, StandSearchEntry>;
+using StandSearchMap = std::unordered_map<std::uint32_t, StandSearchEntry, ksb::FlightKeyHash>;
+
+// An empty tracking map as every stand starts with: room for 8 keys (the library may round the
+// bucket count up), maximum load factor 1.0.
+inline StandSearchMap gf_newStandSearchMap() {
+    StandSearchMap map(8);
+    map.max_load_factor(1.0f);
+    return map;
+}
 
 // One stand.
 struct ParkPosition {
+    ParkPosition() = default;
+    // A stand as a file gives it: the radius in metres is kept in nautical miles; no stand id
+    // yet, every flag not given false, room for 8 adjacent stands.
+    ParkPosition(std::vector<StandObservation>&& observations, std::string&& name, double latitude,
+                 double longitude, double headingRad, double radiusMetres, bool cargo, bool ramp,
+                 bool heli);
+
     std::vector<StandObservation> observations;
-    StandSearchMap realSearchMap;
-    StandSearchMap softSearchMap;
+    StandSearchMap realSearchMap = gf_newStandSearchMap();
+    StandSearchMap softSearchMap = gf_newStandSearchMap();
     std::string name; // the stand id text; stands are matched by it
     std::vector<std::uint32_t> adjacentStandIds;
     double latitude = 0.0;

@@ -10,6 +10,10 @@ inline constexpr double kRadiansPerFoot = 4.787404208238998e-8;
 // Of latitude, in the local frame of a ground path.
 inline constexpr double kMetresPerDegree = 111132.95;
 inline constexpr double kMetresPerNM = 1852.0;
+// Exactly 1 / kMetresPerNM.
+inline constexpr double kNMPerMetre = 0.0005399568034557236;
+inline constexpr double kRadiansPerDegree = 0.017453292519943295;
+inline constexpr double kDegreesPerRadian = 57.29577951308232;
 inline constexpr double kFeetPerNM = 6076.11549;
 
 struct Position {

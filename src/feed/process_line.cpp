@@ -1,5 +1,6 @@
 #include "feed/process_line.h"
 
+#include "core/geodesy.h"
 #include "core/globals.h"
 #include "core/log.h"
 #include "core/number_parse.h"
@@ -17,8 +18,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
-constexpr double kDegreesPerRadian = 57.29577951308232;
 constexpr double kTwoPi = 6.283185307179586;
 
 // Record indices.

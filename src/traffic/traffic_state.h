@@ -6,6 +6,7 @@
 // Lock order: trafficMutex first; then either feedMutex alone, or inboundMutex and inside it
 // the simulator link's send-queue mutex. feedMutex is never held with inboundMutex.
 #include "core/airport_records.h"
+#include "core/flight_key_hash.h"
 #include "core/flight_records.h"
 #include "core/link_records.h"
 #include "core/ranked_mutex.h"
@@ -27,18 +28,6 @@
 #include <vector>
 
 namespace ksb {
-
-// FNV-1a 64 over the four bytes of a flight key, lowest byte first.
-struct FlightKeyHash {
-    std::size_t operator()(std::uint32_t key) const noexcept {
-        std::uint64_t hash = 14695981039346656037ull;
-        for (int i = 0; i < 4; ++i) {
-            hash ^= (key >> (8 * i)) & 0xffu;
-            hash *= 1099511628211ull;
-        }
-        return static_cast<std::size_t>(hash);
-    }
-};
 
 // A static parked aircraft that the re-calculation of the static parking removes.
 struct StaticAdjustment {
