@@ -1,8 +1,5 @@
 #include "airports/airports.h"
 
-// PLACEHOLDER ("Airports list"): no list is read yet.
-void gf_readAirports() {}
-
 // PLACEHOLDER ("Add-on airport scan"): a scan that found nothing.
 bool gf_scanAddonAirports(bool, std::vector<std::string>&) {
     return false;

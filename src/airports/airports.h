@@ -16,8 +16,16 @@
 #include <vector>
 
 // Loads input/airports_p3d.xml into the airports list on its first successful call in the
-// process. A missing or bad file throws ksb::UserErrorException 87 or 88.
+// process and logs the count. A missing or bad file throws ksb::UserErrorException 87 or 88 and
+// leaves the list as it was.
 void gf_readAirports();
+// The first airport of the list with exactly this code.
+std::optional<Airport> gf_findAirport(std::string_view code);
+// The closest airport within 5 NM of the position; of two such airports the one whose nearest
+// stand is nearer the position (the closest on a tie or without stands).
+std::optional<Airport> gf_findClosestAirport(const Position& position);
+// "EHAM (AMS)": the code, "?" without one, and the IATA code in brackets when there is one.
+std::string gf_airportDisplayName(const Airport& airport);
 // The add-on airport scan: automatic discovery when automatic is set, else over the given afolder
 // texts (the discovery appends to them). Writes into airports/my_ORBX and airports/my_thirdparty,
 // which the caller has emptied; ends early on an exit or a stop. True when it found add-on

@@ -4,6 +4,7 @@
 // fixed clock for the meta block's date, and an empty aircraft database before and after each
 // test.
 #include "airports/airport_files.h"
+#include "airports/airports_globals.h"
 #include "airports/airports.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_state.h"
@@ -72,8 +73,14 @@ inline XmlAttributes attributesOf(const pugi::xml_node& element) {
 
 class AirportsTest : public ::testing::Test {
 protected:
-    void SetUp() override { gf_resetCatalogueForTests(); }
-    void TearDown() override { gf_resetCatalogueForTests(); }
+    void SetUp() override {
+        gf_resetCatalogueForTests();
+        gf_resetAirportsGlobals();
+    }
+    void TearDown() override {
+        gf_resetCatalogueForTests();
+        gf_resetAirportsGlobals();
+    }
 
     void readDbase() {
         writeDbaseXml(airportsDbaseSpec());

@@ -98,6 +98,8 @@ TEST_F(StartUpTest, TheWiredAirportScanFindsNothingAndWarns) {
     onlyDbase.readDbase = [] { return true; };
     onlyDbase.readFixesXml = [] { return true; };
     onlyDbase.scanLiveries = [](bool, bool, bool, std::vector<std::string>&) { return true; };
+    // The real list would need input/airports_p3d.xml.
+    onlyDbase.readAirports = [] {};
     // The real run would wait for a simulator.
     onlyDbase.run = [] {};
     gf_setStartupServices(onlyDbase);

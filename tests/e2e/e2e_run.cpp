@@ -90,6 +90,7 @@ void E2eRun::prepare(const RunOptions& runOptions) {
     spec.pipeDir = pipeDir;
     spec.licence = options.licence;
     spec.docs = options.docs;
+    spec.airportsList = options.airportsList;
     spec.parameters = options.parameters;
     folder = gf_buildWorkFolder(spec);
 }

@@ -402,6 +402,28 @@ void lf_simGone(const SimGoneCase& c) {
     }
 }
 
+TEST(Rows, Row2eNewUserWithoutAirportsListStopsAtError88) {
+    E2eRun run(lf_testName());
+    RunOptions o;
+    o.airportsList = false;
+    run.prepare(o);
+    run.startSim();
+    run.startProgram();
+    ASSERT_TRUE(run.awaitWindow());
+    ASSERT_TRUE(run.await([&] { return run.pixel(kStripX, kStripY) == kRed; },
+                          "the strip red under the error", kStartBound));
+    // The window stays open on the error until the user closes it.
+    EXPECT_TRUE(run.program->running());
+    run.close();
+    run.expectCleanEnd(0);
+    const std::vector<std::string> lines = run.log();
+    EXPECT_EQ(lf_exact(lines, "Error 88: input/airports_p3d.xml not loaded File was not found"),
+              1u)
+        << run.diagnostics("the error line");
+    EXPECT_LT(lf_index(lines, "User closed KSBY_P3D"), lines.size());
+    EXPECT_TRUE(run.sim->connections().empty());
+}
+
 TEST(Rows, Row3aSimulatorQuitsThenCloses) {
     lf_simGone({"quit, then close", true, true});
 }

@@ -3,6 +3,7 @@
 #include "core/catalogue_records.h"
 #include "core/codec.h"
 #include "core/program_info.h"
+#include "support/airports_list_fixture.h"
 #include "support/catalogue_fixtures.h"
 #include "support/e2e/scene.h"
 #include "support/registry_store.h"
@@ -145,6 +146,13 @@ WorkFolder gf_buildWorkFolder(const WorkFolderSpec& spec) {
     test::writeAigRegcodes({{"Demo Lufthansa A388", std::vector<std::string>{"D-AIMA"}}}, {},
                            f.work / "input" / "AIG-regcodes.xml");
     test::writeLiveriesFile(lf_liveries(), {}, f.work / "output" / "LiveriesScanned.xml");
+    if (spec.airportsList) {
+        // EDDF lies at the scene's user position.
+        test::writeAirportsList({{"EDDF", "FRA", scene::kLatitude, scene::kLongitude, 364.0},
+                                 {"EDDS", "STR", 48.6899, 9.2220, 1276.0},
+                                 {"EHAM", "AMS", 52.3086, 4.7639, -11.0}},
+                                {}, f.work / "input" / "airports_p3d.xml");
+    }
     switch (spec.licence) {
     case LicencePlace::workFolder:
         lf_write(f.work / "RealTraffic.lic", scene::kLicenceFile);

@@ -18,6 +18,8 @@ struct WorkFolderSpec {
     std::filesystem::path pipeDir; // <P>, short, for the pipe's socket path
     LicencePlace licence = LicencePlace::workFolder;
     bool docs = true;
+    // input/airports_p3d.xml; a new user's folder has none yet.
+    bool airportsList = true;
     // HKCU "SimConnect_Port_IPv4" of the simulator stand-in (the registry route).
     std::optional<std::uint16_t> simPort;
     // Extra parameters.xml values (name, value), after the standard ones.
