@@ -107,5 +107,24 @@ double gf_readDestApfForClosestStand(std::string_view code, const Position& posi
 // True when the stock archive file of the airport has a quality factor of 0 or more.
 bool lf_readQualityFactors(std::string_view code);
 
+// Percentages of how well learned observations cover the stands, real and soft; -1/-1 when no
+// stand has any observation record.
+struct QualityFactors {
+    std::int32_t real = -1;
+    std::int32_t soft = -1;
+};
+QualityFactors gf_computeQualityFactors(const std::vector<ParkPosition>& stands);
+// One stand's score for its real (soft false) or soft observations; 0 without any.
+double lf_standScore(const ParkPosition& stand, bool soft);
+// The first real observation of the registration on that weekday whose half hours hold the slot
+// or one next to it (across midnight); the end when there is none.
+std::vector<StandObservation>::const_iterator
+gf_findObservationForSlot(const std::vector<StandObservation>& observations, std::int32_t day,
+                          std::int32_t slot, std::string_view registration);
+// Whether an aircraft of that half wing span (nautical miles) suits the stand: the wing overhangs
+// by 1.8 m at most, and the stand is less than half a step larger (14 m steps up to a 17.8 m
+// half span, 21 m above).
+bool gf_standRadiusFits(const ParkPosition& stand, double halfSpanNm);
+
 // The main window's quality text: "  " without factors, "rr/ss" below 45 %, else "rr".
 std::string gf_qualityFactorsText(std::int32_t realQualityFactor, std::int32_t softQualityFactor);

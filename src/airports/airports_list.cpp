@@ -82,8 +82,9 @@ void gf_readAirports() {
 }
 
 std::optional<Airport> gf_findAirport(std::string_view code) {
-    const auto found = std::find_if(airportsList.begin(), airportsList.end(),
-                                    [code](const Airport& airport) { return airport.code == code; });
+    const auto found =
+        std::find_if(airportsList.begin(), airportsList.end(),
+                     [code](const Airport& airport) { return airport.code == code; });
     if (found == airportsList.end()) {
         return std::nullopt;
     }

@@ -116,8 +116,11 @@ TEST_F(AirportsListTest, AirportsAreFoundByTheirExactCode) {
         const char* code;
         std::optional<std::string> iata;
     };
-    const Case cases[] = {{"EHAM", "AMS"}, {"eham", std::nullopt}, {"EHA", std::nullopt},
-                          {"EHAM ", std::nullopt}, {"", "XXX"}};
+    const Case cases[] = {{"EHAM", "AMS"},
+                          {"eham", std::nullopt},
+                          {"EHA", std::nullopt},
+                          {"EHAM ", std::nullopt},
+                          {"", "XXX"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
         const std::optional<Airport> found = gf_findAirport(c.code);
@@ -194,19 +197,31 @@ TEST_F(AirportsListTest, TheClosestAirportWithinFiveNmWinsUnlessTheNeighbourHasT
          {{"BBB4", {here}}},
          "BBB4",
          {}},
-        {"neighbour's stand nearer", {a3, b4}, {{"AAA3", {halfNm}}, {"BBB4", {here}}}, "BBB4",
+        {"neighbour's stand nearer",
+         {a3, b4},
+         {{"AAA3", {halfNm}}, {"BBB4", {here}}},
+         "BBB4",
          {bothLine, neighbourWins}},
         {"neighbour's stand nearer, list reversed",
          {b4, a3},
          {{"AAA3", {halfNm}}, {"BBB4", {here}}},
          "BBB4",
          {bothLine, neighbourWins}},
-        {"equal stand distances", {a3, b4}, {{"AAA3", {here}}, {"BBB4", {here}}}, "AAA3",
+        {"equal stand distances",
+         {a3, b4},
+         {{"AAA3", {here}}, {"BBB4", {here}}},
+         "AAA3",
          {bothLine}},
-        {"neighbour's stand farther", {a3, b4}, {{"AAA3", {here}}, {"BBB4", {halfNm}}}, "AAA3",
+        {"neighbour's stand farther",
+         {a3, b4},
+         {{"AAA3", {here}}, {"BBB4", {halfNm}}},
+         "AAA3",
          {bothLine}},
         {"neighbour without airport file", {a3, b4}, {{"AAA3", {halfNm}}}, "AAA3", {bothLine}},
-        {"closest without airport file", {a3, b4}, {{"BBB4", {here}}}, "BBB4",
+        {"closest without airport file",
+         {a3, b4},
+         {{"BBB4", {here}}},
+         "BBB4",
          {bothLine, neighbourWins}},
         {"equal airport distances keep the earlier",
          {lf_airportAt("ZZZZ", north3), lf_airportAt("AAAA", north3)},

@@ -47,7 +47,7 @@ inline constexpr auto kQuickExitBound = scaled(std::chrono::seconds(10)); // fai
 struct RunOptions {
     LicencePlace licence = LicencePlace::workFolder;
     bool docs = true;
-    bool airportsList = true; // input/airports_p3d.xml
+    bool airportsList = true;  // input/airports_p3d.xml
     bool registryRoute = true; // else the pipe route
     bool simFlightRunning = true;
     std::vector<std::pair<std::string, std::string>> parameters;

@@ -417,8 +417,7 @@ TEST(Rows, Row2eNewUserWithoutAirportsListStopsAtError88) {
     run.close();
     run.expectCleanEnd(0);
     const std::vector<std::string> lines = run.log();
-    EXPECT_EQ(lf_exact(lines, "Error 88: input/airports_p3d.xml not loaded File was not found"),
-              1u)
+    EXPECT_EQ(lf_exact(lines, "Error 88: input/airports_p3d.xml not loaded File was not found"), 1u)
         << run.diagnostics("the error line");
     EXPECT_LT(lf_index(lines, "User closed KSBY_P3D"), lines.size());
     EXPECT_TRUE(run.sim->connections().empty());
