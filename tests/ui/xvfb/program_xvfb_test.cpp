@@ -78,6 +78,13 @@ protected:
         return false;
     }
 
+    // What a start that showed no window left behind: its exit status and its stderr.
+    std::string whyNoWindow(ChildProcess& program, const std::string& name) {
+        const auto status = program.waitForExit(std::chrono::seconds(1));
+        return "no window; exit status " + (status ? std::to_string(*status) : std::string("none")) +
+               ", stderr: \"" + ksb::test::readBytes(errors / name) + "\"";
+    }
+
     ksb::test::TempFolder work;
     ksb::test::TempFolder data;
     ksb::test::TempFolder runtime;
@@ -87,7 +94,7 @@ protected:
 TEST_F(Program, ShowsItsWindowAndASecondStartTouchesNothing) {
     auto first = start("first.txt");
     const auto id = waitForWindow(*first);
-    ASSERT_TRUE(id.has_value()) << "no window";
+    ASSERT_TRUE(id.has_value()) << whyNoWindow(*first, "first.txt");
     const auto geometry = ksb::test::windowGeometry(*id);
     ASSERT_TRUE(geometry.has_value());
     EXPECT_EQ(geometry->x, kDefaultLeft);
@@ -149,7 +156,7 @@ TEST_F(Program, AStartThatCannotGoOnWritesOneStderrLineAndEndsWithStatusOne) {
 TEST_F(Program, TheCloseButtonEndsItWithStatusZeroAndAClosedLog) {
     auto program = start("stderr.txt");
     const auto id = waitForWindow(*program);
-    ASSERT_TRUE(id.has_value()) << "no window";
+    ASSERT_TRUE(id.has_value()) << whyNoWindow(*program, "stderr.txt");
     ksb::test::sendCloseRequest(*id);
     EXPECT_EQ(program->waitForExit(kBound), 0);
     // Written only by the flush at the end: a process killed instead leaves it empty.
@@ -170,7 +177,7 @@ TEST_F(Program, WithoutASimulatorItWaitsAndTheCloseButtonEndsIt) {
     fs::create_directories(work.path() / "docs");
     auto program = start("stderr-new-user.txt");
     const auto id = waitForWindow(*program);
-    ASSERT_TRUE(id.has_value()) << "no window";
+    ASSERT_TRUE(id.has_value()) << whyNoWindow(*program, "stderr-new-user.txt");
     // Still waiting for a simulator a moment later.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -242,7 +249,7 @@ TEST_F(Program, SigtermEndsItLikeTheCloseButtonAndASecondOneChangesNothing) {
         {"KSBY_WINDOW_TRACE", trace.string()},
     };
     ChildProcess program(KSBY_P3D_PROGRAM, work.path(), environment, errors / "stderr.txt");
-    ASSERT_TRUE(waitForWindow(program).has_value()) << "no window";
+    ASSERT_TRUE(waitForWindow(program).has_value()) << whyNoWindow(program, "stderr.txt");
     // The first paint writes every value: the simulator block red, the service still pending.
     ASSERT_TRUE(lf_waitFor(program, [&] {
         return lf_fileContains(trace, "sim=red\n") && lf_fileContains(trace, "rt=black\n");
