@@ -4,8 +4,10 @@
 
 #include "core/config_paths.h"
 #include "core/exceptions.h"
+#include "core/geodesy.h"
 #include "core/log.h"
 #include "core/number_parse.h"
+#include "core/parameters_file.h"
 #include "core/xml_attributes.h"
 
 #include <fmt/format.h>
@@ -25,14 +27,13 @@ namespace {
 constexpr std::size_t kAirportsReserve = 44000;
 // Airports farther than this from a position are not at it.
 constexpr double kAirportRadiusNm = 5.0;
-constexpr double kMetresPerNm = 1852.0;
 
 // The list as the file gives it, sorted; throws on any fault of the file.
 std::vector<Airport> lf_loadAirportsFile(const std::string& path) {
     std::vector<Airport> airports;
     airports.reserve(kAirportsReserve);
     pugi::xml_document doc;
-    const pugi::xml_parse_result result = doc.load_file(path.c_str());
+    const pugi::xml_parse_result result = gf_loadXmlFile(doc, path);
     if (!result) {
         throw std::runtime_error(fmt::format("{} not loaded {}", path, result.description()));
     }
@@ -82,10 +83,11 @@ void gf_readAirports() {
 }
 
 std::optional<Airport> gf_findAirport(std::string_view code) {
+    // The list is sorted by code when read.
     const auto found =
-        std::find_if(airportsList.begin(), airportsList.end(),
-                     [code](const Airport& airport) { return airport.code == code; });
-    if (found == airportsList.end()) {
+        std::lower_bound(airportsList.begin(), airportsList.end(), code,
+                         [](const Airport& airport, std::string_view c) { return airport.code < c; });
+    if (found == airportsList.end() || found->code != code) {
         return std::nullopt;
     }
     return *found;
@@ -130,7 +132,7 @@ std::optional<Airport> gf_findClosestAirport(const Position& position) {
     gf_log(fmt::format(
         "Airport {} is closest, but stand {} at neighbouring airport {} is closest at {:.0F} "
         "meters ...",
-        closest->code, neighbourStand, neighbour->code, neighbourStandNm * kMetresPerNm));
+        closest->code, neighbourStand, neighbour->code, neighbourStandNm * kMetresPerNM));
     return *neighbour;
 }
 

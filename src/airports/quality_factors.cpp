@@ -2,6 +2,8 @@
 // observation at a time of week.
 #include "airports/airports.h"
 
+#include "core/geodesy.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -85,13 +87,12 @@ gf_findObservationForSlot(const std::vector<StandObservation>& observations, std
 }
 
 bool gf_standRadiusFits(const ParkPosition& stand, double halfSpanNm) {
-    constexpr double kMetresPerNm = 1852.0;
     // A wing may overhang the stand by this much.
-    constexpr double kOverhangNm = 1.8 / kMetresPerNm;
+    constexpr double kOverhangNm = 1.8 / kMetresPerNM;
     // Larger aircraft tolerate a larger stand: half a step of spare radius at most.
-    constexpr double kLargeHalfSpanNm = 17.8 / kMetresPerNm;
-    constexpr double kSmallStepNm = 14.0 / kMetresPerNm;
-    constexpr double kLargeStepNm = 21.0 / kMetresPerNm;
+    constexpr double kLargeHalfSpanNm = 17.8 / kMetresPerNM;
+    constexpr double kSmallStepNm = 14.0 / kMetresPerNM;
+    constexpr double kLargeStepNm = 21.0 / kMetresPerNM;
     if (halfSpanNm - stand.radius > kOverhangNm) {
         return false;
     }
