@@ -41,7 +41,8 @@ std::string lf_findOnPath(const std::string& name) {
 
 } // namespace
 
-Xvfb::Xvfb(std::chrono::milliseconds bound, const std::filesystem::path& logFile) {
+Xvfb::Xvfb(std::chrono::milliseconds bound, const std::filesystem::path& logFile,
+           const std::string& screen) {
     const std::string program = lf_findOnPath("Xvfb");
     if (program.empty()) {
         throw std::runtime_error("Xvfb is not installed (Debian package xvfb)");
@@ -58,8 +59,8 @@ Xvfb::Xvfb(std::chrono::milliseconds bound, const std::filesystem::path& logFile
     posix_spawn_file_actions_addopen(&actions, 1, logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
                                      0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<std::string> args{program, "-displayfd",   "3",         "-screen",
-                                  "0",     "1280x1024x24", "-nolisten", "tcp"};
+    std::vector<std::string> args{program, "-displayfd", "3",         "-screen",
+                                  "0",     screen,       "-nolisten", "tcp"};
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());

@@ -10,10 +10,12 @@ namespace ksb::e2e {
 
 class Xvfb {
 public:
-    // Starts "Xvfb -displayfd <fd> -screen 0 1280x1024x24 -nolisten tcp" and reads its display
-    // number within the bound. Throws std::runtime_error (no Xvfb, no display number).
+    // Starts "Xvfb -displayfd <fd> -screen 0 <screen> -nolisten tcp" and reads its display
+    // number within the bound; the server writes it once it accepts connections. Throws
+    // std::runtime_error (no Xvfb, no display number).
     explicit Xvfb(std::chrono::milliseconds bound = std::chrono::seconds(10),
-                  const std::filesystem::path& logFile = "/dev/null");
+                  const std::filesystem::path& logFile = "/dev/null",
+                  const std::string& screen = "1280x1024x24");
     ~Xvfb();
     Xvfb(const Xvfb&) = delete;
     Xvfb& operator=(const Xvfb&) = delete;

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs one test program on a virtual X screen of its own; 24 bits deep, so colours are exact.
+# Runs one test program on a private X screen (see on_private_screen.cpp).
+# Usage: run_xvfb.sh <on_private_screen> <test program> [arguments]
 here="$(cd "$(dirname "$0")" && pwd)"
 LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export LSAN_OPTIONS
-exec xvfb-run -a -s "-screen 0 1600x1000x24" "$@"
+exec "$@"
