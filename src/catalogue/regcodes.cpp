@@ -26,10 +26,6 @@ namespace {
 
 constexpr std::size_t kMaxRegcodeLength = 12;
 
-std::string_view lf_plural(std::size_t count) {
-    return count == 1 ? "" : "s";
-}
-
 // What one regcode file (or one line of it) is entering.
 struct RegcodeContext {
     std::vector<std::string>& report;
@@ -88,14 +84,14 @@ void lf_applyRegcodeLine(RegcodeContext& context, const std::string& registratio
 
 std::string lf_summaryLine(const RegcodeContext& context) {
     std::string line = fmt::format("{}: {} new regcode{} added", context.path, context.added,
-                                   lf_plural(context.added));
+                                   gf_pluralSuffix(context.added));
     if (context.replaced >= 1) {
         line +=
-            fmt::format(", {} regcode{} replaced", context.replaced, lf_plural(context.replaced));
+            fmt::format(", {} regcode{} replaced", context.replaced, gf_pluralSuffix(context.replaced));
     }
     if (context.specials >= 1) {
         line += fmt::format(", {} regcode{} defined as special", context.specials,
-                            lf_plural(context.specials));
+                            gf_pluralSuffix(context.specials));
     }
     return line;
 }
@@ -284,7 +280,7 @@ void lf_readDontUseTitlesXml() {
             dontUseTitles.push_back(std::move(title));
             ++taken;
         }
-        gf_log(fmt::format("{} don't use title{} read from files in {}", taken, lf_plural(taken),
+        gf_log(fmt::format("{} don't use title{} read from files in {}", taken, gf_pluralSuffix(taken),
                            path));
     } catch (const std::exception& e) {
         gf_logLine(fmt::format("Error in reading regcode file {}, what: {}", path, e.what()));
@@ -329,7 +325,7 @@ void lf_readDontUseTitlesTxt() {
             gf_logLine(fmt::format("Error in reading regcode file {}, what: {}", path, e.what()));
         }
     }
-    gf_log(fmt::format("{} don't use title{} read from files in {}", taken, lf_plural(taken),
+    gf_log(fmt::format("{} don't use title{} read from files in {}", taken, gf_pluralSuffix(taken),
                        folder.string()));
 }
 

@@ -14,6 +14,7 @@
 #include "core/main_window.h"
 #include "core/message_sink.h"
 #include "core/run_values.h"
+#include "core/strings.h"
 #include "core/text_file.h"
 #include "platform/native_path.h"
 
@@ -39,10 +40,6 @@ RootFolderWalk& lf_rootFolderWalk() {
 
 bool lf_stopping() {
     return exitInProgress.load() != 0 || stopRequested.load() != 0;
-}
-
-std::string_view lf_plural(std::size_t count) {
-    return count == 1 ? "" : "s";
 }
 
 struct ReportFile {
@@ -75,7 +72,7 @@ void lf_writeReport(const ReportFile& entry) {
     }
     const std::size_t count = lines.size();
     const std::string_view plural =
-        entry.pluralWhenNotOne ? lf_plural(count) : (count > 1 ? "s" : "");
+        entry.pluralWhenNotOne ? gf_pluralSuffix(count) : (count > 1 ? "s" : "");
     gf_log(fmt::format(fmt::runtime(entry.format), count, plural, path.string()));
 }
 

@@ -114,6 +114,10 @@ bool gf_containsChar(std::string_view text, char c) {
     return text.find(c) != std::string_view::npos;
 }
 
+std::string_view gf_pluralSuffix(std::size_t count) {
+    return count == 1 ? "" : "s";
+}
+
 std::string gf_numberText(float number) {
     if (std::trunc(number) == number) {
         return fmt::format("{:.0f}", number);

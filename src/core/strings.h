@@ -37,6 +37,8 @@ bool gf_equalsWithStar(std::string_view a, std::string_view b);
 bool gf_containsChar(std::string_view text, char c);
 // "3" for 3.0, "2.5" for 2.5: no decimal when there is no fraction, else one.
 std::string gf_numberText(float number);
+// "s" after any count but 1, for report lines such as "2 regcodes added".
+std::string_view gf_pluralSuffix(std::size_t count);
 
 // The text between the first "<Path>" and the next "</Path>"; empty when either is missing.
 std::string gf_pathFromXmlLine(std::string_view line);

@@ -7,6 +7,7 @@
 #include "core/parameters.h"
 #include "core/run_values.h"
 #include "feed/feed_services.h"
+#include "feed/json_record.h"
 
 #include <fmt/format.h>
 
@@ -16,6 +17,7 @@
 
 namespace {
 
+using ksb::gf_recordElement;
 using nlohmann::json;
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -44,16 +46,10 @@ enum : std::size_t {
     iCategory = 28,
 };
 
-// A short record reads as padded with nulls.
-const json& lf_element(const json& record, std::size_t index) {
-    static const json null;
-    return index < record.size() ? record[index] : null;
-}
-
 // Any JSON number, integer or floating; everything else (a text such as "160" included) is no
 // number.
 std::optional<double> lf_number(const json& record, std::size_t index) {
-    const json& value = lf_element(record, index);
+    const json& value = gf_recordElement(record, index);
     if (!value.is_number()) {
         return std::nullopt;
     }
@@ -81,7 +77,7 @@ bool lf_isNullText(std::string_view text) {
 // A JSON string; the service writes a missing text as "null", which reads as empty like any
 // other kind of value.
 std::string lf_text(const json& record, std::size_t index) {
-    const json& value = lf_element(record, index);
+    const json& value = gf_recordElement(record, index);
     if (!value.is_string()) {
         return {};
     }

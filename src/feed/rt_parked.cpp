@@ -7,6 +7,7 @@
 #include "core/parameters.h"
 #include "core/time_of_week.h"
 #include "feed/feed_services.h"
+#include "feed/json_record.h"
 #include "feed/rt_request.h"
 
 #include <fmt/format.h>
@@ -20,6 +21,7 @@
 
 namespace {
 
+using ksb::gf_recordElement;
 using ksb::RtAnswer;
 using ksb::RtRequest;
 using nlohmann::json;
@@ -30,14 +32,15 @@ constexpr double kBoxHalfWidthFeet = 18228.34647;
 // 2100-01-01: the cut to whole seconds stays in range below it.
 constexpr double kLatestLastSeen = 4102444800.0;
 
+// Record indices of a parked aircraft.
 enum : std::size_t {
-    iLatitude = 0,
-    iLongitude = 1,
-    iStand = 2,
-    iType = 3,
-    iRegistration = 4,
-    iLastSeen = 5,
-    iCallsign = 6,
+    pLatitude = 0,
+    pLongitude = 1,
+    pStand = 2,
+    pType = 3,
+    pRegistration = 4,
+    pLastSeen = 5,
+    pCallsign = 6,
 };
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kTypeReplacements{{
@@ -47,21 +50,15 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kTypeRepl
     {"B757", "B752"},
 }};
 
-// A short record reads as padded with nulls.
-const json& lf_element(const json& record, std::size_t index) {
-    static const json null;
-    return index < record.size() ? record[index] : null;
-}
-
-std::string lf_text(const json& record, std::size_t index) {
-    const json& value = lf_element(record, index);
+std::string lf_parkedText(const json& record, std::size_t index) {
+    const json& value = gf_recordElement(record, index);
     return value.is_string() ? value.get<std::string>() : std::string();
 }
 
 // The half-hour slot of "last seen"; a value that is no number, or one outside 1970..2100,
 // breaks the record.
 int lf_lastSeenSlot(const json& record) {
-    const json& value = lf_element(record, iLastSeen);
+    const json& value = gf_recordElement(record, pLastSeen);
     if (!value.is_number()) {
         throw json::type_error::create(
             302, fmt::format("type must be number, but is {}", value.type_name()), &value);
@@ -75,7 +72,7 @@ int lf_lastSeenSlot(const json& record) {
 }
 
 std::string lf_readType(const json& record) {
-    std::string type = lf_text(record, iType);
+    std::string type = lf_parkedText(record, pType);
     if (type == "0" || type == "ZZZZ") {
         return {};
     }
@@ -88,7 +85,7 @@ std::string lf_readType(const json& record) {
 }
 
 std::string lf_readCallsign(const json& record) {
-    std::string callsign = lf_text(record, iCallsign);
+    std::string callsign = lf_parkedText(record, pCallsign);
     if (callsign == "null" || callsign.find('@') != std::string::npos ||
         callsign.find("00000") != std::string::npos || callsign.size() > 8) {
         return {};
@@ -101,7 +98,7 @@ std::string lf_readCallsign(const json& record) {
 
 // Any JSON number within range, as live records read them.
 std::optional<double> lf_coordinate(const json& record, std::size_t index) {
-    const json& value = lf_element(record, index);
+    const json& value = gf_recordElement(record, index);
     if (!value.is_number()) {
         return std::nullopt;
     }
@@ -143,8 +140,8 @@ bool lf_parseParked(ParkedFlight& flight, const std::string& key, const json& re
     flight.registration = lf_readParkedText4(record);
     flight.type = lf_readType(record);
 
-    const std::optional<double> latitude = lf_coordinate(record, iLatitude);
-    const std::optional<double> longitude = lf_coordinate(record, iLongitude);
+    const std::optional<double> latitude = lf_coordinate(record, pLatitude);
+    const std::optional<double> longitude = lf_coordinate(record, pLongitude);
     if (!latitude || !longitude) {
         return false;
     }
@@ -180,7 +177,7 @@ bool lf_parseParked(ParkedFlight& flight, const std::string& key, const json& re
         return false;
     }
     flight.coupledSearchDone = false;
-    const json& stand = lf_element(record, iStand);
+    const json& stand = gf_recordElement(record, pStand);
     if (!stand.is_string()) {
         return false;
     }
@@ -242,7 +239,7 @@ ParkedContext gf_rtParkedContext() {
 } // namespace ksb
 
 std::string lf_readParkedText4(const json& record) {
-    std::string registration = lf_text(record, iRegistration);
+    std::string registration = lf_parkedText(record, pRegistration);
     if (registration.size() > 12 || registration == "null") {
         return {};
     }

@@ -4,6 +4,7 @@
 #include "core/main_window.h"
 #include "core/run_values.h"
 #include "start_up_fixture.h"
+#include "support/wait_for.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -16,17 +17,7 @@ namespace {
 using namespace std::chrono_literals;
 using ksb::test::RecordedExit;
 
-// Waits for a condition another thread makes true, with a generous bound.
-template <class F> bool lf_waitFor(F&& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::yield();
-    }
-    return true;
-}
+using ksb::test::waitFor;
 
 // The worker on its own thread, started by the window's handler; a sleep waits until the test
 // moves the clock or wakes it.
@@ -51,7 +42,7 @@ protected:
     void startWorker() {
         events_.onAppMessage(ui::AppMessage::StartWorker);
         ASSERT_EQ(1, activeWorkers.load());
-        ASSERT_TRUE(lf_waitFor([this] { return clock->waiting() == 1; }));
+        ASSERT_TRUE(waitFor([this] { return clock->waiting() == 1; }));
         EXPECT_EQ("Holding for 2 seconds... (RT API cannnot be revisited within 2 seconds)",
                   mainWindow.messageText());
     }
@@ -104,7 +95,7 @@ TEST_F(StartUpThreadTest, AnExitDuringTheHoldEndsItAtOnce) {
 
         c.flag();
         ksb::gf_wakeSleepers();
-        const bool ended = lf_waitFor([] { return activeWorkers.load() == 0; });
+        const bool ended = waitFor([] { return activeWorkers.load() == 0; });
         if (!ended) {
             // Let a worker that missed the flag finish, so that the test can end.
             clock->advance(2s);

@@ -4,6 +4,7 @@
 #include "core/message_sink.h"
 #include "core/parameters.h"
 #include "core/run_values.h"
+#include "support/wait_for.h"
 #include "support/window_fixture.h"
 
 #include <atomic>
@@ -26,17 +27,7 @@ public:
     void text(int, int, std::string_view, ui::Rgb) override {}
 };
 
-// Waits for a condition another thread makes true, with a generous bound.
-template <class F> bool lf_waitFor(F&& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::yield();
-    }
-    return true;
-}
+using ksb::test::waitFor;
 
 class WindowThreadTest : public ksb::test::WindowFixture {};
 
@@ -176,7 +167,7 @@ TEST_F(WindowThreadTest, TheProgramRunsItsWorkerAndEndsOnTheCloseButton) {
             return false;
         }
         // The user closes the window once the worker has ended.
-        EXPECT_TRUE(lf_waitFor([] { return activeWorkers.load() == 0; }));
+        EXPECT_TRUE(waitFor([] { return activeWorkers.load() == 0; }));
         port.events()->onCloseRequested();
         return true;
     });

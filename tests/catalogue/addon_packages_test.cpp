@@ -73,14 +73,14 @@ TEST_F(AddonPackagesTest, AMissingAddOnXml) {
     EXPECT_TRUE(logHas("0 AI add-on packages found"));
 }
 
-struct SectionCase {
+struct PackageSectionCase {
     const char* name;
     std::vector<std::string> lines;
     std::vector<std::string> handled;
 };
 
 TEST(AddonSections, HeadersActiveKeysAndDroppedLines) {
-    const SectionCase cases[] = {
+    const PackageSectionCase cases[] = {
         {"a path holding the header word stays a path",
          {"[Package.0]", "PATH=D:\\AI Packages\\X", "ACTIVE=true"},
          {"PATH=D:\\AI Packages\\X", "ACTIVE=true"}},
@@ -98,7 +98,7 @@ TEST(AddonSections, HeadersActiveKeysAndDroppedLines) {
          {"[Package.0]", "PATH=A", "[package.1]", "PATH=B", "Active=True"},
          {"PATH=B", "Active=True"}},
     };
-    for (const SectionCase& c : cases) {
+    for (const PackageSectionCase& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> handled;
         lf_readCfgSections(c.lines, {"Package", "PACKAGE", "package"}, {"Required", "REQUIRED"},

@@ -13,11 +13,11 @@
 namespace {
 
 using ksb::test::LogCapture;
+using ksb::test::kWednesdayMorning;
 using ksb::test::ManualClock;
 using ksb::test::ScopedClock;
 
 constexpr double kMondayMidnight = 1796601600.0;                   // Mon Dec 07 2026 00:00:00
-constexpr double kWednesdayMorning = 1796812199.0;                 // Wed Dec 09 2026 10:29:59
 constexpr double kMondayLate = kMondayMidnight + 23 * 3600 + 2710; // Mon Dec 07 2026 23:45:10
 
 TEST(TimeOfWeek, PairPacksWeekdayLowAndHalfHourHigh) {

@@ -9,11 +9,11 @@
 
 namespace {
 
+using ksb::test::kWednesdayMorning;
 using ksb::test::ManualClock;
 using ksb::test::ScopedClock;
 
 // Wed Dec 09 2026 10:29:59 UTC: a one-digit day, one second before a half-hour boundary.
-constexpr double kWednesdayMorning = 1796812199.0;
 constexpr char kTimeZeroText[] = "Thu Jan 01 00:00:00 1970";
 
 TEST(UtcTimeString, FormatsFixedWidthTexts) {

@@ -18,6 +18,12 @@
 
 namespace ksb::test {
 
+// What the readers report for a gateway's HTML page instead of JSON.
+inline const std::string kNotJsonProblem =
+    "HTTP 502, answer is not JSON (24 bytes): <html>Bad gateway</html> - "
+    "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while "
+    "parsing value - invalid literal; last read: '<'";
+
 class ReaderFixture : public StubFixture {
 protected:
     ReaderFixture() { install(); }

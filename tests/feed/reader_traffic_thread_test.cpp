@@ -12,6 +12,7 @@
 namespace {
 
 using ksb::Reader;
+using ksb::test::kNotJsonProblem;
 using ksb::test::StoppedReport;
 using nlohmann::json;
 using rtstub::Reply;
@@ -181,11 +182,6 @@ struct TrafficStatusCase {
     std::vector<std::string> lines; // "<now>" stands for the time text
     std::vector<int> delays;
 };
-
-const std::string kNotJsonProblem =
-    "HTTP 502, answer is not JSON (24 bytes): <html>Bad gateway</html> - "
-    "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while "
-    "parsing value - invalid literal; last read: '<'";
 
 std::vector<TrafficStatusCase> lf_trafficStatusCases() {
     const std::vector<int> buffers{0, 6, 12, 18, 24};

@@ -11,6 +11,7 @@
 namespace {
 
 using ksb::Reader;
+using ksb::test::kNotJsonProblem;
 using ksb::test::StoppedReport;
 using rtstub::Reply;
 
@@ -229,11 +230,6 @@ struct WeatherStatusCase {
     // A weather request that ends the loop leaves the flag as the nearest station set it.
     bool weatherReceived;
 };
-
-const std::string kNotJsonProblem =
-    "HTTP 502, answer is not JSON (24 bytes): <html>Bad gateway</html> - "
-    "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while "
-    "parsing value - invalid literal; last read: '<'";
 
 std::vector<WeatherStatusCase> lf_weatherStatusCases() {
     return {

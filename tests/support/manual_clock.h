@@ -12,6 +12,9 @@
 
 namespace ksb::test {
 
+// Wed Dec 09 2026 10:29:59 UTC, a moment several tests start from.
+inline constexpr double kWednesdayMorning = 1796812199.0;
+
 class ManualClock final : public Clock {
 public:
     // Starts at the given UTC time (seconds since 1970); steady time starts at an arbitrary

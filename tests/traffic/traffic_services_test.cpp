@@ -29,7 +29,7 @@ protected:
     }
 };
 
-LiveAircraft lf_live(const std::string& callsign) {
+LiveAircraft lf_liveInSimulator(const std::string& callsign) {
     LiveAircraft aircraft;
     aircraft.callsign = callsign;
     aircraft.state = LiveState::inSimulator;
@@ -37,7 +37,7 @@ LiveAircraft lf_live(const std::string& callsign) {
 }
 
 TEST_F(TrafficServicesTest, PlaceholdersGiveNeutralResultsAndChangeNothing) {
-    LiveAircraft live = lf_live("BAW123");
+    LiveAircraft live = lf_liveInSimulator("BAW123");
     AiAircraft parked;
     parked.callsign = "BAW123*";
     const LiveAircraft before = live.copy();
@@ -135,7 +135,7 @@ TEST_F(TrafficServicesTest, ResetTrafficEmptiesEveryListAndTheParkAirport) {
     static const std::string title = "Airbus A320 British Airways";
     {
         std::lock_guard traffic(trafficState.trafficMutex);
-        trafficState.live.push_back(lf_live("BAW1"));
+        trafficState.live.push_back(lf_liveInSimulator("BAW1"));
         trafficState.statics.emplace_back();
         trafficState.removals.push_back(2001);
         trafficState.identityChecks.push_back(20001);

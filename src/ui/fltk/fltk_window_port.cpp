@@ -25,7 +25,8 @@
 
 namespace ui {
 
-namespace {
+// Named rather than anonymous: Impl holds these types, and Impl has external linkage.
+namespace fltk_port {
 
 // The backstop for a lost wake: short enough that a late update is not noticed.
 constexpr double kDrainInterval = 0.1;
@@ -103,7 +104,9 @@ struct Control {
 
 FltkWindowPort::Impl* lf_livePort = nullptr;
 
-} // namespace
+} // namespace fltk_port
+
+using namespace fltk_port;
 
 struct FltkWindowPort::Impl {
     class Window final : public Fl_Double_Window {

@@ -23,7 +23,7 @@ struct Received {
     std::vector<std::vector<std::uint8_t>> messages;
 };
 
-void lf_collect(const std::uint8_t* message, std::uint32_t size, void* context) {
+void lf_collectLocked(const std::uint8_t* message, std::uint32_t size, void* context) {
     auto* received = static_cast<Received*>(context);
     std::lock_guard lock(received->mutex);
     received->messages.emplace_back(message, message + size);
@@ -43,7 +43,7 @@ protected:
         while (std::chrono::steady_clock::now() < until) {
             event.wait(100ms);
             event.reset();
-            EXPECT_EQ(SimConnect_CallDispatch(handle, &lf_collect, &received), 0u);
+            EXPECT_EQ(SimConnect_CallDispatch(handle, &lf_collectLocked, &received), 0u);
             std::lock_guard lock(received.mutex);
             for (const auto& message : received.messages) {
                 if (sc::readHeader(message).id == id) {

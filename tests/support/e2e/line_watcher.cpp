@@ -9,7 +9,7 @@ namespace ksb::e2e {
 
 namespace {
 
-constexpr auto kPollPeriod = std::chrono::milliseconds(50);
+constexpr auto kWatchPollPeriod = std::chrono::milliseconds(50);
 
 } // namespace
 
@@ -40,7 +40,7 @@ bool gf_pollUntil(const std::function<bool()>& condition,
         if (std::chrono::steady_clock::now() >= deadline) {
             return false;
         }
-        std::this_thread::sleep_for(kPollPeriod);
+        std::this_thread::sleep_for(kWatchPollPeriod);
     }
 }
 

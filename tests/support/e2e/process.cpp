@@ -17,7 +17,7 @@ namespace ksb::e2e {
 
 namespace {
 
-constexpr auto kPollPeriod = std::chrono::milliseconds(10);
+constexpr auto kExitPollPeriod = std::chrono::milliseconds(10);
 
 class FileActions {
 public:
@@ -116,7 +116,7 @@ std::optional<int> Process::waitForExit(std::chrono::steady_clock::duration boun
         if (std::chrono::steady_clock::now() >= deadline) {
             return std::nullopt;
         }
-        std::this_thread::sleep_for(kPollPeriod);
+        std::this_thread::sleep_for(kExitPollPeriod);
     }
     return status_;
 }
