@@ -5,12 +5,12 @@
 #include "core/program_info.h"
 #include "core/run_state.h"
 #include "core/run_values.h"
-#include "traffic/traffic_state.h"
+#include "airports/park_airport_state.h"
 
 #include <fmt/format.h>
 
 void lf_showResponseDelay() {
-    if (!trafficState.parkAirportLoaded.load()) {
+    if (!gf_parkAirportState().parkAirportLoaded.load()) {
         gf_clearMessage();
         return;
     }

@@ -16,7 +16,7 @@
 #include "support/scoped_env.h"
 #include "support/temp_folder.h"
 #include "support/window_fixture.h"
-#include "traffic/traffic_state.h"
+#include "airports/park_airport_state.h"
 
 #include <filesystem>
 #include <fmt/format.h>
@@ -50,7 +50,7 @@ protected:
         clockInstall_.emplace(*clock);
         services.emplace();
         gf_resetStartUpForTests();
-        trafficState.parkSnapshot.set(std::nullopt);
+        gf_parkAirportState().parkSnapshot.set(std::nullopt);
         lf_onCreate(port);
         port.clearInvalidated();
     }
@@ -61,7 +61,7 @@ protected:
         clock.reset();
         cwd_.reset();
         gf_resetStartUpForTests();
-        trafficState.parkSnapshot.set(std::nullopt);
+        gf_parkAirportState().parkSnapshot.set(std::nullopt);
         WindowFixture::TearDown();
         driveEnv_.reset();
         registryEnv_.reset();
