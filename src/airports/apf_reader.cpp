@@ -26,22 +26,10 @@ bool lf_isTow(const std::string& callsign) {
 
 // One <opt>, or nothing for a tow. The sequence number is the caller's.
 std::optional<StandObservation> lf_readObservation(pugi::xml_node opt) {
-    StandObservation observation;
-    observation.callsign =
-        gf_splitAtColon(gf_getAttributeValue(opt, "cs"), observation.coupledCallsign);
+    StandObservation observation = lf_readOpt(opt);
     if (lf_isTow(observation.callsign)) {
         return std::nullopt;
     }
-    observation.registration = gf_getAttributeValue(opt, "reg");
-    if (const auto record = gf_dbaseRecordOfReg(observation.registration)) {
-        observation.airline = record->operatorCode.empty() ? record->airline : record->operatorCode;
-        observation.type = record->type;
-    } else {
-        std::tie(observation.airline, observation.type) = lf_readObservationTypes(opt);
-    }
-    observation.soft = gf_getAttributeBool(opt, "soft");
-    observation.day = opt.attribute("day").as_int();
-    observation.halfHours = lf_hours2bitset(gf_getAttributeValue(opt, "hh"));
     return observation;
 }
 
@@ -59,6 +47,23 @@ std::vector<StandObservation> lf_readObservations(pugi::xml_node parkpos) {
 }
 
 } // namespace
+
+StandObservation lf_readOpt(pugi::xml_node opt) {
+    StandObservation observation;
+    observation.callsign =
+        gf_splitAtColon(gf_getAttributeValue(opt, "cs"), observation.coupledCallsign);
+    observation.registration = gf_getAttributeValue(opt, "reg");
+    if (const auto record = gf_dbaseRecordOfReg(observation.registration)) {
+        observation.airline = record->operatorCode.empty() ? record->airline : record->operatorCode;
+        observation.type = record->type;
+    } else {
+        std::tie(observation.airline, observation.type) = lf_readObservationTypes(opt);
+    }
+    observation.soft = gf_getAttributeBool(opt, "soft");
+    observation.day = opt.attribute("day").as_int();
+    observation.halfHours = lf_hours2bitset(gf_getAttributeValue(opt, "hh"));
+    return observation;
+}
 
 std::pair<std::string, std::string> lf_readObservationTypes(pugi::xml_node opt) {
     return {gf_getAttributeValue(opt, "airl"), gf_getAttributeValue(opt, "type")};

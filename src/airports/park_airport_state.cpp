@@ -23,3 +23,7 @@ ksb::ParkAirportState& gf_parkAirportState() {
     static ksb::ParkAirportState state;
     return state;
 }
+
+QualityFactors gf_computeQualityFactors() {
+    return gf_computeQualityFactors(gf_parkAirportState().stands);
+}

@@ -74,3 +74,5 @@ public:
 } // namespace ksb
 
 ksb::ParkAirportState& gf_parkAirportState();
+// The quality factors of the park airport's stands; the caller holds trafficMutex.
+QualityFactors gf_computeQualityFactors();
