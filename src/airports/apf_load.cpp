@@ -42,10 +42,10 @@ void lf_withLearnedFile(const fs::path& learnedPath, const fs::path& apfPath,
                         const std::string& airportName, QualityFactors& qualityFactors,
                         std::vector<ParkPosition>& stands) {
     ksb::ParkAirportState& state = gf_parkAirportState();
-    // With a learned file the percentage is the airport's own again, unless only parked
-    // traffic is shown.
-    gf_enableControl(parking_percentage.commandId(), !RT_PARKTRAFFIC_ONLY.value());
     lf_readLearned(learnedPath, airportName, stands, state.handmade);
+    // With a learned file the percentage is the airport's own again, unless only parked
+    // traffic is shown (the file may have just switched that on).
+    gf_enableControl(parking_percentage.commandId(), !RT_PARKTRAFFIC_ONLY.value());
     qualityFactors = gf_computeQualityFactors(stands);
     if (state.handmade) {
         gf_log("A handmade airport file overruled the archived file!");
