@@ -29,6 +29,10 @@ bool lf_writeObservation(pugi::xml_node parkpos, const StandObservation& observa
 // database's when it knows the registration), soft, day and half hours; learned false and no
 // sequence number.
 StandObservation lf_readOpt(pugi::xml_node opt);
+// A <parkpos> element's stand with the observations given: position, heading in degrees,
+// radius in metres, and the heli, ramp and cargo flags.
+ParkPosition lf_readStand(pugi::xml_node parkpos, std::string&& id,
+                          std::vector<StandObservation>&& observations);
 // The element's ("airl", "type"), each "" when missing.
 std::pair<std::string, std::string> lf_readObservationTypes(pugi::xml_node opt);
 

@@ -205,12 +205,7 @@ void lf_addManualStand(pugi::xml_node parkpos, std::string id, const fs::path& p
         observations.push_back(lf_readLearnedOpt(opt));
         observations.back().sequenceNumber = static_cast<std::uint32_t>(observations.size());
     }
-    const bool heli = gf_getAttributeBool(parkpos, "heli");
-    const bool ramp = gf_getAttributeBool(parkpos, "ramp");
-    const bool cargo = gf_getAttributeBool(parkpos, "cargo");
-    const double heading = gf_getAttributeDouble(parkpos, "heading") * kRadiansPerDegree;
-    stands.emplace_back(std::move(observations), std::move(id), latitude, longitude, heading,
-                        radiusMetres, cargo, ramp, heli);
+    stands.push_back(lf_readStand(parkpos, std::move(id), std::move(observations)));
     stands.back().manual = true;
 }
 

@@ -78,17 +78,21 @@ void lf_readParkPositions(const pugi::xml_document& doc, std::vector<ParkPositio
             throw ksb::UserErrorException(
                 94, fmt::format("Parking position {} appears more than once?", id));
         }
-        const double latitude = gf_getAttributeDouble(parkpos, "latitude");
-        const double longitude = gf_getAttributeDouble(parkpos, "longitude");
-        const double radiusMetres = gf_getAttributeDouble(parkpos, "radius");
-        std::vector<StandObservation> observations = lf_readObservations(parkpos);
-        const bool heli = gf_getAttributeBool(parkpos, "heli");
-        const bool ramp = gf_getAttributeBool(parkpos, "ramp");
-        const bool cargo = gf_getAttributeBool(parkpos, "cargo");
-        const double heading = gf_getAttributeDouble(parkpos, "heading") * kRadiansPerDegree;
-        stands.emplace_back(std::move(observations), std::move(id), latitude, longitude, heading,
-                            radiusMetres, cargo, ramp, heli);
+        stands.push_back(lf_readStand(parkpos, std::move(id), lf_readObservations(parkpos)));
     }
+}
+
+ParkPosition lf_readStand(pugi::xml_node parkpos, std::string&& id,
+                          std::vector<StandObservation>&& observations) {
+    const double latitude = gf_getAttributeDouble(parkpos, "latitude");
+    const double longitude = gf_getAttributeDouble(parkpos, "longitude");
+    const double radiusMetres = gf_getAttributeDouble(parkpos, "radius");
+    const bool heli = gf_getAttributeBool(parkpos, "heli");
+    const bool ramp = gf_getAttributeBool(parkpos, "ramp");
+    const bool cargo = gf_getAttributeBool(parkpos, "cargo");
+    const double heading = gf_getAttributeDouble(parkpos, "heading") * kRadiansPerDegree;
+    return ParkPosition(std::move(observations), std::move(id), latitude, longitude, heading,
+                        radiusMetres, cargo, ramp, heli);
 }
 
 std::optional<bool> gf_readBoolParameter(const pugi::xml_document& doc, std::string_view name) {

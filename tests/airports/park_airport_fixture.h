@@ -20,6 +20,8 @@
 
 namespace ksb::test {
 
+inline const std::filesystem::path kLearnedStock = "airports/learned/stock/EHAM.xml";
+
 // An airport file's stand: id, position, heading in degrees and radius in metres.
 inline XmlAttributes standAttributes(const std::string& id, double latitude, double longitude,
                                      double radiusMetres = 30.0) {
@@ -83,6 +85,13 @@ protected:
     void TearDown() override {
         gf_setWindowPort(nullptr);
         AirportsTest::TearDown();
+    }
+
+    // A new case of a table: no airport files, the park-airport state at its start, EHAM named.
+    void startOver() {
+        std::filesystem::remove_all("airports");
+        gf_resetAirportsGlobals();
+        gf_parkAirportState().name = "EHAM";
     }
 
     void addControl(const ui::ControlSpec& spec) {

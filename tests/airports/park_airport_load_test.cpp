@@ -8,16 +8,10 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using ksb::test::AirportFileBuilder;
-using ksb::test::ehamAirportFile;
-using ksb::test::ehamLearnedFile;
-using ksb::test::opt;
-using ksb::test::RecordedMessage;
-using ksb::test::standAttributes;
+using namespace ksb::test;
 
 namespace {
 
-const fs::path kLearnedStock = "airports/learned/stock/EHAM.xml";
 const fs::path kBackup = "airports/learned/stock/EHAM0.xml";
 
 std::string lf_continued(const std::string& text) {
@@ -213,9 +207,7 @@ TEST_F(ParkAirportLoadTest, TheLearnedFileSettingsReachTheParametersControlsAndL
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all("airports");
-        gf_resetAirportsGlobals();
-        gf_parkAirportState().name = "EHAM";
+        startOver();
         gf_resetParametersForTests();
         userLateralRange = LATERAL_RANGE.value();
         userMaxLive = MAX_LIVE.value();
@@ -370,9 +362,7 @@ TEST_F(ParkAirportLoadTest, EveryFailureIsAResultTextAndLeavesTheAirportUnloaded
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all("airports");
-        gf_resetAirportsGlobals();
-        gf_parkAirportState().name = "EHAM";
+        startOver();
         services.takeCalls();
         c.prepare();
         EXPECT_EQ(load(ksb::test::kStockFile), c.result);

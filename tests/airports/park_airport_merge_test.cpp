@@ -11,15 +11,10 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using ksb::test::AirportFileBuilder;
-using ksb::test::ehamAirportFile;
-using ksb::test::ehamLearnedFile;
-using ksb::test::opt;
-using ksb::test::standAttributes;
+using namespace ksb::test;
 
 namespace {
 
-const fs::path kLearnedStock = "airports/learned/stock/EHAM.xml";
 const fs::path kBackup = "airports/learned/stock/EHAM0.xml";
 
 // The message line fails, as a broken window might.
@@ -138,9 +133,7 @@ TEST_F(ParkAirportMergeTest, ManualStandsAreAddedOnlyWhenNewAndComplete) {
 TEST_F(ParkAirportMergeTest, AHandmadeFileReplacesTheStandsWhateverItsValue) {
     for (const std::string value : {"true", "false"}) {
         SCOPED_TRACE(value);
-        fs::remove_all("airports");
-        gf_resetAirportsGlobals();
-        gf_parkAirportState().name = "EHAM";
+        startOver();
         ehamAirportFile().write(ksb::test::kStockFile);
         ehamLearnedFile()
             .parameter("handmade", value)
@@ -167,9 +160,7 @@ TEST_F(ParkAirportMergeTest, AHandmadeFileReplacesTheStandsWhateverItsValue) {
 TEST_F(ParkAirportMergeTest, TestTrafficIsMadeAfterTheMergeWhenAsked) {
     for (const bool parkFake : {true, false}) {
         SCOPED_TRACE(parkFake);
-        fs::remove_all("airports");
-        gf_resetAirportsGlobals();
-        gf_parkAirportState().name = "EHAM";
+        startOver();
         ehamAirportFile().parkpos(standAttributes("S1", 52.29, 4.75, 18.5)).write(
             ksb::test::kStockFile);
         ehamLearnedFile().parameter("PARK_FAKE", parkFake ? "true" : "false").write(kLearnedStock);
@@ -226,9 +217,7 @@ TEST_F(ParkAirportMergeTest, ALearnedFileNotUsedInFullIsKeptAsABackup) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all("airports");
-        gf_resetAirportsGlobals();
-        gf_parkAirportState().name = "EHAM";
+        startOver();
         ehamAirportFile().write(ksb::test::kStockFile);
         // An older backup is replaced.
         ksb::test::writeBytes(kBackup, "old backup");

@@ -12,16 +12,10 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using ksb::test::AirportFileBuilder;
-using ksb::test::ehamAirportFile;
-using ksb::test::ehamLearnedFile;
-using ksb::test::opt;
-using ksb::test::RecordedMessage;
-using ksb::test::standAttributes;
+using namespace ksb::test;
 
 namespace {
 
-const fs::path kLearnedStock = "airports/learned/stock/EHAM.xml";
 // The fixture's clock.
 const std::string kClock = "10:29:59";
 
@@ -105,9 +99,7 @@ TEST_F(ParkAirportSaveTest, TheCloseWritesOnlyWhenSomethingWasLearnedOrChanged) 
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all("airports");
-        gf_resetAirportsGlobals();
-        gf_parkAirportState().name = "EHAM";
+        startOver();
         ehamAirportFile().write(ksb::test::kStockFile);
         if (c.handmade) {
             ehamLearnedFile()
@@ -142,6 +134,9 @@ TEST_F(ParkAirportSaveTest, TheCloseWritesOnlyWhenSomethingWasLearnedOrChanged) 
         EXPECT_FALSE(state.parkAirportLoaded);
         EXPECT_FALSE(state.handmade);
         EXPECT_TRUE(state.currentPath.empty());
+        // The chooser empties the name and the stands after the close.
+        EXPECT_EQ(state.name, "EHAM");
+        EXPECT_FALSE(state.stands.empty());
         EXPECT_FALSE(control(FLUSH_STATIC_BUTTON.commandId()).enabled);
         EXPECT_FALSE(control(parking_percentage.commandId()).enabled);
         EXPECT_EQ(services.takeCalls(), std::vector<std::string>{"setParkElevation(none)"});
@@ -240,9 +235,7 @@ TEST_F(ParkAirportSaveTest, TheLearnedFileGoesToTheLearnedPathOfTheLoadedFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all("airports");
-        gf_resetAirportsGlobals();
-        gf_parkAirportState().name = "EHAM";
+        startOver();
         ehamAirportFile(c.publisher).write(c.apf);
         ASSERT_EQ(load(c.apf), "");
         learn("D2", "EI-DVM", 4);
@@ -280,9 +273,7 @@ TEST_F(ParkAirportSaveTest, AFailedSaveReportsKeepsTheOldFileAndZeroesTheCounts)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all("airports");
-        gf_resetAirportsGlobals();
-        gf_parkAirportState().name = "EHAM";
+        startOver();
         ehamAirportFile(c.publisher).write(c.apf);
         ehamLearnedFile().parkpos({{"id", "D2"}}, {opt("EI-DVM", "1", "5")}).write(kLearnedStock);
         const std::string oldLearned = ksb::test::readBytes(kLearnedStock);
