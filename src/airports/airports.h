@@ -40,9 +40,8 @@ struct QualityFactors;
 // file; the caller passes the state's airport name, quality factors and stands and holds
 // trafficMutex. result: empty on success, else what failed ("no stands found" for a loaded
 // airport without stands).
-void gf_readApf(std::string& result, const std::filesystem::path& apfPath,
-                std::string& airportName, QualityFactors& qualityFactors,
-                std::vector<ParkPosition>& stands);
+void gf_readApf(std::string& result, const std::filesystem::path& apfPath, std::string& airportName,
+                QualityFactors& qualityFactors, std::vector<ParkPosition>& stands);
 // Writes the loaded park airport's learned file and reports it on the message line; zeroes the
 // update count and the settings-changed flag either way. The caller holds trafficMutex.
 void gf_saveParkAirportApf();

@@ -248,9 +248,10 @@ bool lf_readLearnedParkPos(std::string_view id, pugi::xml_node parkpos, ParkPosi
     }
     for (pugi::xml_node opt : parkpos.children("opt")) {
         StandObservation observation = lf_readLearnedOpt(opt);
-        const bool known = std::any_of(
-            stand.observations.begin(), stand.observations.end(),
-            [&observation](const StandObservation& o) { return lf_sameObservation(observation, o); });
+        const bool known = std::any_of(stand.observations.begin(), stand.observations.end(),
+                                       [&observation](const StandObservation& o) {
+                                           return lf_sameObservation(observation, o);
+                                       });
         if (!known) {
             observation.sequenceNumber = lf_nextSequenceNumber(stand);
             stand.observations.push_back(std::move(observation));

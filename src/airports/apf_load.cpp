@@ -34,7 +34,8 @@ void lf_withoutLearnedFile() {
         parking_percentage.setClamped(CUSTOM_PARKING_PERCENTAGE.value());
         gf_log("parking percentage overruled by " + CUSTOM_PARKING_PERCENTAGE.name());
     }
-    gf_logContinue(fmt::format("{:24}: {}%", parking_percentage.name(), parking_percentage.value()));
+    gf_logContinue(
+        fmt::format("{:24}: {}%", parking_percentage.name(), parking_percentage.value()));
     lf_showIntParameter(parking_percentage);
 }
 

@@ -64,8 +64,8 @@ std::string lf_saveMessage(const fs::path& path, bool handmade, std::int32_t upd
 }
 
 void lf_saveFailed(const fs::path& path) {
-    gf_showMessage(fmt::format("{} saving \"{}\" did not succeed", gf_utcClockText(), path.string()),
-                   true);
+    gf_showMessage(
+        fmt::format("{} saving \"{}\" did not succeed", gf_utcClockText(), path.string()), true);
 }
 
 void lf_saveLearnedFile(const ksb::ParkAirportState& state, const fs::path& path) {

@@ -58,9 +58,9 @@ public:
     std::string airportName;
     std::string publisher;
     std::int32_t altitudeFt = 0;
-    double altitude = 0.0; // feet
-    std::vector<ParkPosition> stands; // the stand table, in file order
-    bool handmade = false;            // the learned file replaced the airport file's stands
+    double altitude = 0.0;               // feet
+    std::vector<ParkPosition> stands;    // the stand table, in file order
+    bool handmade = false;               // the learned file replaced the airport file's stands
     std::int32_t learnedUpdateCount = 0; // changes learned since the load
     std::filesystem::path currentPath;   // the airport file loaded; empty when closed
     QualityFactors qualityFactors;

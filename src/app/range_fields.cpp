@@ -1,12 +1,12 @@
 #include "app/range_fields.h"
 
+#include "airports/park_airport_state.h"
 #include "app/startup_services.h"
 #include "core/controls.h"
 #include "core/geodesy.h"
 #include "core/injection_radius.h"
 #include "core/parameters.h"
 #include "core/sim_session_state.h"
-#include "airports/park_airport_state.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
 #include "app/response_delay.h"
 
+#include "airports/park_airport_state.h"
 #include "core/message_sink.h"
 #include "core/parameters.h"
 #include "core/program_info.h"
 #include "core/run_state.h"
 #include "core/run_values.h"
-#include "airports/park_airport_state.h"
 
 #include <fmt/format.h>
 

@@ -141,8 +141,7 @@ TEST_F(ParkAirportLoadTest, TheLearnedFileSettingsReachTheParametersControlsAndL
          {{"MAX_LIVE", "300"}, {"MAX_FIT_WEEK", "7"}},
          {},
          {readLearned, lf_setting("MAX_LIVE", "300"),
-          lf_continued(
-              "MAX_FIT                 : 7 (max number of half hours, is 4 hrs decimal)")},
+          lf_continued("MAX_FIT                 : 7 (max number of half hours, is 4 hrs decimal)")},
          {},
          {"setParkElevation(-11)"},
          [] {
@@ -277,8 +276,9 @@ TEST_F(ParkAirportLoadTest, AGoodLoadPublishesTheAirport) {
     const auto lines = logLines();
     const auto summary = lf_summaryLines(ksb::test::kStockFile, "42/ 0");
     ASSERT_GE(lines.size(), summary.size());
-    EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(summary.size()), lines.end()),
-              summary);
+    EXPECT_EQ(
+        std::vector<std::string>(lines.end() - static_cast<long>(summary.size()), lines.end()),
+        summary);
     EXPECT_EQ(services.calls(), std::vector<std::string>{"setParkElevation(-11)"});
 }
 
@@ -303,8 +303,8 @@ TEST_F(ParkAirportLoadTest, StandsAreNumberedAndLinkedAroundTheOverlapFactor) {
         AirportFileBuilder file;
         file.parameter("altitude", "0")
             .parkpos(standAttributes("A", 52.3, 4.76))
-            .parkpos(standAttributes("B", 52.3, 4.76 + c.secondLongitudeOffsetMetres /
-                                                           metresPerDegree))
+            .parkpos(
+                standAttributes("B", 52.3, 4.76 + c.secondLongitudeOffsetMetres / metresPerDegree))
             .parkpos(standAttributes("C", 52.3, 4.76 - 20.0 / metresPerDegree));
         file.write(ksb::test::kStockFile);
         EXPECT_EQ(load(ksb::test::kStockFile), "");
@@ -337,16 +337,25 @@ TEST_F(ParkAirportLoadTest, EveryFailureIsAResultTextAndLeavesTheAirportUnloaded
              gf_parkAirportState().name.clear();
              ehamAirportFile().write(ksb::test::kStockFile);
          },
-         "gf_readApf, no park airport set", false, {}},
-        {"does not parse", [] { AirportFileBuilder().raw("<meta").write(ksb::test::kStockFile); },
-         stock + " found, but could not be loaded:", false, {}},
+         "gf_readApf, no park airport set",
+         false,
+         {}},
+        {"does not parse",
+         [] { AirportFileBuilder().raw("<meta").write(ksb::test::kStockFile); },
+         stock + " found, but could not be loaded:",
+         false,
+         {}},
         {"missing file", [] {}, stock + " found, but could not be loaded:", false, {}},
         {"meta refused",
          [] { ehamAirportFile().withoutMetaEntry("author").write(ksb::test::kStockFile); },
-         stock + " found but refused to load, copyright problem", false, {}},
+         stock + " found but refused to load, copyright problem",
+         false,
+         {}},
         {"no altitude: user error 65",
          [] { AirportFileBuilder().parameter("publisher", "stock").write(ksb::test::kStockFile); },
-         "65: Parameter altitude not found", false, {}},
+         "65: Parameter altitude not found",
+         false,
+         {}},
         {"a duplicate stand: user error 94",
          [] {
              AirportFileBuilder()
@@ -355,10 +364,14 @@ TEST_F(ParkAirportLoadTest, EveryFailureIsAResultTextAndLeavesTheAirportUnloaded
                  .parkpos(standAttributes("A1", 52.3, 4.77))
                  .write(ksb::test::kStockFile);
          },
-         "94: Parking position A1 appears more than once?", false, {}},
+         "94: Parking position A1 appears more than once?",
+         false,
+         {}},
         {"no stands still loads",
          [] { AirportFileBuilder().parameter("altitude", "10").write(ksb::test::kStockFile); },
-         "no stands found", true, {"setParkElevation(10)"}},
+         "no stands found",
+         true,
+         {"setParkElevation(10)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

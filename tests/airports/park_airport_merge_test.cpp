@@ -60,9 +60,8 @@ TEST_F(ParkAirportMergeTest, LearnedObservationsAreMergedWithoutDuplicates) {
     EXPECT_EQ(load(ksb::test::kStockFile), "");
 
     using Row = std::tuple<std::string, std::uint32_t, bool>;
-    EXPECT_EQ(observationsOf("D1"), (std::vector<Row>{{"D-AIPA", 1, false},
-                                                       {"D-AIPA", 2, true},
-                                                       {"D-AIPA", 3, true}}));
+    EXPECT_EQ(observationsOf("D1"),
+              (std::vector<Row>{{"D-AIPA", 1, false}, {"D-AIPA", 2, true}, {"D-AIPA", 3, true}}));
     EXPECT_EQ(observationsOf("D2"), (std::vector<Row>{{"EI-DVM", 1, true}}));
     const StandObservation& ryanair = stand("D2").observations[0];
     EXPECT_EQ(ryanair.callsign, "RYR1");
@@ -75,8 +74,8 @@ TEST_F(ParkAirportMergeTest, LearnedObservationsAreMergedWithoutDuplicates) {
     EXPECT_TRUE(stand("F9").cargoChanged);
     EXPECT_TRUE(stand("F9").cargo);
     EXPECT_FALSE(stand("F9").radiusChanged);
-    EXPECT_TRUE(log->contains(
-        fmt::format("learned stand Z99 in {} not found?", kLearnedStock.string())));
+    EXPECT_TRUE(
+        log->contains(fmt::format("learned stand Z99 in {} not found?", kLearnedStock.string())));
     EXPECT_FALSE(fs::exists(kBackup));
 }
 
@@ -151,8 +150,8 @@ TEST_F(ParkAirportMergeTest, AHandmadeFileReplacesTheStandsWhateverItsValue) {
         EXPECT_FALSE(state.stands[0].observations[0].learned);
         EXPECT_TRUE(log->contains("          handmade                : " + value));
         EXPECT_TRUE(log->contains("A handmade airport file overruled the archived file!"));
-        EXPECT_TRUE(log->contains(fmt::format("Airport file read from \"{}\" for Schiphol",
-                                              kLearnedStock.string())));
+        EXPECT_TRUE(log->contains(
+            fmt::format("Airport file read from \"{}\" for Schiphol", kLearnedStock.string())));
     }
 }
 
@@ -161,8 +160,9 @@ TEST_F(ParkAirportMergeTest, TestTrafficIsMadeAfterTheMergeWhenAsked) {
     for (const bool parkFake : {true, false}) {
         SCOPED_TRACE(parkFake);
         startOver();
-        ehamAirportFile().parkpos(standAttributes("S1", 52.29, 4.75, 18.5)).write(
-            ksb::test::kStockFile);
+        ehamAirportFile()
+            .parkpos(standAttributes("S1", 52.29, 4.75, 18.5))
+            .write(ksb::test::kStockFile);
         ehamLearnedFile().parameter("PARK_FAKE", parkFake ? "true" : "false").write(kLearnedStock);
         EXPECT_EQ(load(ksb::test::kStockFile), "");
         const auto& observations = stand("S1").observations;

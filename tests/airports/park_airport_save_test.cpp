@@ -52,8 +52,8 @@ protected:
                 // The engine takes them from the aircraft database.
                 const auto record = gf_dbaseRecordOfReg(registration);
                 if (record) {
-                    o.airline = record->operatorCode.empty() ? record->airline
-                                                             : record->operatorCode;
+                    o.airline =
+                        record->operatorCode.empty() ? record->airline : record->operatorCode;
                     o.type = record->type;
                 }
                 o.day = day;
@@ -108,8 +108,8 @@ TEST_F(ParkAirportSaveTest, TheCloseWritesOnlyWhenSomethingWasLearnedOrChanged) 
                 .write(kLearnedStock);
         }
         ASSERT_EQ(load(ksb::test::kStockFile), "");
-        const std::string before = fs::exists(kLearnedStock) ? ksb::test::readBytes(kLearnedStock)
-                                                             : std::string();
+        const std::string before =
+            fs::exists(kLearnedStock) ? ksb::test::readBytes(kLearnedStock) : std::string();
         gf_parkAirportState().learnedUpdateCount = c.updates;
         parkSettingsChanged = c.settingsChanged;
         const auto messagesBefore = messages.all().size();
@@ -123,9 +123,9 @@ TEST_F(ParkAirportSaveTest, TheCloseWritesOnlyWhenSomethingWasLearnedOrChanged) 
                                                 : std::string(),
                       before);
         } else {
-            EXPECT_EQ(messagesAfter(messagesBefore),
-                      (std::vector<RecordedMessage>{
-                          {RecordedMessage::Kind::message, c.message, true}}));
+            EXPECT_EQ(
+                messagesAfter(messagesBefore),
+                (std::vector<RecordedMessage>{{RecordedMessage::Kind::message, c.message, true}}));
             EXPECT_NE(ksb::test::readBytes(kLearnedStock), before);
         }
         const ksb::ParkAirportState& state = gf_parkAirportState();
@@ -257,13 +257,12 @@ TEST_F(ParkAirportSaveTest, AFailedSaveReportsKeepsTheOldFileAndZeroesTheCounts)
         fs::path apf;
         std::string publisher;
         std::function<void()> obstruct;
-        fs::path target;       // named in the failure message
-        std::string warning;   // the line after it; empty for none
+        fs::path target;     // named in the failure message
+        std::string warning; // the line after it; empty for none
     };
     const std::vector<Case> cases = {
         {"the file cannot be written", ksb::test::kStockFile, "stock",
-         [] { fs::create_directories("airports/learned/stock/EHAM.xml.tmp"); }, kLearnedStock,
-         ""},
+         [] { fs::create_directories("airports/learned/stock/EHAM.xml.tmp"); }, kLearnedStock, ""},
         {"an airport file outside the known folders is never written over",
          "airports/elsewhere/EHAM.xml", "stock", [] {}, "airports/elsewhere/EHAM.xml", ""},
         {"the publisher's folder cannot be created", ksb::test::kThirdPartyFile, "Aerosoft",

@@ -3,6 +3,7 @@
 // application-data folder with the data folder, a registry store naming one simulator version 5,
 // drive C mapped into a temporary folder, the window's controls created on the fake port, a
 // virtual clock that jumps over every sleep, and the recording services.
+#include "airports/park_airport_state.h"
 #include "app/start_up.h"
 #include "app/window_app.h"
 #include "core/config_paths.h"
@@ -16,7 +17,6 @@
 #include "support/scoped_env.h"
 #include "support/temp_folder.h"
 #include "support/window_fixture.h"
-#include "airports/park_airport_state.h"
 
 #include <filesystem>
 #include <fmt/format.h>
