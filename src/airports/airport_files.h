@@ -25,5 +25,26 @@ bool lf_writeParkPos(pugi::xml_node parkpositions, const ParkPosition& stand, bo
 // traffic.
 bool lf_writeObservation(pugi::xml_node parkpos, const StandObservation& observation);
 
+// One <opt> as an observation: callsigns, registration, airline and type (the aircraft
+// database's when it knows the registration), soft, day and half hours; learned false and no
+// sequence number.
+StandObservation lf_readOpt(pugi::xml_node opt);
+// A <parkpos> element's stand with the observations given: position, heading in degrees,
+// radius in metres, and the heli, ramp and cargo flags.
+ParkPosition lf_readStand(pugi::xml_node parkpos, std::string&& id,
+                          std::vector<StandObservation>&& observations);
 // The element's ("airl", "type"), each "" when missing.
 std::pair<std::string, std::string> lf_readObservationTypes(pugi::xml_node opt);
+
+// The park airport's learned file: its settings applied, its stands merged into stands (or, for
+// a handmade file, replacing them; handmade is then set). A file that cannot be used in full is
+// kept as "<stem>0.xml" beside it. Logs what it skips; never throws for the file's content.
+void lf_readLearned(const std::filesystem::path& path, const std::string& apfAirportName,
+                    std::vector<ParkPosition>& stands, bool& handmade);
+// Applies a learned <parkpos> to the stand when the stand's name is exactly id: its radius and
+// cargo changes, and its <opt> children that the stand does not have yet, numbered on.
+bool lf_readLearnedParkPos(std::string_view id, pugi::xml_node parkpos, ParkPosition& stand);
+// Same weekday, soft flag, registration, airline and type, and a half hour in common.
+bool lf_sameObservation(const StandObservation& added, const StandObservation& existing);
+// MAX_FIT clamped to 0..47, MAX_FIT_FL in hours from it, shown and logged.
+void lf_setMaxFit(std::int32_t halfHours);

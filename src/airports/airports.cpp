@@ -4,6 +4,3 @@
 bool gf_scanAddonAirports(bool, std::vector<std::string>&) {
     return false;
 }
-
-// PLACEHOLDER ("Park-airport load, learned files and save"): no park airport is ever loaded yet.
-void gf_resetParkAirport() {}

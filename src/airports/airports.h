@@ -31,9 +31,20 @@ std::string gf_airportDisplayName(const Airport& airport);
 // which the caller has emptied; ends early on an exit or a stop. True when it found add-on
 // airports.
 bool gf_scanAddonAirports(bool automatic, std::vector<std::string>& folders);
-// Closes the park airport (its airport file is saved first when it changed); the exit calls it
-// once before it waits for the workers.
+// Closes the park airport (its learned file is saved first when something was learned or
+// changed); the exit calls it once before it waits for the workers. The caller holds
+// trafficMutex. Never throws.
 void gf_resetParkAirport();
+struct QualityFactors;
+// Loads the park airport named in gf_parkAirportState() from the airport file and its learned
+// file; the caller passes the state's airport name, quality factors and stands and holds
+// trafficMutex. result: empty on success, else what failed ("no stands found" for a loaded
+// airport without stands).
+void gf_readApf(std::string& result, const std::filesystem::path& apfPath, std::string& airportName,
+                QualityFactors& qualityFactors, std::vector<ParkPosition>& stands);
+// Writes the loaded park airport's learned file and reports it on the message line; zeroes the
+// update count and the settings-changed flag either way. The caller holds trafficMutex.
+void gf_saveParkAirportApf();
 
 // What the airport-file writer puts into a generated airport file or a learned file.
 struct ScannedAirport {

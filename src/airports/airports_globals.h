@@ -10,5 +10,5 @@ extern std::vector<Airport> airportsList;
 // Set by the first successful read; restarts keep it.
 extern bool airportsListLoaded;
 
-// The airports list empty and unread again.
+// The airports list empty and unread again, and the park-airport state at its start values.
 void gf_resetAirportsGlobals();

@@ -1,6 +1,7 @@
 // The world airports list: read once, then looked up by code and by position.
 #include "airports/airports.h"
 #include "airports/airports_globals.h"
+#include "airports/park_airport_state.h"
 
 #include "core/config_paths.h"
 #include "core/exceptions.h"
@@ -60,6 +61,7 @@ std::vector<Airport> lf_loadAirportsFile(const std::string& path) {
 void gf_resetAirportsGlobals() {
     airportsList = std::vector<Airport>();
     airportsListLoaded = false;
+    gf_parkAirportState().reset();
 }
 
 void gf_readAirports() {

@@ -26,22 +26,10 @@ bool lf_isTow(const std::string& callsign) {
 
 // One <opt>, or nothing for a tow. The sequence number is the caller's.
 std::optional<StandObservation> lf_readObservation(pugi::xml_node opt) {
-    StandObservation observation;
-    observation.callsign =
-        gf_splitAtColon(gf_getAttributeValue(opt, "cs"), observation.coupledCallsign);
+    StandObservation observation = lf_readOpt(opt);
     if (lf_isTow(observation.callsign)) {
         return std::nullopt;
     }
-    observation.registration = gf_getAttributeValue(opt, "reg");
-    if (const auto record = gf_dbaseRecordOfReg(observation.registration)) {
-        observation.airline = record->operatorCode.empty() ? record->airline : record->operatorCode;
-        observation.type = record->type;
-    } else {
-        std::tie(observation.airline, observation.type) = lf_readObservationTypes(opt);
-    }
-    observation.soft = gf_getAttributeBool(opt, "soft");
-    observation.day = opt.attribute("day").as_int();
-    observation.halfHours = lf_hours2bitset(gf_getAttributeValue(opt, "hh"));
     return observation;
 }
 
@@ -60,6 +48,23 @@ std::vector<StandObservation> lf_readObservations(pugi::xml_node parkpos) {
 
 } // namespace
 
+StandObservation lf_readOpt(pugi::xml_node opt) {
+    StandObservation observation;
+    observation.callsign =
+        gf_splitAtColon(gf_getAttributeValue(opt, "cs"), observation.coupledCallsign);
+    observation.registration = gf_getAttributeValue(opt, "reg");
+    if (const auto record = gf_dbaseRecordOfReg(observation.registration)) {
+        observation.airline = record->operatorCode.empty() ? record->airline : record->operatorCode;
+        observation.type = record->type;
+    } else {
+        std::tie(observation.airline, observation.type) = lf_readObservationTypes(opt);
+    }
+    observation.soft = gf_getAttributeBool(opt, "soft");
+    observation.day = opt.attribute("day").as_int();
+    observation.halfHours = lf_hours2bitset(gf_getAttributeValue(opt, "hh"));
+    return observation;
+}
+
 std::pair<std::string, std::string> lf_readObservationTypes(pugi::xml_node opt) {
     return {gf_getAttributeValue(opt, "airl"), gf_getAttributeValue(opt, "type")};
 }
@@ -73,17 +78,21 @@ void lf_readParkPositions(const pugi::xml_document& doc, std::vector<ParkPositio
             throw ksb::UserErrorException(
                 94, fmt::format("Parking position {} appears more than once?", id));
         }
-        const double latitude = gf_getAttributeDouble(parkpos, "latitude");
-        const double longitude = gf_getAttributeDouble(parkpos, "longitude");
-        const double radiusMetres = gf_getAttributeDouble(parkpos, "radius");
-        std::vector<StandObservation> observations = lf_readObservations(parkpos);
-        const bool heli = gf_getAttributeBool(parkpos, "heli");
-        const bool ramp = gf_getAttributeBool(parkpos, "ramp");
-        const bool cargo = gf_getAttributeBool(parkpos, "cargo");
-        const double heading = gf_getAttributeDouble(parkpos, "heading") * kRadiansPerDegree;
-        stands.emplace_back(std::move(observations), std::move(id), latitude, longitude, heading,
-                            radiusMetres, cargo, ramp, heli);
+        stands.push_back(lf_readStand(parkpos, std::move(id), lf_readObservations(parkpos)));
     }
+}
+
+ParkPosition lf_readStand(pugi::xml_node parkpos, std::string&& id,
+                          std::vector<StandObservation>&& observations) {
+    const double latitude = gf_getAttributeDouble(parkpos, "latitude");
+    const double longitude = gf_getAttributeDouble(parkpos, "longitude");
+    const double radiusMetres = gf_getAttributeDouble(parkpos, "radius");
+    const bool heli = gf_getAttributeBool(parkpos, "heli");
+    const bool ramp = gf_getAttributeBool(parkpos, "ramp");
+    const bool cargo = gf_getAttributeBool(parkpos, "cargo");
+    const double heading = gf_getAttributeDouble(parkpos, "heading") * kRadiansPerDegree;
+    return ParkPosition(std::move(observations), std::move(id), latitude, longitude, heading,
+                        radiusMetres, cargo, ramp, heli);
 }
 
 std::optional<bool> gf_readBoolParameter(const pugi::xml_document& doc, std::string_view name) {

@@ -1,5 +1,6 @@
 #include "app/commands.h"
 
+#include "airports/park_airport_state.h"
 #include "app/range_fields.h"
 #include "app/response_delay.h"
 #include "app/run_controls.h"
@@ -42,7 +43,7 @@ void lf_messageWhen(bool on, bool when, std::string_view text) {
 }
 
 void lf_parkSettingsChangedWithAirport() {
-    if (trafficState.parkAirportLoaded.load()) {
+    if (gf_parkAirportState().parkAirportLoaded.load()) {
         parkSettingsChanged = true;
     }
 }

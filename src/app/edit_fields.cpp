@@ -1,5 +1,6 @@
 #include "app/edit_fields.h"
 
+#include "airports/park_airport_state.h"
 #include "app/response_delay.h"
 #include "app/text_fields.h"
 #include "app/time_shift.h"
@@ -85,7 +86,7 @@ void lf_afterInt(IntEditParameter& p, int before) {
         injectionRadiusMetres = gf_injectionRadiusMetres(p.value());
     } else if (&p == &MAX_LIVE) {
         userMaxLive = p.value();
-        if (trafficState.parkAirportLoaded.load()) {
+        if (gf_parkAirportState().parkAirportLoaded.load()) {
             // The engine sets the live limit from the airport's settings.
             parkSettingsChanged = true;
         } else {
@@ -202,7 +203,7 @@ void lf_intFieldProc(IntEditParameter& p) {
 void lf_floatFieldProc(FloatEditParameter& p) {
     gf_clearMessage();
     // MAX_FIT belongs to the loaded park airport.
-    if (!trafficState.parkAirportLoaded.load()) {
+    if (!gf_parkAirportState().parkAirportLoaded.load()) {
         return;
     }
     if (procesTbFloat(p)) {

@@ -161,7 +161,11 @@ void lf_finalExitSteps(int seconds) {
     }
     gf_removeFlightPlanFolder();
     lf_timeShiftAndRunSettings(reason);
-    gf_startupServices().resetParkAirport();
+    {
+        // A tick may still walk the stands that the close saves and empties.
+        std::lock_guard lock(trafficState.trafficMutex);
+        gf_startupServices().resetParkAirport();
+    }
 
     bool workersEnded = lf_waitForWorkers(61);
     if (!workersEnded && lf_isRestart(reason)) {

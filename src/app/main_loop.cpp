@@ -1,5 +1,6 @@
 #include "app/main_loop.h"
 
+#include "airports/park_airport_state.h"
 #include "app/live_count.h"
 #include "app/range_fields.h"
 #include "app/run_controls.h"
@@ -261,7 +262,7 @@ void lf_every30Seconds() {
         return;
     }
     gf_catalogueServices().logUnmatched();
-    if (trafficState.parkSnapshot.get().has_value() &&
+    if (gf_parkAirportState().parkSnapshot.get().has_value() &&
         (!INITIAL_LOAD_ONLY.value() || RT_PARKTRAFFIC_ONLY.value()) &&
         !staticRenewalRequested.load()) {
         staticRenewalRequested = true;

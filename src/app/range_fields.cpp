@@ -1,12 +1,12 @@
 #include "app/range_fields.h"
 
+#include "airports/park_airport_state.h"
 #include "app/startup_services.h"
 #include "core/controls.h"
 #include "core/geodesy.h"
 #include "core/injection_radius.h"
 #include "core/parameters.h"
 #include "core/sim_session_state.h"
-#include "traffic/traffic_state.h"
 
 #include <cmath>
 
@@ -40,7 +40,7 @@ int lf_automaticRangeNm(bool onGround, double altitudeFeet, int airportHeightFee
 void lf_updateRangeFields() {
     const UserAircraftState user = gf_userState();
     std::optional<double> distanceNm;
-    if (const auto park = trafficState.parkSnapshot.get()) {
+    if (const auto park = gf_parkAirportState().parkSnapshot.get()) {
         distanceNm = gf_distanceNM(Position{user.latitude, user.longitude},
                                    Position{park->latitude, park->longitude});
     }

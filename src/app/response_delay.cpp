@@ -1,16 +1,16 @@
 #include "app/response_delay.h"
 
+#include "airports/park_airport_state.h"
 #include "core/message_sink.h"
 #include "core/parameters.h"
 #include "core/program_info.h"
 #include "core/run_state.h"
 #include "core/run_values.h"
-#include "traffic/traffic_state.h"
 
 #include <fmt/format.h>
 
 void lf_showResponseDelay() {
-    if (!trafficState.parkAirportLoaded.load()) {
+    if (!gf_parkAirportState().parkAirportLoaded.load()) {
         gf_clearMessage();
         return;
     }

@@ -1,6 +1,7 @@
 #include "app/startup_services.h"
 
 #include "airports/airports.h"
+#include "airports/park_airport_services.h"
 #include "app/final_exit.h"
 #include "app/range_fields.h"
 #include "app/run_phase.h"
@@ -204,6 +205,9 @@ void gf_wireStartupServices() {
     };
     ksb::gf_setFeedServices(feed);
     gf_setRangeFieldsUpdater(lf_updateRangeFields);
+    ParkAirportServices park;
+    park.setParkElevation = gf_rtSetParkElevation;
+    gf_setParkAirportServices(park);
     // The engine's placeholder tick refreshes the worker's copy of the user aircraft through it.
     gf_setUserPositionRequester([] { return gf_linkServices().requestUserPosition(); });
 }

@@ -1,5 +1,6 @@
 #include "feed/feed_services.h"
 
+#include "airports/park_airport_state.h"
 #include "catalogue/catalogue.h"
 #include "core/main_window.h"
 #include "core/message_sink.h"
@@ -42,7 +43,7 @@ FeedServices gf_defaultFeedServices() {
     s.sessionEstablished = [] { return mainWindow.sessionEstablished.load(); };
     s.postSimEvent = [](SimInboundRecord record) { gf_postSimEvent(record); };
     s.parkAirport = [] {
-        const auto snapshot = trafficState.parkSnapshot.get();
+        const auto snapshot = gf_parkAirportState().parkSnapshot.get();
         return snapshot ? ParkAirportSnapshot{snapshot->code, snapshot->latitude,
                                               snapshot->longitude}
                         : ParkAirportSnapshot{};

@@ -1,5 +1,6 @@
 #include "simlink/ai_control.h"
 
+#include "airports/park_airport_state.h"
 #include "core/controls.h"
 #include "core/log.h"
 #include "core/main_window.h"
@@ -102,7 +103,7 @@ void gf_releaseAiAircraft(AiAircraft& aircraft) {
         return;
     }
     if (aircraft.standId != 0) {
-        for (ParkPosition& stand : trafficState.stands) {
+        for (ParkPosition& stand : gf_parkAirportState().stands) {
             if (stand.standId == aircraft.standId) {
                 stand.occupied = false;
                 break;

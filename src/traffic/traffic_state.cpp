@@ -1,5 +1,7 @@
 #include "traffic/traffic_state.h"
 
+#include "airports/park_airport_state.h"
+
 #include <mutex>
 
 ksb::TrafficState trafficState;
@@ -10,7 +12,7 @@ void TrafficState::reserve(const RunCapacities& capacities) {
     std::lock_guard traffic(trafficMutex);
     gf_reserveAtLeast(live, capacities.liveAircraft);
     gf_reserveAtLeast(statics, capacities.staticAircraft);
-    gf_reserveAtLeast(stands, capacities.parkStands);
+    gf_reserveAtLeast(gf_parkAirportState().stands, capacities.parkStands);
     gf_reserveAtLeast(waitingKeys, capacities.waitingFlightKeys);
     gf_reserveAtLeast(standsToFill, capacities.standsToFill);
     gf_reserveAtLeast(adjustments, capacities.staticAdjustments);
@@ -41,7 +43,6 @@ void TrafficState::reset() {
     waitingKeys.clear();
     standsToFill.clear();
     adjustments.clear();
-    stands.clear();
     parkAirports.clear();
     parkAirport = Airport{};
     reservedStand.clear();
@@ -49,9 +50,8 @@ void TrafficState::reset() {
     liveryCache.clear();
     seenCallsigns.clear();
     seenFlightIds.clear();
-    parkAirportLoaded = false;
     reservedStandFlag = false;
-    parkSnapshot.set(std::nullopt);
+    gf_parkAirportState().reset();
     currentQnh = 1013;
     tickCounter = 0;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The traffic engine's state that the rest of the program reads, walks or empties: the aircraft
-// lists, the queues between the engine and the simulator link, the stand table and the park
-// airport. One object, so that a restart and every test start from the same empty state.
+// lists, the queues between the engine and the simulator link and the park-airport choice. One
+// object, so that a restart and every test start from the same empty state; its reset also
+// empties the park-airport state (src/airports), whose stand table the engine walks.
 //
 // Lock order: trafficMutex first; then either feedMutex alone, or inboundMutex and inside it
 // the simulator link's send-queue mutex. feedMutex is never held with inboundMutex.
@@ -19,7 +20,6 @@
 #include <deque>
 #include <list>
 #include <mutex>
-#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -35,47 +35,21 @@ struct StaticAdjustment {
     std::uint32_t standId = 0;
 };
 
-// The chosen park airport as readers outside the engine see it.
-struct ParkSnapshot {
-    std::string code;
-    double latitude = 0.0;  // degrees
-    double longitude = 0.0; // degrees
-};
-
-// Under a leaf lock of its own, never trafficMutex: the park-airport load updates the automatic
-// range while it holds trafficMutex, and the range reads this.
-class ParkSnapshotHolder {
-public:
-    // Nothing while no park airport is chosen.
-    std::optional<ParkSnapshot> get() const {
-        std::lock_guard lock(mutex_);
-        return value_;
-    }
-    void set(std::optional<ParkSnapshot> value) {
-        std::lock_guard lock(mutex_);
-        value_ = std::move(value);
-    }
-
-private:
-    mutable RankedMutex mutex_{LockRank::leaf, "park snapshot"};
-    std::optional<ParkSnapshot> value_;
-};
-
 class TrafficState {
 public:
     TrafficState() = default;
     TrafficState(const TrafficState&) = delete;
     TrafficState& operator=(const TrafficState&) = delete;
 
-    // Back to the start values; takes the engine's mutexes in their order, so the caller holds
-    // none of them.
+    // Back to the start values, the park-airport state with them; takes the engine's mutexes in
+    // their order, so the caller holds none of them.
     void reset();
-    // Grows the engine's lists to the run's capacities; takes the engine's mutexes in their
-    // order, so the caller holds none of them.
+    // Grows the engine's lists and the park airport's stand table to the run's capacities; takes
+    // the engine's mutexes in their order, so the caller holds none of them.
     void reserve(const RunCapacities& capacities);
 
     // Serialises every walk over the live aircraft. Guards the live and static aircraft, the
-    // queues and lists below, the stand table and the park-airport state.
+    // queues and lists below, and the park-airport state (gf_parkAirportState()).
     RankedMutex trafficMutex{LockRank::traffic, "traffic"};
     // Guards the inbound queue and the start-up sequences.
     RankedMutex inboundMutex{LockRank::inbound, "inbound"};
@@ -92,7 +66,6 @@ public:
     std::vector<std::uint32_t> waitingKeys;    // flight keys; taken from the end
     std::vector<StandToFill> standsToFill;     // taken from the end
     std::vector<StaticAdjustment> adjustments; // removals of the static-parking re-calculation
-    std::vector<ParkPosition> stands;          // the park airport's stand table
     std::list<ParkAirport> parkAirports;       // in distance order after each sort
     Airport parkAirport;                       // the chosen one; empty code = none
     std::string reservedStand;                 // the user's reserved stand; empty = none
@@ -108,11 +81,7 @@ public:
     bool intakeOpen = false;
     std::vector<LiveFlight> pendingBatch; // taken from the end
 
-    // The chosen park airport's code and position; written by the engine when it chooses one.
-    ParkSnapshotHolder parkSnapshot;
-
     // Read without the traffic mutex by the window and the main loop.
-    std::atomic<bool> parkAirportLoaded{false};
     std::atomic<bool> reservedStandFlag{false}; // the main loop clears the reserved stand
     std::atomic<std::int32_t> currentQnh{1013}; // hectopascal; written by the weather reader
     std::atomic<std::int32_t> tickCounter{0};   // 10 ms ticks; the base of every play tick

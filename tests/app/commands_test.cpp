@@ -1,3 +1,4 @@
+#include "airports/park_airport_state.h"
 #include "app/commands.h"
 #include "app/response_delay.h"
 #include "commands_fixture.h"
@@ -29,7 +30,7 @@ class CommandsTest : public CommandsFixture {
 protected:
     void SetUp() override {
         CommandsFixture::SetUp();
-        trafficState.parkAirportLoaded = true;
+        gf_parkAirportState().parkAirportLoaded = true;
         secondsCounter = 20;
     }
 };
@@ -189,7 +190,7 @@ TEST_F(CommandsTest, ParkSettingsOfTheAirportFollowOnlyWithAParkAirport) {
         SCOPED_TRACE(box->name());
         TearDown();
         SetUp();
-        trafficState.parkAirportLoaded = false;
+        gf_parkAirportState().parkAirportLoaded = false;
         EXPECT_TRUE(lf_onCommand(box->commandId()));
         EXPECT_FALSE(parkSettingsChanged.load());
     }
@@ -315,7 +316,7 @@ TEST_F(CommandsTest, TheResponseDelay) {
         SCOPED_TRACE(c.name);
         TearDown();
         SetUp();
-        trafficState.parkAirportLoaded = c.parkAirport;
+        gf_parkAirportState().parkAirportLoaded = c.parkAirport;
         lf_setCheckBox(INITIAL_LOAD_ONLY, c.initialLoadOnly);
         secondsCounter = c.seconds;
         gf_showMessage(kEarlier, false);

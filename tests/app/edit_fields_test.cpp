@@ -1,3 +1,4 @@
+#include "airports/park_airport_state.h"
 #include "app/edit_fields.h"
 #include "commands_fixture.h"
 #include "core/globals.h"
@@ -451,7 +452,7 @@ TEST_F(EditFieldsTest, WhatEachFieldDoesAfterANewValue) {
         TearDown();
         SetUp();
         c.field->setRaw(c.before);
-        trafficState.parkAirportLoaded = c.parkAirport;
+        gf_parkAirportState().parkAirportLoaded = c.parkAirport;
         secondsCounter = 20;
 
         enter(*c.field, c.typed);
@@ -639,7 +640,7 @@ TEST_F(EditFieldsTest, MaxFitActsOnlyWithAParkAirport) {
     EXPECT_EQ("", mainWindow.messageText());
     EXPECT_FALSE(parkSettingsChanged.load());
 
-    trafficState.parkAirportLoaded = true;
+    gf_parkAirportState().parkAirportLoaded = true;
     enter(MAX_FIT_FL, "3.3");
     EXPECT_EQ(3.5f, MAX_FIT_FL.value());
     EXPECT_EQ("6", stored("MAX_FIT"));

@@ -1,3 +1,5 @@
+#include "airports/airports.h"
+#include "airports/park_airport_state.h"
 #include "app/exit_fixture.h"
 #include "app/final_exit.h"
 #include "core/globals.h"
@@ -7,6 +9,9 @@
 #include "core/parameters_file.h"
 #include "core/run_values.h"
 #include "core/sim_session_state.h"
+#include "support/airport_file_builder.h"
+#include "support/catalogue_fixtures.h"
+#include "support/fake_park_airport_services.h"
 #include "support/file_bytes.h"
 #include "traffic/traffic_state.h"
 
@@ -415,6 +420,58 @@ TEST_F(FinalExitTest, AStoppedReaderRestartsOnUnauthorisedElseFlagsTheError) {
             EXPECT_TRUE(exits->all().empty());
         }
     }
+}
+
+// The exit closes the park airport with trafficMutex held, as a tick may still walk the stands:
+// the learned file is written and the feed's park elevation cleared.
+TEST_F(FinalExitTest, TheExitClosesTheParkAirportWithTheTrafficMutexHeld) {
+    ksb::test::WorkingFolder work;
+    ksb::test::FakeParkAirportServices park;
+    const std::filesystem::path apf = "airports/archive/stock/EHAM.xml";
+    const std::filesystem::path learned = "airports/learned/stock/EHAM.xml";
+    ksb::test::AirportFileBuilder()
+        .parameter("airport_name", "Schiphol")
+        .parameter("publisher", "stock")
+        .parameter("altitude", "-11")
+        .parkpos({{"id", "D1"}, {"latitude", "52.3"}, {"longitude", "4.76"}, {"radius", "30"}})
+        .write(apf);
+    ksb::ParkAirportState& state = gf_parkAirportState();
+    {
+        std::lock_guard lock(trafficState.trafficMutex);
+        state.name = "EHAM";
+        std::string result;
+        gf_readApf(result, apf, state.airportName, state.qualityFactors, state.stands);
+        ASSERT_EQ(result, "");
+        StandObservation learnedHere;
+        learnedHere.registration = "PH-BFA";
+        learnedHere.day = 2;
+        learnedHere.halfHours.set(14);
+        learnedHere.sequenceNumber = 1;
+        learnedHere.learned = true;
+        state.stands[0].observations.push_back(learnedHere);
+        state.learnedUpdateCount = 1;
+    }
+    park.takeCalls();
+    bool held = false;
+    StartupServices startup;
+    startup.resetParkAirport = [&held] {
+        // Nobody else takes it here, so a failed try means this thread holds it.
+        held = !trafficState.trafficMutex.try_lock();
+        if (!held) {
+            trafficState.trafficMutex.unlock();
+        }
+        gf_resetParkAirport();
+    };
+    gf_setStartupServices(startup);
+
+    gf_requestExit(ExitReason::SIM_WAS_CLOSED, 0);
+
+    EXPECT_TRUE(held);
+    ASSERT_TRUE(std::filesystem::exists(learned));
+    EXPECT_NE(ksb::test::readBytes(learned).find("PH-BFA"), std::string::npos);
+    EXPECT_FALSE(state.parkAirportLoaded);
+    EXPECT_EQ(state.learnedUpdateCount, 0);
+    EXPECT_EQ(park.calls(), Calls{"setParkElevation(none)"});
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "airports/park_airport_state.h"
 #include "app/exit_fixture.h"
 #include "app/main_loop.h"
 #include "app/run_controls.h"
@@ -46,7 +47,7 @@ protected:
 
 TEST_F(MainLoopTest, TheScheduleRunsThroughTheFirstRenewal) {
     flightRunning = true;
-    trafficState.parkSnapshot.set(ksb::ParkSnapshot{"KSBY", 35.2, -120.6});
+    gf_parkAirportState().parkSnapshot.set(ksb::ParkSnapshot{"KSBY", 35.2, -120.6});
     tickEverySecond([](int second) {
         if (second == 1231) {
             exitInProgress = 1;

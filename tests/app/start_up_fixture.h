@@ -3,6 +3,7 @@
 // application-data folder with the data folder, a registry store naming one simulator version 5,
 // drive C mapped into a temporary folder, the window's controls created on the fake port, a
 // virtual clock that jumps over every sleep, and the recording services.
+#include "airports/park_airport_state.h"
 #include "app/start_up.h"
 #include "app/window_app.h"
 #include "core/config_paths.h"
@@ -16,7 +17,6 @@
 #include "support/scoped_env.h"
 #include "support/temp_folder.h"
 #include "support/window_fixture.h"
-#include "traffic/traffic_state.h"
 
 #include <filesystem>
 #include <fmt/format.h>
@@ -50,7 +50,7 @@ protected:
         clockInstall_.emplace(*clock);
         services.emplace();
         gf_resetStartUpForTests();
-        trafficState.parkSnapshot.set(std::nullopt);
+        gf_parkAirportState().parkSnapshot.set(std::nullopt);
         lf_onCreate(port);
         port.clearInvalidated();
     }
@@ -61,7 +61,7 @@ protected:
         clock.reset();
         cwd_.reset();
         gf_resetStartUpForTests();
-        trafficState.parkSnapshot.set(std::nullopt);
+        gf_parkAirportState().parkSnapshot.set(std::nullopt);
         WindowFixture::TearDown();
         driveEnv_.reset();
         registryEnv_.reset();

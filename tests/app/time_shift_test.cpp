@@ -1,3 +1,4 @@
+#include "airports/park_airport_state.h"
 #include "app/range_fields.h"
 #include "app/run_controls.h"
 #include "app/time_shift.h"
@@ -221,7 +222,7 @@ TEST_F(RangeFieldsTest, TheRangeFollowsTheUserAndTheParkAirport) {
         user.longitude = 4.0;
         user.altitude = c.altitude;
         gf_setUserState(user);
-        trafficState.parkSnapshot.set(c.park);
+        gf_parkAirportState().parkSnapshot.set(c.park);
 
         lf_updateRangeFields();
 

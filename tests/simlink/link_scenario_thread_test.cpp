@@ -1,5 +1,6 @@
 // The link's main road: the real link thread against the simulator stand-in, over the pipe
 // stand-in and over TCP, while the test thread plays the run phase and the traffic engine.
+#include "airports/park_airport_state.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_state.h"
 #include "core/clock.h"
@@ -90,7 +91,7 @@ protected:
         ParkPosition stand;
         stand.name = "C3";
         stand.standId = 3;
-        trafficState.stands = {stand};
+        gf_parkAirportState().stands = {stand};
     }
 
     void TearDown() override {
@@ -458,10 +459,10 @@ void LinkMainRoad::mainRoad() {
     // 11. Remove.
     {
         std::lock_guard lock(trafficState.trafficMutex);
-        trafficState.stands[0].occupied = true;
+        gf_parkAirportState().stands[0].occupied = true;
         gf_releaseAiAircraft(aircraft);
         EXPECT_EQ(aircraft.state, LiveState::beingRemoved);
-        EXPECT_FALSE(trafficState.stands[0].occupied);
+        EXPECT_FALSE(gf_parkAirportState().stands[0].occupied);
         ASSERT_EQ(trafficState.removals, std::deque<std::uint32_t>{live});
         gf_queueRemoveAiAircraft(trafficState.removals.front());
         trafficState.removals.pop_front();

@@ -2,6 +2,7 @@
 // the request errors and the lock of the parked-traffic controls.
 #include "link_fixture.h"
 
+#include "airports/park_airport_state.h"
 #include "core/random_engine.h"
 #include "core/run_values.h"
 #include "simlink/ai_control.h"
@@ -405,19 +406,19 @@ TEST_F(SendQueues, ReleaseBookkeeping) {
     stand1.standId = 4;
     stand1.occupied = true;
     ParkPosition stand2 = stand1;
-    trafficState.stands = {stand1, stand2};
+    gf_parkAirportState().stands = {stand1, stand2};
     AiAircraft aircraft = lf_aircraft(AircraftCategory::large, 17);
     aircraft.standId = 4;
     aircraft.state = LiveState::inSimulator;
     gf_releaseAiAircraft(aircraft);
     EXPECT_EQ(aircraft.state, LiveState::beingRemoved);
-    EXPECT_FALSE(trafficState.stands[0].occupied);
-    EXPECT_TRUE(trafficState.stands[1].occupied);
+    EXPECT_FALSE(gf_parkAirportState().stands[0].occupied);
+    EXPECT_TRUE(gf_parkAirportState().stands[1].occupied);
     EXPECT_EQ(trafficState.removals, std::deque<std::uint32_t>{17});
     // A second release must not free the stand another aircraft holds by now.
-    trafficState.stands[0].occupied = true;
+    gf_parkAirportState().stands[0].occupied = true;
     gf_releaseAiAircraft(aircraft);
-    EXPECT_TRUE(trafficState.stands[0].occupied);
+    EXPECT_TRUE(gf_parkAirportState().stands[0].occupied);
     EXPECT_EQ(trafficState.removals, std::deque<std::uint32_t>{17});
 
     AiAircraft unseen = lf_aircraft(AircraftCategory::large, 0);

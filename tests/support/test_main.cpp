@@ -1,6 +1,7 @@
 // gtest main: every test starts from the start values of the process-wide state: core globals,
 // the system clock, the default message sink and exit handler, parameters, controls, the window
-// model, the run values, the traffic state and the simulator link.
+// model, the run values, the traffic state, the airports subsystem and the simulator link.
+#include "airports/airports_globals.h"
 #include "core/controls.h"
 #include "core/globals.h"
 #include "core/main_window.h"
@@ -22,6 +23,7 @@ void lf_resetProcessState() {
     gf_resetRunValues();
     gf_resetRunState();
     trafficState.reset();
+    gf_resetAirportsGlobals();
     gf_resetSimLinkStateForTests();
 }
 

@@ -1,3 +1,4 @@
+#include "airports/park_airport_state.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -144,7 +145,18 @@ TEST_F(TrafficServicesTest, ResetTrafficEmptiesEveryListAndTheParkAirport) {
         trafficState.waitingKeys.push_back(20002);
         trafficState.standsToFill.emplace_back();
         trafficState.adjustments.push_back({"EZY1*", 4});
-        trafficState.stands.emplace_back();
+        ksb::ParkAirportState& park = gf_parkAirportState();
+        park.stands.emplace_back();
+        park.name = "EGLL";
+        park.airportName = "Heathrow";
+        park.publisher = "stock";
+        park.altitudeFt = 83;
+        park.altitude = 83.0;
+        park.handmade = true;
+        park.learnedUpdateCount = 3;
+        park.currentPath = "airports/archive/stock/EGLL.xml";
+        park.qualityFactors = QualityFactors{40, 20};
+        park.parkSnapshot.set(ksb::ParkSnapshot{"EGLL", 51.47, -0.45});
         trafficState.parkAirports.push_back(ParkAirport{"EGLL", "501", 51.47, -0.45, 3.0});
         trafficState.parkAirport.code = "EGLL";
         trafficState.reservedStand = "501";
@@ -160,7 +172,7 @@ TEST_F(TrafficServicesTest, ResetTrafficEmptiesEveryListAndTheParkAirport) {
         trafficState.intakeOpen = true;
         trafficState.pendingBatch.emplace_back();
     }
-    trafficState.parkAirportLoaded = true;
+    gf_parkAirportState().parkAirportLoaded = true;
     trafficState.reservedStandFlag = true;
     trafficState.currentQnh = 990;
     trafficState.tickCounter = 4711;
@@ -177,14 +189,26 @@ TEST_F(TrafficServicesTest, ResetTrafficEmptiesEveryListAndTheParkAirport) {
     EXPECT_TRUE(trafficState.waitingKeys.empty());
     EXPECT_TRUE(trafficState.standsToFill.empty());
     EXPECT_TRUE(trafficState.adjustments.empty());
-    EXPECT_TRUE(trafficState.stands.empty());
+    const ksb::ParkAirportState& park = gf_parkAirportState();
+    EXPECT_TRUE(park.stands.empty());
+    EXPECT_EQ(park.name, "");
+    EXPECT_EQ(park.airportName, "");
+    EXPECT_EQ(park.publisher, "");
+    EXPECT_EQ(park.altitudeFt, 0);
+    EXPECT_EQ(park.altitude, 0.0);
+    EXPECT_FALSE(park.handmade);
+    EXPECT_EQ(park.learnedUpdateCount, 0);
+    EXPECT_TRUE(park.currentPath.empty());
+    EXPECT_EQ(park.qualityFactors.real, -1);
+    EXPECT_EQ(park.qualityFactors.soft, -1);
+    EXPECT_FALSE(park.parkSnapshot.get().has_value());
     EXPECT_TRUE(trafficState.parkAirports.empty());
     EXPECT_EQ(trafficState.parkAirport.code, "");
     EXPECT_EQ(trafficState.reservedStand, "");
     EXPECT_TRUE(trafficState.liveryCache.empty());
     EXPECT_TRUE(trafficState.seenCallsigns.empty());
     EXPECT_TRUE(trafficState.seenFlightIds.empty());
-    EXPECT_FALSE(trafficState.parkAirportLoaded);
+    EXPECT_FALSE(park.parkAirportLoaded);
     EXPECT_FALSE(trafficState.reservedStandFlag);
     EXPECT_EQ(trafficState.currentQnh, 1013);
     EXPECT_EQ(trafficState.tickCounter, 0);
