@@ -1,9 +1,4 @@
 #include "airports/airports.h"
 
-// PLACEHOLDER ("Add-on airport scan"): a scan that found nothing.
-bool gf_scanAddonAirports(bool, std::vector<std::string>&) {
-    return false;
-}
-
 // PLACEHOLDER ("Park-airport load, learned files and save"): no park airport is ever loaded yet.
 void gf_resetParkAirport() {}

@@ -60,6 +60,7 @@ std::vector<Airport> lf_loadAirportsFile(const std::string& path) {
 void gf_resetAirportsGlobals() {
     airportsList = std::vector<Airport>();
     airportsListLoaded = false;
+    lf_resetScanGlobals();
 }
 
 void gf_readAirports() {
