@@ -278,7 +278,9 @@ void lf_decodeAirportRecord(ksb::ByteCursor& file, std::size_t recordOffset, boo
     const std::uint64_t recordEnd = recordOffset + recordSize / 4 * 4;
     std::uint64_t position = recordOffset + (laterForm ? 60 : 56);
     const std::uint16_t parkingId = laterForm ? kLaterParkingRecord : kParkingRecord;
-    while (position < recordEnd && position < file.size()) {
+    // Up to the record's size: a record that claims more than the file holds fails on the
+    // first head read past the end, so a cut airport is never taken for a whole one.
+    while (position < recordEnd) {
         file.seek(static_cast<std::size_t>(position));
         const std::uint16_t id = file.u16();
         const std::uint64_t size = file.u32();
