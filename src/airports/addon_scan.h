@@ -52,8 +52,13 @@ struct AirportWalkContext {
     std::function<void(AirportScanTask)> startWorker;
     std::function<void(std::filesystem::recursive_directory_iterator&)> increment;
 };
-// The scan's own: its sink, a detached "ksby-scan" thread per file, the plain step.
+// The scan's own: its sink, a detached "ksby-scan" thread per file, the plain step, each
+// unless a test replaced it.
 AirportWalkContext gf_scanWalkContext();
+// Replaces the scan's starter and step while no scan runs; an empty member means the real one.
+void gf_setAirportWalkSeams(std::function<void(AirportScanTask)> startWorker,
+                            std::function<void(std::filesystem::recursive_directory_iterator&)>
+                                increment = {});
 
 // One text of the folder list: skipped when empty or stock, reported when missing or no folder.
 void lf_scanSceneryPath(const std::string& folderText, const AirportWalkContext& context);

@@ -36,6 +36,12 @@ public:
     void addScanLogLine(std::string line) override { lf_addScanLogLine(std::move(line)); }
 };
 
+// Set by tests while no scan runs.
+AirportWalkContext& lf_seams() {
+    static AirportWalkContext seams;
+    return seams;
+}
+
 void lf_startDetachedWorker(AirportScanTask task) {
     // The task lives in the thread: when the start fails it dies with it.
     std::thread([task = std::move(task)]() mutable {
@@ -170,8 +176,19 @@ private:
 
 AirportWalkContext gf_scanWalkContext() {
     static ScanSink sink;
-    return {&sink, lf_startDetachedWorker,
-            [](fs::recursive_directory_iterator& it) { ++it; }};
+    AirportWalkContext context{&sink, lf_seams().startWorker, lf_seams().increment};
+    if (!context.startWorker) {
+        context.startWorker = lf_startDetachedWorker;
+    }
+    if (!context.increment) {
+        context.increment = [](fs::recursive_directory_iterator& it) { ++it; };
+    }
+    return context;
+}
+
+void gf_setAirportWalkSeams(std::function<void(AirportScanTask)> startWorker,
+                            std::function<void(fs::recursive_directory_iterator&)> increment) {
+    lf_seams() = {nullptr, std::move(startWorker), std::move(increment)};
 }
 
 void lf_scanSceneryPath(const std::string& folderText, const AirportWalkContext& context) {
