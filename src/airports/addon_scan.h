@@ -48,12 +48,13 @@ bool lf_isInStockFolder(std::string_view folderText, std::string_view installPat
 using AirportScanTask = std::packaged_task<void()>;
 struct AirportWalkContext {
     ksb::AirportScanSink* sink = nullptr;
-    // Starts the task on a thread of its own; throws when it cannot.
+    // Starts the task on a thread; throws when it cannot. Empty: a pool of workerLimit threads
+    // of the walk's own.
     std::function<void(AirportScanTask)> startWorker;
     std::function<void(std::filesystem::recursive_directory_iterator&)> increment;
 };
-// The scan's own: its sink, a detached "ksby-scan" thread per file, the plain step, each
-// unless a test replaced it.
+// The scan's own: its sink, the walk's pool of "ksby-scan" threads, the plain step, each unless
+// a test replaced it.
 AirportWalkContext gf_scanWalkContext();
 // Replaces the scan's starter and step while no scan runs; an empty member means the real one.
 void gf_setAirportWalkSeams(std::function<void(AirportScanTask)> startWorker,

@@ -2,6 +2,7 @@
 // section, at most workerLimit at once, every one awaited before the walk returns.
 #include "airports/addon_scan.h"
 #include "airports/bgl_decode.h"
+#include "airports/scan_worker_pool.h"
 
 #include "core/globals.h"
 #include "core/message_sink.h"
@@ -9,7 +10,6 @@
 #include "core/run_values.h"
 #include "core/worker_throttle.h"
 #include "platform/native_path.h"
-#include "platform/thread_name.h"
 
 #include <fmt/format.h>
 
@@ -17,7 +17,7 @@
 #include <deque>
 #include <exception>
 #include <system_error>
-#include <thread>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -40,14 +40,6 @@ public:
 AirportWalkContext& lf_seams() {
     static AirportWalkContext seams;
     return seams;
-}
-
-void lf_startDetachedWorker(AirportScanTask task) {
-    // The task lives in the thread: when the start fails it dies with it.
-    std::thread([task = std::move(task)]() mutable {
-        platform::setThreadName("ksby-scan");
-        task();
-    }).detach();
 }
 
 std::size_t lf_futureLimit() {
@@ -135,6 +127,11 @@ private:
         if (exitInProgress.load() != 0 || stopRequested.load() != 0) {
             return true;
         }
+        // The oldest worker is usually the first to end: waiting for it spares most of the
+        // slot wait's polling.
+        if (!futures_.empty() && runningWorkers.load() >= static_cast<std::int32_t>(lf_futureLimit())) {
+            futures_.front().wait();
+        }
         gf_waitForWorkerSlot();
         startWorker(entry.path());
         return false;
@@ -147,7 +144,14 @@ private:
         // Counted before the start, so that the next wait cannot let one too many through.
         ++runningWorkers;
         try {
-            context_.startWorker(std::move(task));
+            if (context_.startWorker) {
+                context_.startWorker(std::move(task));
+            } else {
+                if (!pool_) {
+                    pool_.emplace(lf_futureLimit());
+                }
+                pool_->start(std::move(task));
+            }
         } catch (...) {
             --runningWorkers;
             throw;
@@ -170,6 +174,9 @@ private:
     const AirportWalkContext& context_;
     std::string stockNative_;
     std::deque<std::future<void>> futures_;
+    // The walk's own workers when the context names no starter; destroyed after every future
+    // was awaited, so no thread outlives the walk.
+    std::optional<ScanWorkerPool> pool_;
 };
 
 } // namespace
@@ -177,9 +184,6 @@ private:
 AirportWalkContext gf_scanWalkContext() {
     static ScanSink sink;
     AirportWalkContext context{&sink, lf_seams().startWorker, lf_seams().increment};
-    if (!context.startWorker) {
-        context.startWorker = lf_startDetachedWorker;
-    }
     if (!context.increment) {
         context.increment = [](fs::recursive_directory_iterator& it) { ++it; };
     }

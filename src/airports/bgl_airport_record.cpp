@@ -177,6 +177,9 @@ void lf_decodeTaxiwayParking(ksb::ByteCursor parkingRecord, ScannedAirport& airp
     parkingRecord.seek(6);
     const std::uint16_t count = parkingRecord.u16();
     const std::size_t fixedWords = laterForm ? 10 : 9;
+    // No more entries than the sub-record can hold, whatever its count says.
+    airport.stands.reserve(airport.stands.size() +
+                           std::min<std::size_t>(count, parkingRecord.remaining() / 36));
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::size_t start = parkingRecord.position();
         const std::uint32_t word = parkingRecord.u32();

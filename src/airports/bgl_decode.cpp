@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -61,20 +62,28 @@ bool lf_anyAirportEntry(std::span<const std::uint8_t> table, std::uint32_t count
     return false;
 }
 
-bool lf_readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
+// The whole file as words, the last one filled with zero bytes, in the thread's own buffer:
+// a scan reads thousands of files, and a fresh buffer for each costs more than reading it.
+std::optional<std::span<const std::uint8_t>> lf_readWholeFileAsWords(const fs::path& path) {
+    thread_local std::vector<std::uint8_t> buffer;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return false;
+        return std::nullopt;
     }
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     if (size < 0) {
-        return false;
+        return std::nullopt;
     }
     in.seekg(0, std::ios::beg);
-    bytes.resize(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
-    return in.gcount() == size;
+    const auto length = static_cast<std::size_t>(size);
+    buffer.resize((length + 3) / 4 * 4);
+    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(length), buffer.end(), 0);
+    in.read(reinterpret_cast<char*>(buffer.data()), size);
+    if (in.gcount() != size) {
+        return std::nullopt;
+    }
+    return std::span<const std::uint8_t>(buffer);
 }
 
 // One airport section's records, from its first subsection's data to the end of the file.
@@ -144,11 +153,11 @@ bool lf_hasAirportSection(const fs::path& path) {
     return in && lf_anyAirportEntry(table, count);
 }
 
-void lf_decodeBglBytes(std::span<const std::uint8_t> bytes, std::string_view bglPath,
-                       ksb::AirportScanSink& sink) {
-    // The file as whole words, the last one filled with zero bytes.
-    std::vector<std::uint8_t> words(bytes.begin(), bytes.end());
-    words.resize((bytes.size() + 3) / 4 * 4, 0);
+namespace {
+
+// The file walk over whole words.
+void lf_decodeWords(std::span<const std::uint8_t> words, std::string_view bglPath,
+                    ksb::AirportScanSink& sink) {
     ksb::ByteCursor file(words);
     file.seek(4);
     const std::uint32_t headerSize = file.u32();
@@ -170,15 +179,29 @@ void lf_decodeBglBytes(std::span<const std::uint8_t> bytes, std::string_view bgl
     }
 }
 
+} // namespace
+
+void lf_decodeBglBytes(std::span<const std::uint8_t> bytes, std::string_view bglPath,
+                       ksb::AirportScanSink& sink) {
+    if (bytes.size() % 4 == 0) {
+        lf_decodeWords(bytes, bglPath, sink);
+        return;
+    }
+    // The file as whole words, the last one filled with zero bytes.
+    std::vector<std::uint8_t> words(bytes.begin(), bytes.end());
+    words.resize((bytes.size() + 3) / 4 * 4, 0);
+    lf_decodeWords(words, bglPath, sink);
+}
+
 void lf_toParkingPositions(const fs::path& path, ksb::AirportScanSink& sink) {
     const WorkerFinished finished;
-    std::vector<std::uint8_t> bytes;
-    if (!lf_readWholeFile(path, bytes)) {
+    const std::optional<std::span<const std::uint8_t>> words = lf_readWholeFileAsWords(path);
+    if (!words) {
         return;
     }
     const std::string bglPath = path.string();
     try {
-        lf_decodeBglBytes(bytes, bglPath, sink);
+        lf_decodeWords(*words, bglPath, sink);
     } catch (...) {
         sink.addScanLogLine(
             fmt::format("{}!? Exception in lf_toParkingPositions: {}", "===> ", bglPath));
