@@ -14,6 +14,8 @@
 #include "support/scoped_current_dir.h"
 #include "support/temp_folder.h"
 
+#include "bench_timing.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -66,18 +68,6 @@ double bestScan = std::numeric_limits<double>::max();
 std::int64_t airports = 0;
 std::int64_t stands = 0;
 
-template <class Work> void lf_timed(benchmark::State& state, double& best, Work work) {
-    work(); // warm-up: file cache and first allocations
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-        state.SetIterationTime(took.count());
-    }
-    state.counters["best_ms"] = best * 1000.0;
-}
-
 void BM_ReadEveryBglFile(benchmark::State& state) {
     ScanSetup& setup = lf_setup();
     lf_timed(state, bestRead, [&setup] {
@@ -117,7 +107,7 @@ void BM_ScanAddonAirports(benchmark::State& state) {
     });
 }
 
-void BM_Ratios(benchmark::State& state) {
+void BM_AirportScanRatios(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(bestRead);
     }
@@ -136,6 +126,6 @@ void BM_Ratios(benchmark::State& state) {
 BENCHMARK(BM_ReadEveryBglFile)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanFolderForAirports)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanAddonAirports)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Ratios)->Iterations(1);
+BENCHMARK(BM_AirportScanRatios)->Iterations(1);
 
 } // namespace

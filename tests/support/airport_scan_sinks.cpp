@@ -74,32 +74,36 @@ std::vector<AirportSinkCall> RecordingAirportScanSink::calls() const {
     return calls_;
 }
 
+std::vector<AirportSinkCall> RecordingAirportScanSink::callsOf(AirportSinkCall::Kind kind) const {
+    std::vector<AirportSinkCall> out;
+    for (const AirportSinkCall& call : calls()) {
+        if (call.kind == kind) {
+            out.push_back(call);
+        }
+    }
+    return out;
+}
+
 std::vector<ScannedAirport> RecordingAirportScanSink::generated() const {
     std::vector<ScannedAirport> out;
-    for (const AirportSinkCall& call : calls()) {
-        if (call.kind == AirportSinkCall::Kind::generate) {
-            out.push_back(call.airport);
-        }
+    for (const AirportSinkCall& call : callsOf(AirportSinkCall::Kind::generate)) {
+        out.push_back(call.airport);
     }
     return out;
 }
 
 std::vector<std::string> RecordingAirportScanSink::lines() const {
     std::vector<std::string> out;
-    for (const AirportSinkCall& call : calls()) {
-        if (call.kind == AirportSinkCall::Kind::line) {
-            out.push_back(call.line);
-        }
+    for (const AirportSinkCall& call : callsOf(AirportSinkCall::Kind::line)) {
+        out.push_back(call.line);
     }
     return out;
 }
 
 std::vector<std::string> RecordingAirportScanSink::linkedIdents() const {
     std::vector<std::string> out;
-    for (const AirportSinkCall& call : calls()) {
-        if (call.kind == AirportSinkCall::Kind::link) {
-            out.push_back(call.ident);
-        }
+    for (const AirportSinkCall& call : callsOf(AirportSinkCall::Kind::link)) {
+        out.push_back(call.ident);
     }
     return out;
 }

@@ -49,6 +49,7 @@ public:
 
 private:
     void record(AirportSinkCall call);
+    std::vector<AirportSinkCall> callsOf(AirportSinkCall::Kind kind) const;
 
     mutable std::mutex mutex_;
     std::vector<AirportSinkCall> calls_;
