@@ -231,7 +231,7 @@ TEST_F(BglDecodeTest, ParkingEntriesAreTestedInTheirOrder) {
         }
         EXPECT_EQ(one.lines(), lines);
         ASSERT_EQ(one.generated().size(), 1u);
-        const std::vector<ParkPosition>& stands = one.generated().front().stands;
+        const std::vector<ParkPosition> stands = one.generated().front().stands;
         ASSERT_EQ(stands.size(), c.taken ? 1u : 0u);
         if (c.taken) {
             EXPECT_EQ(stands[0].name, "g12");
@@ -281,7 +281,7 @@ TEST_F(BglDecodeTest, EntriesOfBothKindsWithAirlineCodesFollowOneAnother) {
             BglBuilder().airport(BglAirport("EDDF", c.record).parking(c.parking, entries)).bytes(),
             kPath, one);
         ASSERT_EQ(one.generated().size(), 1u);
-        const std::vector<ParkPosition>& stands = one.generated().front().stands;
+        const std::vector<ParkPosition> stands = one.generated().front().stands;
         ASSERT_EQ(stands.size(), c.stands);
         if (c.stands == 3) {
             EXPECT_EQ(stands[0].name, "g1");
@@ -325,7 +325,8 @@ TEST_F(BglDecodeTest, SharedNamesAreLetteredByDecreasingRadius) {
             kPath, one);
         ASSERT_EQ(one.generated().size(), 1u);
         std::vector<std::string> names;
-        for (const ParkPosition& stand : one.generated().front().stands) {
+        const std::vector<ParkPosition> stands = one.generated().front().stands;
+        for (const ParkPosition& stand : stands) {
             names.push_back(stand.name);
             EXPECT_FALSE(stand.relettered);
         }
@@ -412,7 +413,7 @@ TEST_F(BglDecodeTest, ReletteringAgreesWithTheGroupByGroupProcedure) {
             before.push_back(std::move(stand));
         }
         referenceRelettering(before);
-        const std::vector<ParkPosition>& stands = one.generated().front().stands;
+        const std::vector<ParkPosition> stands = one.generated().front().stands;
         ASSERT_EQ(stands.size(), before.size());
         for (std::size_t i = 0; i < stands.size(); ++i) {
             EXPECT_EQ(stands[i].name, before[i].name) << "round " << round << " stand " << i;
