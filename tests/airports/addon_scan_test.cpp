@@ -218,6 +218,20 @@ TEST_F(AddonScanTest, TheLinkStepPointsAtTheArchivedFile) {
     }
 }
 
+TEST_F(AddonScanTest, ALinkFileThatCannotBeWrittenLinksNothing) {
+    writeArchive("airports/archive/ORBX/EHAM.xml", 42);
+    fs::create_directories("airports/my_ORBX/EHAM.txt/inside");
+    ScannedAirport airport;
+    airport.ident = "EHAM";
+    int archived = -1;
+    EXPECT_FALSE(lf_linkArchivedAirport(airport, archived, "/orbx/a.bgl"));
+    EXPECT_EQ(archived, 0);
+    EXPECT_EQ(reportLines(),
+              (std::vector<std::string>{"from filename => publisher  ORBX",
+                                        "===> airports/my_ORBX/EHAM.txt could not be written"}));
+    EXPECT_EQ(linkedOrGeneratedCount.load(), 0);
+}
+
 TEST_F(AddonScanTest, ArchivedStandCountsDecideWhetherTheAirportIsAlsoGenerated) {
     struct Case {
         const char* name;
