@@ -23,14 +23,6 @@ constexpr std::uint16_t kAirportRecord = 0x003C;
 constexpr std::uint16_t kLaterAirportRecord = 0x00AB;
 constexpr std::uint64_t kSizeLimit = 0x80000000u;
 
-// Lowers runningWorkers when the worker ends, also by an exception.
-struct WorkerFinished {
-    WorkerFinished() = default;
-    WorkerFinished(const WorkerFinished&) = delete;
-    WorkerFinished& operator=(const WorkerFinished&) = delete;
-    ~WorkerFinished() { gf_workerFinished(); }
-};
-
 std::uint32_t lf_u32At(std::span<const std::uint8_t> bytes, std::size_t offset) {
     ksb::ByteCursor cursor(bytes);
     cursor.seek(offset);
