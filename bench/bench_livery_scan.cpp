@@ -17,6 +17,8 @@
 #include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
+#include "bench_timing.h"
+
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 #include <sys/resource.h>
@@ -75,18 +77,6 @@ double bestRead = std::numeric_limits<double>::max();
 double bestScan = std::numeric_limits<double>::max();
 double bestWalk = std::numeric_limits<double>::max();
 std::size_t records = 0;
-
-template <class Work> void lf_timed(benchmark::State& state, double& best, Work work) {
-    work(); // warm-up: file cache and first allocations
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-        state.SetIterationTime(took.count());
-    }
-    state.counters["best_ms"] = best * 1000.0;
-}
 
 void BM_ReadEveryCfgFile(benchmark::State& state) {
     ScanSetup& setup = lf_setup();

@@ -62,6 +62,7 @@ void gf_resetAirportsGlobals() {
     airportsList = std::vector<Airport>();
     airportsListLoaded = false;
     gf_parkAirportState().reset();
+    lf_resetScanGlobals();
 }
 
 void gf_readAirports() {

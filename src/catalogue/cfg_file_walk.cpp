@@ -57,14 +57,6 @@ void lf_increment(fs::recursive_directory_iterator& it) {
     ++it;
 }
 
-// Lowers runningWorkers when the task ends, also by an exception.
-struct WorkerFinished {
-    WorkerFinished() = default;
-    WorkerFinished(const WorkerFinished&) = delete;
-    WorkerFinished& operator=(const WorkerFinished&) = delete;
-    ~WorkerFinished() { gf_workerFinished(); }
-};
-
 void lf_appendRecords(std::vector<LiveryRecord>&& records) {
     scannedLiveries.insert(scannedLiveries.end(), std::make_move_iterator(records.begin()),
                            std::make_move_iterator(records.end()));

@@ -14,6 +14,7 @@ enum class LockRank : int {
     feed = 40,
     parametersFile = 50,
     message = 60,
+    scanOutput = 65,
     leaf = 70,
     log = 80,
 };

@@ -7,3 +7,11 @@
 // the clock of core/clock.h.
 void gf_waitForWorkerSlot();
 void gf_workerFinished();
+
+// Calls gf_workerFinished when the worker's scope ends, also by an exception.
+struct WorkerFinished {
+    WorkerFinished() = default;
+    WorkerFinished(const WorkerFinished&) = delete;
+    WorkerFinished& operator=(const WorkerFinished&) = delete;
+    ~WorkerFinished() { gf_workerFinished(); }
+};

@@ -9,6 +9,8 @@
 #include "core/time_of_week.h"
 #include "start_up_fixture.h"
 #include "support/file_bytes.h"
+#include "support/scoped_env.h"
+#include "support/temp_folder.h"
 
 #include <filesystem>
 #include <functional>
@@ -92,6 +94,9 @@ TEST_F(StartUpTest, ANewUserIsTakenToTheRunPhase) {
 }
 
 TEST_F(StartUpTest, TheWiredAirportScanFindsNothingAndWarns) {
+    // The real scan reads the simulator's scenery lists: none in an empty program-data folder.
+    const ksb::test::TempFolder programData;
+    const ksb::test::ScopedEnv programDataEnv("KSBY_PROGRAMDATA", programData.path().string());
     services.reset();
     // The aircraft database is real now and has no input/dbase.xml here; the rest stays wired.
     StartupServices onlyDbase;

@@ -118,6 +118,9 @@ std::unique_ptr<Process> E2eRun::startAnother(const WorkFolder& f, const std::st
     spec.workFolder = f.work;
     spec.environment =
         gf_programEnvironment(f, withDisplay ? xvfb->display() : std::string(), rt->baseUrl());
+    for (const auto& [name, value] : options.environment) {
+        spec.environment[name] = value;
+    }
     spec.stdoutFile = tag.empty() ? f.stdoutFile : f.root / ("stdout-" + tag + ".txt");
     spec.stderrFile = tag.empty() ? f.stderrFile : f.root / ("stderr-" + tag + ".txt");
     return std::make_unique<Process>(spec);

@@ -51,6 +51,8 @@ struct RunOptions {
     bool registryRoute = true; // else the pipe route
     bool simFlightRunning = true;
     std::vector<std::pair<std::string, std::string>> parameters;
+    // Extra variables of the program's environment (KSBY_DRIVE_<LETTER> ...).
+    std::vector<std::pair<std::string, std::string>> environment;
 };
 
 class E2eRun {

@@ -625,6 +625,48 @@ TEST(Rows, Row7LicenceMissing) {
               std::string::npos);
 }
 
+// A start with SCAN_AIRPORTS on scans the real leab package on drive R: (the afolder, or the
+// active area of the simulator's scenery.cfg) and generates its airport file before the loop.
+void lf_airportScanRow(bool automatic) {
+    E2eRun run(lf_testName());
+    RunOptions o;
+    o.parameters = {{"SCAN_AIRPORTS", "true"}, {"AFG_AUTOMATIC", automatic ? "true" : "false"}};
+    if (!automatic) {
+        o.parameters.emplace_back("afolder0", "R:\\leab");
+    }
+    o.environment = {{"KSBY_DRIVE_R", KSBY_REALDATA_DIR}};
+    run.prepare(o);
+    if (automatic) {
+        ksb::test::writeBytes(run.folder.programData / "Lockheed Martin/Prepar3D v5/scenery.cfg",
+                              "[General]\r\nTitle=Prepar3D\r\n[Area.001]\r\nTitle=LEAB\r\n"
+                              "Local=R:\\leab\r\nLayer=1\r\nActive=TRUE\r\n");
+    }
+    run.startSim();
+    run.startProgram();
+    ASSERT_TRUE(run.awaitWindow());
+    ASSERT_TRUE(lf_toLoop(run));
+    lf_closeInLoop(run);
+    const std::vector<std::string> lines = run.log();
+    EXPECT_EQ(lf_exact(lines, "Airports scan successful"), 1u)
+        << run.diagnostics("Airports scan successful");
+    const std::string leab = lf_read(run.folder.work / "airports/my_thirdparty/LEAB.xml");
+    EXPECT_NE(leab.find(R"(name="num_parkpos" value="69")"), std::string::npos);
+    EXPECT_NE(leab.find(R"(id="r4")"), std::string::npos);
+    EXPECT_NE(lf_read(run.folder.work / "output/info/AirportsScanLog.txt")
+                  .find("Generated LEAB.xml: 69 positions, of which 1 helipad"),
+              std::string::npos);
+    EXPECT_NE(lf_read(run.folder.parametersFile()).find(R"(name="SCAN_AIRPORTS" value="false")"),
+              std::string::npos);
+}
+
+TEST(Rows, Row11aAirportScanAfolder) {
+    lf_airportScanRow(false);
+}
+
+TEST(Rows, Row11bAirportScanSceneryCfg) {
+    lf_airportScanRow(true);
+}
+
 // The service refuses the login with 401. The status and the service's own message reach the
 // message line and Log.txt, the program never claims a session and never sends a GUID. What
 // follows is the run phase's answer to a login without GUID: after its 3 s wait for the GUID

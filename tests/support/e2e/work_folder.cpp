@@ -10,6 +10,8 @@
 
 #include <cstdlib>
 #include <fmt/format.h>
+
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -87,7 +89,16 @@ std::string lf_parametersXml(const WorkFolderSpec& spec) {
         {"DATA_CHECKED_AT_DATE", gf_scrambledDateStamp()},
         {"LAST_EPOCH_TIME", "0"},
     };
-    values.insert(values.end(), spec.parameters.begin(), spec.parameters.end());
+    // An extra value of a standard parameter replaces it.
+    for (const auto& extra : spec.parameters) {
+        const auto same = std::find_if(values.begin(), values.end(),
+                                       [&](const auto& value) { return value.first == extra.first; });
+        if (same != values.end()) {
+            same->second = extra.second;
+        } else {
+            values.push_back(extra);
+        }
+    }
     std::string text = "<?xml version=\"1.0\"?>\n<parameters>\n";
     for (const auto& [name, value] : values) {
         text += fmt::format("\t<parameter name=\"{}\" value=\"{}\" />\n", lf_xmlEscape(name),

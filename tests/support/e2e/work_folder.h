@@ -22,7 +22,8 @@ struct WorkFolderSpec {
     bool airportsList = true;
     // HKCU "SimConnect_Port_IPv4" of the simulator stand-in (the registry route).
     std::optional<std::uint16_t> simPort;
-    // Extra parameters.xml values (name, value), after the standard ones.
+    // Extra parameters.xml values (name, value), after the standard ones; one of a standard
+    // parameter replaces its value.
     std::vector<std::pair<std::string, std::string>> parameters;
 };
 
