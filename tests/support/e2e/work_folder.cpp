@@ -51,27 +51,6 @@ std::string lf_xmlEscape(const std::string& text) {
     return out;
 }
 
-test::DbaseSpec lf_dbase() {
-    test::DbaseSpec spec;
-    spec.aircrafts = {"B77W", "A388", "A320", "B738"};
-    spec.highPerformance = {"F16"};
-    // The user's type is not the largest span, so its span is read, not "unknown".
-    spec.heavy = {"B77W", "A388"};
-    spec.large = {"A320", "B738"};
-    spec.buzjet = {"C56X"};
-    spec.rotorcraft = {"EC35"};
-    spec.cargoTypes = {"B77L"};
-    spec.similar = {{"A320", "A321"}};
-    spec.icaoAirlines = {"DLH", "UAE", "KLM"};
-    spec.cargoOperators = {"BOX"};
-    spec.publishers = {"Demo"};
-    spec.wingspans = {{"B77W", "64.8"}, {"A388", "79.8"}, {"A320", "35.8"}, {"B738", "35.8"}};
-    spec.records = {{"D-AIMA", "DLH", "A388", "DLH"},
-                    {"A6-EGA", "UAE", "B77W", "UAE"},
-                    {"PH-BXA", "KLM", "B738", "KLM"}};
-    return spec;
-}
-
 std::vector<LiveryRecord> lf_liveries() {
     return {{"DLH", "A388", "Demo Lufthansa A388", "", 0, false},
             {"UAE", "B77W", "Demo Emirates B77W", "", 0, false},
@@ -137,14 +116,13 @@ WorkFolder gf_buildWorkFolder(const WorkFolderSpec& spec) {
     if (spec.docs) {
         fs::create_directories(f.work / "docs");
     }
-    test::writeDbaseXml(lf_dbase(), f.work / "input" / "dbase.xml");
+    test::writeDbaseXml(scene::dbaseSpec(), f.work / "input" / "dbase.xml");
     lf_write(
         f.work / "input" / "fixes.xml",
         "<?xml version=\"1.0\"?>\n<fixes>\n"
         "\t<fixes>DEMO1</fixes>\n\t<PVT_fixes>DEMO2</PVT_fixes>\n\t<GOV_fixes>DEMO3</GOV_fixes>\n"
         "</fixes>\n");
-    test::writeAigRegcodes({{"Demo Lufthansa A388", std::vector<std::string>{"D-AIMA"}}}, {},
-                           f.work / "input" / "AIG-regcodes.xml");
+    test::writeAigRegcodes(scene::aigEntries(), {}, f.work / "input" / "AIG-regcodes.xml");
     test::writeLiveriesFile(lf_liveries(), {}, f.work / "output" / "LiveriesScanned.xml");
     if (spec.airportsList) {
         // EDDF lies at the scene's user position.
