@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <system_error>
 #include <vector>
 
 namespace ksb {
@@ -28,6 +29,11 @@ void ZipArchive::Closer::operator()(zip* archive) const {
 }
 
 std::optional<ZipArchive> ZipArchive::open(const std::filesystem::path& path) {
+    // libzip takes an empty file for an empty archive; an empty download is no archive.
+    std::error_code sizeError;
+    if (std::filesystem::file_size(path, sizeError) == 0 || sizeError) {
+        return std::nullopt;
+    }
     int error = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
     if (archive == nullptr) {
@@ -37,6 +43,9 @@ std::optional<ZipArchive> ZipArchive::open(const std::filesystem::path& path) {
 }
 
 std::optional<ZipArchive> ZipArchive::openBytes(std::string_view bytes) {
+    if (bytes.empty()) {
+        return std::nullopt;
+    }
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);

@@ -29,7 +29,8 @@ struct ZipRead {
 
 class ZipArchive {
 public:
-    // Read-only, without a consistency check; nothing when libzip cannot open it.
+    // Read-only, without a consistency check; nothing when libzip cannot open it or the input
+    // is empty.
     static std::optional<ZipArchive> open(const std::filesystem::path& path);
     // The bytes must outlive the archive.
     static std::optional<ZipArchive> openBytes(std::string_view bytes);
