@@ -14,6 +14,7 @@
 #include "updates/updates.h"
 
 #include <curl/curl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -104,15 +105,11 @@ TEST_F(DailyUpdatesTest, ANewerProgramLeavesTheDayUnchecked) {
     dbaseLoaded = true;
     writeBytes(work / "input" / "dbase.xml", "<dbase/>");
     stub.setUpdateVersion("program", "9.4.0");
-    try {
-        lf_dailyCheck();
-        ADD_FAILURE() << "no error 99";
-    } catch (const ksb::UserErrorException& e) {
-        EXPECT_EQ(fmt::format("New version 9.4.0 available. Exit here, and run as administrator:"
-                              "   \"{}\"",
-                              (work.path() / "install_new_version.exe").string()),
-                  e.what());
-    }
+    const std::string text = fmt::format(
+        "New version 9.4.0 available. Exit here, and run as administrator:   \"{}\"",
+        (work.path() / "install_new_version.exe").string());
+    EXPECT_THAT([] { lf_dailyCheck(); },
+                testing::ThrowsMessage<ksb::UserErrorException>(testing::StrEq(text)));
     EXPECT_EQ("DAY1", stored("DATA_CHECKED_AT_DATE"));
     EXPECT_TRUE(fs::exists(work / "install_new_version.exe"));
     EXPECT_EQ("update:release/setup_KSBY_P3D_v9.4.0.zip", updateRoutes().back());

@@ -7,6 +7,7 @@
 #include "core/parameters_file.h"
 #include "core/run_values.h"
 #include "core/sim_session_state.h"
+#include "support/parameters_fixture.h"
 #include "support/file_bytes.h"
 #include "traffic/traffic_state.h"
 
@@ -16,7 +17,6 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <optional>
-#include <pugixml.hpp>
 #include <stdexcept>
 #include <system_error>
 
@@ -29,16 +29,7 @@ using Calls = std::vector<std::string>;
 class FinalExitTest : public ExitFixture {
 protected:
     std::optional<std::string> stored(const std::string& name) const {
-        pugi::xml_document doc;
-        if (!doc.load_file((appData.path() / "KSBY_P3D" / "parameters.xml").c_str())) {
-            return std::nullopt;
-        }
-        const pugi::xml_node node =
-            doc.child("parameters").find_child_by_attribute("parameter", "name", name.c_str());
-        if (!node) {
-            return std::nullopt;
-        }
-        return std::string(node.attribute("value").as_string());
+        return ksb::test::storedParameter(appData.path() / "KSBY_P3D" / "parameters.xml", name);
     }
 };
 

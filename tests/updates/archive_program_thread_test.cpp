@@ -9,6 +9,7 @@
 #include "updates/updates.h"
 
 #include <fmt/format.h>
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -158,15 +159,11 @@ protected:
 
 TEST_F(ProgramUpdateTest, ANewerProgramIsFetchedAndNamed) {
     stub.setUpdateVersion("program", "9.4.0");
-    try {
-        gf_checkProgramVersion();
-        ADD_FAILURE() << "no error 99";
-    } catch (const ksb::UserErrorException& e) {
-        EXPECT_EQ(fmt::format("New version 9.4.0 available. Exit here, and run as administrator:"
-                              "   \"{}\"",
-                              (work.path() / "install_new_version.exe").string()),
-                  e.what());
-    }
+    const std::string text = fmt::format(
+        "New version 9.4.0 available. Exit here, and run as administrator:   \"{}\"",
+        (work.path() / "install_new_version.exe").string());
+    EXPECT_THAT([] { gf_checkProgramVersion(); },
+                testing::ThrowsMessage<ksb::UserErrorException>(testing::StrEq(text)));
     EXPECT_EQ(rtstub::installerBytes(), ksb::test::readBytes(at("install_new_version.exe")));
     EXPECT_FALSE(fs::exists(at("setup_KSBY_P3D_v9.4.0.zip")));
     const std::string zip = at("setup_KSBY_P3D_v9.4.0.zip").string();

@@ -14,7 +14,6 @@
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <filesystem>
 #include <optional>
@@ -31,18 +30,8 @@ protected:
     UpdateFixture() { gf_setUpdateBase(stub.baseUrl()); }
     ~UpdateFixture() override { gf_resetUpdateSettings(); }
 
-    // The value parameters.xml holds; nothing when the entry is missing.
     std::optional<std::string> stored(const std::string& name) const {
-        pugi::xml_document doc;
-        if (!doc.load_file(parameters.parametersFile().c_str())) {
-            return std::nullopt;
-        }
-        const pugi::xml_node node =
-            doc.child("parameters").find_child_by_attribute("parameter", "name", name.c_str());
-        if (!node) {
-            return std::nullopt;
-        }
-        return std::string(node.attribute("value").as_string());
+        return parameters.stored(name);
     }
 
     // The update routes asked for, in order.
