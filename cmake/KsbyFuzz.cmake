@@ -7,7 +7,7 @@ include_guard(GLOBAL)
 # decoders have targets, once they exist.
 function(ksby_fuzz_libraries out)
     set(libs ksby_core ksby_test_support)
-    foreach(lib ksby_simlink_client ksby_simlink ksby_feed ksby_catalogue ksby_airports
+    foreach(lib ksby_simlink_client ksby_simlink ksby_feed ksby_catalogue ksby_airports ksby_updates
             ksby_traffic)
         if(TARGET ${lib})
             list(APPEND libs ${lib})

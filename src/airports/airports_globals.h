@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
-
 #include <vector>
 
 // The world's airports, sorted by code; read once per process, read-only after that.

@@ -13,8 +13,6 @@ std::atomic<bool> dbaseLoaded{false};
 
 namespace {
 
-constexpr std::string_view kDbaseFile = "dbase.xml";
-
 void lf_scanAirportsNextStart() {
     lf_setCheckBox(SCAN_AIRPORTS, true);
     SCAN_AIRPORTS.save();
@@ -100,7 +98,7 @@ void lf_dailyCheck() {
     DailyInputs inputs;
     inputs.today = gf_scrambledDateStamp();
     inputs.storedDay = DATA_CHECKED_AT_DATE.value();
-    inputs.dbaseMissing = !fs::exists(fs::path(kInputFolder) / kDbaseFile);
+    inputs.dbaseMissing = !fs::exists(gf_dbaseFilePath());
     inputs.dbaseLoaded = dbaseLoaded.load();
     inputs.regcodesMissing = !fs::exists(gf_regcodesFilePath());
     // The new-day branch leaves the archive folders to the archive update itself.

@@ -6,7 +6,6 @@
 // folder (below "InsideSystems").
 inline constexpr std::string_view kLicenceFileName = "RealTraffic.lic";
 inline constexpr std::string_view kLicenceAppFolder = "InsideSystems";
-inline constexpr std::string_view kInstallerFileName = "install_new_version.exe";
 
 // First run: stores the program's version and brings a licence file (the app's copy or the
 // template). A newer program: the version update (obsolete parameters removed, MAX_FIT clamped,

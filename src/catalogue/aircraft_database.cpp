@@ -180,7 +180,7 @@ void lf_readDbaseRecords(const pugi::xml_document& doc) {
 } // namespace
 
 bool gf_readDbase() {
-    const std::string path = (fs::path(kInputFolder) / "dbase.xml").string();
+    const std::string path = gf_dbaseFilePath().string();
     // A second read starts afresh instead of doubling the lists.
     aircraftDatabase = AircraftDatabase{};
     pugi::xml_document doc;

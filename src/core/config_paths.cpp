@@ -50,6 +50,9 @@ fs::path gf_myOrbxFolderPath() {
 fs::path gf_myThirdPartyFolderPath() {
     return lf_path(kAirportsFolder, kMyThirdPartyFolder);
 }
+fs::path gf_dbaseFilePath() {
+    return lf_path(kInputFolder, kDbaseFile);
+}
 fs::path gf_regcodesFilePath() {
     return lf_path(kInputFolder, kRegcodesFile);
 }

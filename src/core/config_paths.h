@@ -22,6 +22,13 @@ inline constexpr std::string_view kMyThirdPartyFolder = "my_thirdparty";
 inline constexpr std::string_view kOfflineLearningFolder = "TO_BE_LEARNED_OFFLINE";
 inline constexpr std::string_view kAirportsListFile = "airports_p3d.xml";
 inline constexpr std::string_view kRegcodesFile = "AIG-regcodes.xml";
+inline constexpr std::string_view kDbaseFile = "dbase.xml";
+// Where older versions kept the registration codes (in "input"); the update clears it out.
+inline constexpr std::string_view kLegacyRegcodesFolder = "regcodesAIG";
+// Files the updates write in the working folder.
+inline constexpr std::string_view kArchiveZipFile = "archive.zip";
+inline constexpr std::string_view kVersionFile = "version.json";
+inline constexpr std::string_view kInstallerFileName = "install_new_version.exe";
 inline constexpr std::string_view kMyRegcodesFolder = "my_regcodes";
 inline constexpr std::string_view kLiveriesFile = "LiveriesScanned.xml";
 inline constexpr std::string_view kParkAirportsFile = "my_park_airports.txt";
@@ -43,6 +50,8 @@ std::filesystem::path gf_learnedThirdPartyFolderPath();
 // airports/my_ORBX and airports/my_thirdparty
 std::filesystem::path gf_myOrbxFolderPath();
 std::filesystem::path gf_myThirdPartyFolderPath();
+// input/dbase.xml
+std::filesystem::path gf_dbaseFilePath();
 // input/AIG-regcodes.xml and input/my_regcodes
 std::filesystem::path gf_regcodesFilePath();
 std::filesystem::path gf_myRegcodesFolderPath();

@@ -9,6 +9,7 @@
 #include "core/main_window.h"
 #include "core/parameters.h"
 #include "core/run_values.h"
+#include "support/parameters_fixture.h"
 #include "support/fake_startup_services.h"
 #include "support/fake_traffic_engine.h"
 #include "support/window_fixture.h"
@@ -76,16 +77,7 @@ protected:
 public:
     // The value parameters.xml holds now; nothing when the entry (or the file) is missing.
     std::optional<std::string> stored(const std::string& name) const {
-        pugi::xml_document doc;
-        if (!doc.load_file((appData / "KSBY_P3D" / "parameters.xml").c_str())) {
-            return std::nullopt;
-        }
-        const pugi::xml_node node =
-            doc.child("parameters").find_child_by_attribute("parameter", "name", name.c_str());
-        if (!node) {
-            return std::nullopt;
-        }
-        return std::string(node.attribute("value").as_string());
+        return storedParameter(appData / "KSBY_P3D" / "parameters.xml", name);
     }
 
     // Log lines since SetUp (or the last call), without the "... saved" lines of the saves.

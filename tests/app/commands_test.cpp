@@ -259,13 +259,6 @@ TEST_F(CommandsTest, TheFourButtons) {
              EXPECT_EQ("", mainWindow.errorText());
              EXPECT_TRUE(t.exits->all().empty());
          }},
-        {"Check version of the updates subsystem",
-         &CHECK_VERSION_BUTTON,
-         [](CommandsTest&) {},
-         "Version check is not available yet",
-         true,
-         false,
-         {}},
         {"Re-read", &REREAD_BUTTON, [](CommandsTest&) {}, kEarlier, false, false,
          [](CommandsTest&) { EXPECT_TRUE(reservedStandCheckPending.load()); }},
         {"Flush static", &FLUSH_STATIC_BUTTON, [](CommandsTest&) {},

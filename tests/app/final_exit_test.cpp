@@ -13,6 +13,7 @@
 #include "support/catalogue_fixtures.h"
 #include "support/fake_park_airport_services.h"
 #include "support/file_bytes.h"
+#include "support/parameters_fixture.h"
 #include "traffic/traffic_state.h"
 
 #include <algorithm>
@@ -21,7 +22,6 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <optional>
-#include <pugixml.hpp>
 #include <stdexcept>
 #include <system_error>
 
@@ -34,16 +34,7 @@ using Calls = std::vector<std::string>;
 class FinalExitTest : public ExitFixture {
 protected:
     std::optional<std::string> stored(const std::string& name) const {
-        pugi::xml_document doc;
-        if (!doc.load_file((appData.path() / "KSBY_P3D" / "parameters.xml").c_str())) {
-            return std::nullopt;
-        }
-        const pugi::xml_node node =
-            doc.child("parameters").find_child_by_attribute("parameter", "name", name.c_str());
-        if (!node) {
-            return std::nullopt;
-        }
-        return std::string(node.attribute("value").as_string());
+        return ksb::test::storedParameter(appData.path() / "KSBY_P3D" / "parameters.xml", name);
     }
 };
 

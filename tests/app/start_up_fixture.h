@@ -9,6 +9,7 @@
 #include "core/config_paths.h"
 #include "core/controls.h"
 #include "core/parameters.h"
+#include "support/parameters_fixture.h"
 #include "support/fake_startup_services.h"
 #include "support/file_bytes.h"
 #include "support/manual_clock.h"
@@ -82,16 +83,7 @@ protected:
 
     // The value parameters.xml holds now; nothing when the entry (or the file) is missing.
     std::optional<std::string> stored(const std::string& name) const {
-        pugi::xml_document doc;
-        if (!doc.load_file(parametersFile().c_str())) {
-            return std::nullopt;
-        }
-        const pugi::xml_node node =
-            doc.child("parameters").find_child_by_attribute("parameter", "name", name.c_str());
-        if (!node) {
-            return std::nullopt;
-        }
-        return std::string(node.attribute("value").as_string());
+        return storedParameter(parametersFile(), name);
     }
 
     // The names of the entries of parameters.xml, in file order.

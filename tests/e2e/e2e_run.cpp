@@ -91,6 +91,8 @@ void E2eRun::prepare(const RunOptions& runOptions) {
     spec.licence = options.licence;
     spec.docs = options.docs;
     spec.airportsList = options.airportsList;
+    spec.dayChecked = options.dayChecked;
+    spec.components = options.components;
     spec.parameters = options.parameters;
     folder = gf_buildWorkFolder(spec);
 }
@@ -120,6 +122,9 @@ std::unique_ptr<Process> E2eRun::startAnother(const WorkFolder& f, const std::st
         gf_programEnvironment(f, withDisplay ? xvfb->display() : std::string(), rt->baseUrl());
     for (const auto& [name, value] : options.environment) {
         spec.environment[name] = value;
+    }
+    if (!options.updateBase) {
+        spec.environment.erase("KSBY_UPDATE_BASE");
     }
     spec.stdoutFile = tag.empty() ? f.stdoutFile : f.root / ("stdout-" + tag + ".txt");
     spec.stderrFile = tag.empty() ? f.stderrFile : f.root / ("stderr-" + tag + ".txt");

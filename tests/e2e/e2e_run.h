@@ -50,6 +50,11 @@ struct RunOptions {
     bool airportsList = true;  // input/airports_p3d.xml
     bool registryRoute = true; // else the pipe route
     bool simFlightRunning = true;
+    // WorkFolderSpec's switches: today stored as checked; the components in place.
+    bool dayChecked = true;
+    bool components = true;
+    // KSBY_UPDATE_BASE set to the web stand-in; false: left out, so the default address.
+    bool updateBase = true;
     std::vector<std::pair<std::string, std::string>> parameters;
     // Extra variables of the program's environment (KSBY_DRIVE_<LETTER> ...).
     std::vector<std::pair<std::string, std::string>> environment;

@@ -7,6 +7,8 @@
 #include "core/parameters.h"
 #include "core/run_values.h"
 
+#include <pugixml.hpp>
+
 namespace ksb::test {
 
 namespace {
@@ -40,6 +42,24 @@ std::filesystem::path ParametersFixture::dataFolder() const {
 
 std::filesystem::path ParametersFixture::parametersFile() const {
     return dataFolder() / kParametersFileName;
+}
+
+std::optional<std::string> ParametersFixture::stored(const std::string& name) const {
+    return storedParameter(parametersFile(), name);
+}
+
+std::optional<std::string> storedParameter(const std::filesystem::path& file,
+                                           const std::string& name) {
+    pugi::xml_document doc;
+    if (!doc.load_file(file.c_str())) {
+        return std::nullopt;
+    }
+    const pugi::xml_node node =
+        doc.child("parameters").find_child_by_attribute("parameter", "name", name.c_str());
+    if (!node) {
+        return std::nullopt;
+    }
+    return std::string(node.attribute("value").as_string());
 }
 
 } // namespace ksb::test

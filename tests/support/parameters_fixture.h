@@ -7,8 +7,14 @@
 #include "support/temp_folder.h"
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 namespace ksb::test {
+
+// The value the parameters file holds for name; nothing when the entry (or the file) is missing.
+std::optional<std::string> storedParameter(const std::filesystem::path& file,
+                                           const std::string& name);
 
 class ParametersFixture {
 public:
@@ -22,6 +28,8 @@ public:
     const std::filesystem::path& appData() const { return appData_.path(); }
     std::filesystem::path dataFolder() const;
     std::filesystem::path parametersFile() const;
+    // The value parameters.xml holds now; nothing when the entry (or the file) is missing.
+    std::optional<std::string> stored(const std::string& name) const;
 
 private:
     TempFolder appData_;

@@ -60,6 +60,12 @@ int main(int argc, char** argv) {
 
     try {
         rtstub::RtStub stub(options.stub);
+        if (options.updates) {
+            stub.serveUpdateFolder(*options.updates);
+        }
+        for (const auto& [item, version] : options.updateVersions) {
+            stub.setUpdateVersion(item, version);
+        }
         for (const auto& [route, replies] : script) {
             stub.script(route, replies);
         }
@@ -68,6 +74,8 @@ int main(int argc, char** argv) {
             stub.onRequest([&](const rtstub::RequestRecord& request) {
                 const nlohmann::json line{{"seq", request.seq},
                                           {"route", request.route},
+                                          {"method", request.method},
+                                          {"path", request.path},
                                           {"body", request.body},
                                           {"fault", request.fault}};
                 std::lock_guard lock(logMutex);

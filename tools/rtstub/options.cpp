@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -70,6 +71,19 @@ ProgramOptions gf_parseOptions(int argc, char** argv) {
                           lf_number<double>(option, value.substr(comma + 1), -180.0, 180.0)};
         } else if (option == "--seed") {
             options.stub.seed = lf_number<std::uint32_t>(option, value, 0, 4'294'967'295u);
+        } else if (option == "--updates") {
+            options.updates = std::string(value);
+        } else if (option == "--update-version") {
+            const std::size_t equals = value.find('=');
+            const std::string_view item = value.substr(0, std::min(equals, value.size()));
+            if (equals == std::string_view::npos ||
+                (item != "program" && item != "dbase" && item != "aig" && item != "archive")) {
+                throw UsageError(fmt::format(
+                    "{}: \"{}\" is not ITEM=X.Y.Z with ITEM program, dbase, aig or archive",
+                    option, value));
+            }
+            options.updateVersions.emplace_back(std::string(item),
+                                                std::string(value.substr(equals + 1)));
         } else if (option == "--script") {
             options.script = std::string(value);
         } else if (option == "--log") {

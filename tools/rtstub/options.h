@@ -4,6 +4,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -13,6 +15,9 @@ struct ProgramOptions {
     rtstub::Options stub;
     std::optional<std::string> script;
     std::optional<std::string> log;
+    // The update server: a folder served instead of the built-in files, and item versions.
+    std::optional<std::string> updates;
+    std::vector<std::pair<std::string, std::string>> updateVersions;
     bool help = false;
 };
 
@@ -29,6 +34,9 @@ inline constexpr const char* kUsageText =
     "  --parked N        parked records (default 10)\n"
     "  --centre LAT,LON  fixed centre of the sample traffic (default: each request's box)\n"
     "  --seed N          seed of the sample traffic (default 1)\n"
+    "  --updates DIR     serve the update server's files from DIR (default: built-in)\n"
+    "  --update-version ITEM=X.Y.Z\n"
+    "                    version of program, dbase, aig or archive; repeatable\n"
     "  --script FILE     scripted replies per route (JSON)\n"
     "  --log FILE        one JSON object per request\n"
     "Runs until SIGINT or SIGTERM.\n";

@@ -94,6 +94,10 @@ inline Response request(std::uint16_t port, const std::string& method, const std
     return response;
 }
 
+inline Response get(std::uint16_t port, const std::string& path) {
+    return request(port, "GET", path, "", "");
+}
+
 inline Response post(std::uint16_t port, const std::string& path, const std::string& body) {
     return request(port, "POST", path, body);
 }

@@ -167,6 +167,25 @@ TEST(RtStubScriptTest, ReadsEveryReplyKind) {
     EXPECT_EQ(script.at("traffic-buffered").size(), 1u);
 }
 
+TEST(RtStubScriptTest, ReadsTheUpdateReplyKinds) {
+    const auto script = rtstub::parseScript(
+        R"({"update:dbase/version.json":[{"bytes":"9.4.0\n"},)"
+        R"({"redirect":302,"location":"http://127.0.0.1:9/x"},{"stall_ms":1500},)"
+        R"({"truncated":"abc","length":10}]})");
+    const auto& replies = script.at("update:dbase/version.json");
+    ASSERT_EQ(replies.size(), 4u);
+    EXPECT_EQ(replies[0].kind, Reply::Kind::bytes);
+    EXPECT_EQ(replies[0].body, "9.4.0\n");
+    EXPECT_EQ(replies[1].kind, Reply::Kind::redirect);
+    EXPECT_EQ(replies[1].status, 302);
+    EXPECT_EQ(replies[1].body, "http://127.0.0.1:9/x");
+    EXPECT_EQ(replies[2].kind, Reply::Kind::stall);
+    EXPECT_EQ(replies[2].silence, std::chrono::milliseconds(1500));
+    EXPECT_EQ(replies[3].kind, Reply::Kind::truncated);
+    EXPECT_EQ(replies[3].body, "abc");
+    EXPECT_EQ(replies[3].declaredLength, 10u);
+}
+
 TEST(RtStubScriptTest, NamesWhatIsWrong) {
     struct Case {
         const char* text;
@@ -179,7 +198,17 @@ TEST(RtStubScriptTest, NamesWhatIsWrong) {
         {R"({"auth":{}})", "route \"auth\" needs a list of replies"},
         {R"({"auth":[1]})", "route \"auth\": a reply must be an object"},
         {R"({"auth":[{}]})", "route \"auth\": a reply needs \"model\", \"status\", \"login\", "
+                             "\"bytes\", \"redirect\", \"stall_ms\", \"truncated\", "
                              "\"empty\", \"drop\" or \"close\""},
+        {R"({"update:":[{"model":true}]})", "unknown route \"update:\""},
+        {R"({"update:a":[{"redirect":200,"location":"x"}]})",
+         "route \"update:a\": \"redirect\" must be a 3xx status"},
+        {R"({"update:a":[{"redirect":301}]})", "route \"update:a\": \"location\" must be a text"},
+        {R"({"update:a":[{"bytes":1}]})", "route \"update:a\": \"bytes\" must be a text"},
+        {R"({"update:a":[{"stall_ms":-1}]})",
+         "route \"update:a\": \"stall_ms\" must be 0 to 3600000"},
+        {R"({"update:a":[{"truncated":"ab"}]})",
+         "route \"update:a\": \"length\" must be 0 to 1073741824"},
         {R"({"auth":[{"login":"401"}]})",
          "route \"auth\": \"login\" must be an object of answer keys"},
         {R"({"traffic":[{"login":{}}]})",

@@ -100,10 +100,44 @@ TEST(RtStubProgramTest, TakesItsOptionsScriptAndLog) {
     }
     ASSERT_EQ(entries.size(), 6u);
     EXPECT_EQ(entries[0],
-              nlohmann::json::parse(
-                  R"({"seq":1,"route":"auth","body":"license=A-1&software=T","fault":""})"));
+              nlohmann::json::parse(R"({"seq":1,"route":"auth","method":"POST","path":"/v4/auth",)"
+                                    R"("body":"license=A-1&software=T","fault":""})"));
     EXPECT_EQ(entries[5].at("route"), "deauth");
     EXPECT_EQ(entries[5].at("fault"), "GUID");
+}
+
+TEST(RtStubProgramTest, ServesTheUpdateServerWithItsOptions) {
+    ksb::test::TempFolder folder;
+    const auto script = folder / "script.json";
+    const auto log = folder / "requests.log";
+    ksb::test::writeBytes(script, R"({"update:aig/version.json":[{"bytes":"5.0.0\n"}]})");
+    Program program({"--update-version", "program=9.4.0", "--update-version", "dbase=2.1.0",
+                     "--script", script.string(), "--log", log.string()});
+    const std::uint16_t port = program.startPort();
+    ASSERT_NE(port, 0);
+    EXPECT_EQ(rawhttp::get(port, "/downloads/release/version_P3D.json").body, "9.4.0\n");
+    EXPECT_EQ(rawhttp::get(port, "/downloads/dbase/version.json").body,
+              R"({"major":2,"minor":1,"patch":0})");
+    EXPECT_EQ(rawhttp::get(port, "/downloads/aig/version.json").body, "5.0.0\n");
+    EXPECT_EQ(rawhttp::get(port, "/downloads/release/setup_KSBY_P3D_v9.4.0.zip").status, 200);
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.exitCode(), 0);
+    std::istringstream lines(ksb::test::readBytes(log));
+    std::string first;
+    std::getline(lines, first);
+    EXPECT_EQ(nlohmann::json::parse(first),
+              nlohmann::json::parse(R"({"seq":1,"route":"update:release/version_P3D.json",)"
+                                    R"("method":"GET","path":"/downloads/release/version_P3D.json",)"
+                                    R"("body":"","fault":""})"));
+
+    ksb::test::writeBytes(folder / "served" / "archive" / "p3d" / "version.json", "8.8.8\n");
+    Program served({"--updates", (folder / "served").string()});
+    const std::uint16_t servedPort = served.startPort();
+    ASSERT_NE(servedPort, 0);
+    EXPECT_EQ(rawhttp::get(servedPort, "/downloads/archive/p3d/version.json").body, "8.8.8\n");
+    EXPECT_EQ(rawhttp::get(servedPort, "/downloads/aig/version.json").status, 404);
+    served.signal(SIGTERM);
+    EXPECT_EQ(served.exitCode(), 0);
 }
 
 TEST(RtStubProgramTest, RefusesBadOptions) {
@@ -116,6 +150,9 @@ TEST(RtStubProgramTest, RefusesBadOptions) {
         {{"--qnh"}, "--qnh: a value is missing (see --help)"},
         {{"--centre", "52"}, "--centre: \"52\" is not LAT,LON"},
         {{"--bogus", "1"}, "unknown option --bogus (see --help)"},
+        {{"--update-version", "docs=1.0.0"},
+         "--update-version: \"docs=1.0.0\" is not ITEM=X.Y.Z with ITEM program, dbase, aig or "
+         "archive"},
         {{"--script", "/nonexistent/script.json"},
          "cannot read the script /nonexistent/script.json"},
     };

@@ -2,6 +2,7 @@
 // The shared scene: one user aircraft at Frankfurt, one simulator, one web service with six
 // flights around the user. The e2e tests, tools/simstub, tools/rtstub and tools/workfolder all
 // start from it, so the demo shows what the tests check.
+#include "support/e2e/scene_catalogue.h"
 #include "support/rtstub/rt_stub.h"
 #include "support/simstub/scenario.h"
 

@@ -53,27 +53,6 @@ std::string lf_xmlEscape(const std::string& text) {
     return out;
 }
 
-test::DbaseSpec lf_dbase() {
-    test::DbaseSpec spec;
-    spec.aircrafts = {"B77W", "A388", "A320", "B738"};
-    spec.highPerformance = {"F16"};
-    // The user's type is not the largest span, so its span is read, not "unknown".
-    spec.heavy = {"B77W", "A388"};
-    spec.large = {"A320", "B738"};
-    spec.buzjet = {"C56X"};
-    spec.rotorcraft = {"EC35"};
-    spec.cargoTypes = {"B77L"};
-    spec.similar = {{"A320", "A321"}};
-    spec.icaoAirlines = {"DLH", "UAE", "KLM"};
-    spec.cargoOperators = {"BOX"};
-    spec.publishers = {"Demo"};
-    spec.wingspans = {{"B77W", "64.8"}, {"A388", "79.8"}, {"A320", "35.8"}, {"B738", "35.8"}};
-    spec.records = {{"D-AIMA", "DLH", "A388", "DLH"},
-                    {"A6-EGA", "UAE", "B77W", "UAE"},
-                    {"PH-BXA", "KLM", "B738", "KLM"}};
-    return spec;
-}
-
 std::vector<LiveryRecord> lf_liveries() {
     return {{"DLH", "A388", "Demo Lufthansa A388", "", 0, false},
             {"UAE", "B77W", "Demo Emirates B77W", "", 0, false},
@@ -86,9 +65,17 @@ std::string lf_parametersXml(const WorkFolderSpec& spec) {
         {"SIM_INSTALL_PATH", "S:\\Prepar3D v5"},
         {"SCAN_LIVERIES", "false"},
         {"SCAN_AIRPORTS", "false"},
-        {"DATA_CHECKED_AT_DATE", gf_scrambledDateStamp()},
-        {"LAST_EPOCH_TIME", "0"},
     };
+    if (spec.dayChecked) {
+        values.emplace_back("DATA_CHECKED_AT_DATE", gf_scrambledDateStamp());
+    }
+    values.emplace_back("LAST_EPOCH_TIME", "0");
+    if (spec.components) {
+        // The update server stand-in's versions, so a check finds nothing newer.
+        for (const char* name : {"DBASE_VERSION", "AIG_VERSION", "ARCHIVE_VERSION"}) {
+            values.emplace_back(name, "1.0.0");
+        }
+    }
     // An extra value of a standard parameter replaces it.
     for (const auto& extra : spec.parameters) {
         const auto same = std::find_if(values.begin(), values.end(),
@@ -135,10 +122,13 @@ WorkFolder gf_buildWorkFolder(const WorkFolderSpec& spec) {
     for (const fs::path& folder :
          {f.work, f.appData / "KSBY_P3D", f.documents, f.publicDocuments, f.programData,
           f.driveS / "Prepar3D v5" / "Scenery", f.run, f.home, f.cache, f.work / "input",
-          f.work / "output", f.work / "airports" / "archive" / "stock",
-          f.work / "airports" / "archive" / "ORBX",
-          f.work / "airports" / "archive" / "thirdparty"}) {
+          f.work / "output", f.work / "airports"}) {
         fs::create_directories(folder);
+    }
+    if (spec.components) {
+        for (const char* folder : {"stock", "ORBX", "thirdparty"}) {
+            fs::create_directories(f.work / "airports" / "archive" / folder);
+        }
     }
     // Some libraries refuse a runtime folder that others can read.
     fs::permissions(f.run, fs::perms::owner_all, fs::perm_options::replace);
@@ -148,14 +138,15 @@ WorkFolder gf_buildWorkFolder(const WorkFolderSpec& spec) {
     if (spec.docs) {
         fs::create_directories(f.work / "docs");
     }
-    test::writeDbaseXml(lf_dbase(), f.work / "input" / "dbase.xml");
+    if (spec.components) {
+        test::writeDbaseXml(scene::dbaseSpec(), f.work / "input" / "dbase.xml");
+        test::writeAigRegcodes(scene::aigEntries(), {}, f.work / "input" / "AIG-regcodes.xml");
+    }
     lf_write(
         f.work / "input" / "fixes.xml",
         "<?xml version=\"1.0\"?>\n<fixes>\n"
         "\t<fixes>DEMO1</fixes>\n\t<PVT_fixes>DEMO2</PVT_fixes>\n\t<GOV_fixes>DEMO3</GOV_fixes>\n"
         "</fixes>\n");
-    test::writeAigRegcodes({{"Demo Lufthansa A388", std::vector<std::string>{"D-AIMA"}}}, {},
-                           f.work / "input" / "AIG-regcodes.xml");
     test::writeLiveriesFile(lf_liveries(), {}, f.work / "output" / "LiveriesScanned.xml");
     if (spec.airportsList) {
         // EDDF lies at the scene's user position.

@@ -22,6 +22,11 @@ struct WorkFolderSpec {
     bool airportsList = true;
     // HKCU "SimConnect_Port_IPv4" of the simulator stand-in (the registry route).
     std::optional<std::uint16_t> simPort;
+    // DATA_CHECKED_AT_DATE holds today; false: none, so the start is the first of the day.
+    bool dayChecked = true;
+    // input/dbase.xml, input/AIG-regcodes.xml, the airports/archive folders and the three
+    // version settings; false: none of them, as in a fresh installation.
+    bool components = true;
     // Extra parameters.xml values (name, value), after the standard ones; one of a standard
     // parameter replaces its value.
     std::vector<std::pair<std::string, std::string>> parameters;

@@ -1,6 +1,7 @@
 #pragma once
 // One scripted reply of the web-service stand-in.
 #include <chrono>
+#include <cstddef>
 #include <string>
 
 namespace rtstub {
@@ -14,12 +15,18 @@ struct Reply {
         drop,  // the connection ends in the middle of the answer
         login, // "auth" only: the session model's login with the keys of body laid over it
         close, // the connection ends before any byte of the answer
+        bytes,     // HTTP 200 with the body as raw bytes (application/octet-stream)
+        redirect,  // status with a Location header (body: the location), no body
+        stall,     // the head promises a body, then silence for the delay, then the end
+        truncated, // a Content-Length of declaredLength, the body, then the connection ends
     };
     Kind kind = Kind::model;
     int status = 200;
     std::string body;
     std::chrono::milliseconds delay{0}; // before answering; ends when the stand-in stops
     bool gzipped = false;               // body compressed, "Content-Encoding: gzip"
+    std::size_t declaredLength = 0;     // truncated only
+    std::chrono::milliseconds silence{0}; // stall only; ends when the stand-in stops
 
     static Reply model() { return {}; }
     static Reply json(std::string text) { return Reply{Kind::json, 200, std::move(text)}; }
@@ -33,6 +40,20 @@ struct Reply {
     // given as null is left out). Any other "status" opens none and the answer is the keys.
     static Reply login(std::string keys) { return Reply{Kind::login, 200, std::move(keys)}; }
     static Reply close() { return Reply{Kind::close, 200, {}}; }
+    static Reply bytes(std::string data) { return Reply{Kind::bytes, 200, std::move(data)}; }
+    static Reply redirect(int code, std::string location) {
+        return Reply{Kind::redirect, code, std::move(location)};
+    }
+    static Reply stall(int ms) {
+        Reply reply{Kind::stall, 200, {}};
+        reply.silence = std::chrono::milliseconds(ms);
+        return reply;
+    }
+    static Reply truncated(std::string data, std::size_t declaredLength) {
+        Reply reply{Kind::truncated, 200, std::move(data)};
+        reply.declaredLength = declaredLength;
+        return reply;
+    }
     static Reply delayed(int ms, Reply reply) {
         reply.delay += std::chrono::milliseconds(ms);
         return reply;

@@ -5,6 +5,7 @@
 #include "support/rtstub/gzip.h"
 #include "support/rtstub/raw_sockets.h"
 #include "support/rtstub/records.h"
+#include "support/rtstub/update_files.h"
 
 #include <fmt/format.h>
 #include <httplib.h>
@@ -15,6 +16,8 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -136,6 +139,14 @@ std::string lf_error(int status, std::string_view message) {
 
 } // namespace
 
+bool isRouteName(std::string_view name) {
+    if (name.substr(0, kUpdateRoutePrefix.size()) == kUpdateRoutePrefix) {
+        return name.size() > kUpdateRoutePrefix.size();
+    }
+    const std::vector<std::string> names = routeNames();
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 std::vector<std::string> routeNames() {
     std::vector<std::string> names;
     for (const Route& route : lf_routes()) {
@@ -157,8 +168,11 @@ struct RtStub::Impl {
     // Opens a session with the next GUID; under the mutex.
     Json openSession(double time);
     std::string scriptedLogin(const std::string& keys);
-    void answer(const Reply& reply, const Route& route, const RequestRecord& record,
+    void answer(const Reply& reply, const Route* route, const RequestRecord& record,
                 const httplib::Request& request, httplib::Response& response);
+    // The update server's file; nothing: 404.
+    std::optional<std::string> updateFile(const std::string& path);
+    std::optional<Reply> nextScripted(const std::string& route);
     // Waits the delay; ends early when the stand-in stops.
     void wait(std::chrono::milliseconds delay);
 
@@ -175,7 +189,50 @@ struct RtStub::Impl {
     std::function<void(const RequestRecord&)> callback;
     std::optional<std::string> openGuid;
     int nextGuid = 0;
+    UpdateVersions updateVersions;
+    std::map<std::string, std::string, std::less<>> updateFiles;
+    std::optional<std::filesystem::path> updateFolder;
 };
+
+std::optional<std::string> RtStub::Impl::updateFile(const std::string& path) {
+    std::optional<std::filesystem::path> folder;
+    UpdateVersions versions;
+    {
+        std::lock_guard lock(mutex);
+        folder = updateFolder;
+        versions = updateVersions;
+        if (!folder) {
+            const auto it = updateFiles.find(path);
+            if (it != updateFiles.end()) {
+                return it->second;
+            }
+        }
+    }
+    if (!folder) {
+        return defaultUpdateFile(path, versions);
+    }
+    if (path.find("..") != std::string::npos) {
+        return std::nullopt;
+    }
+    const std::filesystem::path file = *folder / path;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) {
+        return std::nullopt;
+    }
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::optional<Reply> RtStub::Impl::nextScripted(const std::string& route) {
+    std::lock_guard lock(mutex);
+    const auto it = scripts.find(route);
+    if (it == scripts.end() || it->second.empty()) {
+        return std::nullopt;
+    }
+    Reply reply = it->second.front();
+    it->second.pop_front();
+    return reply;
+}
 
 void RtStub::Impl::wait(std::chrono::milliseconds delay) {
     std::unique_lock lock(mutex);
@@ -189,6 +246,17 @@ void RtStub::Impl::handle(const httplib::Request& request, httplib::Response& re
     record.body = request.body;
     record.contentType = request.get_header_value("Content-Type");
     record.acceptEncoding = request.get_header_value("Accept-Encoding");
+    for (const auto& [name, value] : request.headers) {
+        // httplib adds these of its own; they were never sent.
+        if (name != "REMOTE_ADDR" && name != "REMOTE_PORT" && name != "LOCAL_ADDR" &&
+            name != "LOCAL_PORT") {
+            record.headers.emplace_back(name, value);
+        }
+    }
+    constexpr std::string_view kDownloads = "/downloads/";
+    const bool update = request.method == "GET" &&
+                        std::string_view(request.path).substr(0, kDownloads.size()) == kDownloads &&
+                        request.path.size() > kDownloads.size();
     const std::optional<std::vector<FormField>> form = decodeForm(request.body);
     if (form) {
         for (const FormField& field : *form) {
@@ -199,6 +267,8 @@ void RtStub::Impl::handle(const httplib::Request& request, httplib::Response& re
     if (route != nullptr) {
         record.route = std::string(route->name);
         record.fault = form ? shapeFault(*form, route->fields) : std::string("body");
+    } else if (update) {
+        record.route = std::string(kUpdateRoutePrefix) + request.path.substr(kDownloads.size());
     }
     std::function<void(const RequestRecord&)> onRequest;
     {
@@ -212,23 +282,15 @@ void RtStub::Impl::handle(const httplib::Request& request, httplib::Response& re
     if (onRequest) {
         onRequest(record);
     }
-    if (route == nullptr) {
+    if (route == nullptr && !update) {
         response.status = 404;
         return;
     }
-    std::optional<Reply> scripted;
-    {
-        std::lock_guard lock(mutex);
-        const auto it = scripts.find(route->name);
-        if (it != scripts.end() && !it->second.empty()) {
-            scripted = it->second.front();
-            it->second.pop_front();
-        }
-    }
-    answer(scripted.value_or(Reply::model()), *route, record, request, response);
+    const std::optional<Reply> scripted = nextScripted(record.route);
+    answer(scripted.value_or(Reply::model()), route, record, request, response);
 }
 
-void RtStub::Impl::answer(const Reply& reply, const Route& route, const RequestRecord& record,
+void RtStub::Impl::answer(const Reply& reply, const Route* route, const RequestRecord& record,
                           const httplib::Request& request, httplib::Response& response) {
     if (reply.delay.count() > 0) {
         wait(reply.delay);
@@ -236,8 +298,51 @@ void RtStub::Impl::answer(const Reply& reply, const Route& route, const RequestR
     std::string body;
     switch (reply.kind) {
     case Reply::Kind::model:
-        body = modelAnswer(route, record);
-        break;
+        if (route != nullptr) {
+            body = modelAnswer(*route, record);
+            break;
+        }
+        {
+            // The update server: the file, or 404 with an empty body.
+            const std::optional<std::string> file =
+                updateFile(record.route.substr(kUpdateRoutePrefix.size()));
+            if (!file) {
+                response.status = 404;
+                return;
+            }
+            response.set_content(*file, "application/octet-stream");
+        }
+        return;
+    case Reply::Kind::bytes:
+        response.set_content(reply.body, "application/octet-stream");
+        return;
+    case Reply::Kind::redirect:
+        response.status = reply.status;
+        response.set_header("Location", reply.body);
+        return;
+    case Reply::Kind::stall: {
+        const auto silence = reply.silence;
+        response.set_content_provider(
+            1024, "application/octet-stream",
+            [this, silence](std::size_t, std::size_t, httplib::DataSink&) {
+                wait(silence);
+                return false;
+            });
+        return;
+    }
+    case Reply::Kind::truncated: {
+        const std::string data = reply.body;
+        response.set_content_provider(
+            std::max(reply.declaredLength, data.size()), "application/octet-stream",
+            [data](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                if (offset < data.size()) {
+                    sink.write(data.data() + offset, data.size() - offset);
+                    return true;
+                }
+                return false;
+            });
+        return;
+    }
     case Reply::Kind::json:
     case Reply::Kind::http:
         response.status = reply.status;
@@ -441,8 +546,7 @@ std::string RtStub::baseUrl() const {
 }
 
 void RtStub::script(std::string_view route, Reply reply) {
-    const std::vector<std::string> names = routeNames();
-    if (std::find(names.begin(), names.end(), route) == names.end()) {
+    if (!isRouteName(route)) {
         throw std::invalid_argument(fmt::format("unknown route \"{}\"", route));
     }
     if (reply.kind == Reply::Kind::login) {
@@ -477,6 +581,21 @@ void RtStub::onRequest(std::function<void(const RequestRecord&)> callback) {
 bool RtStub::waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(impl_->mutex);
     return impl_->changed.wait_for(lock, timeout, [&] { return impl_->log.size() >= count; });
+}
+
+void RtStub::setUpdateVersion(std::string_view item, std::string text) {
+    std::lock_guard lock(impl_->mutex);
+    rtstub::setUpdateVersion(impl_->updateVersions, item, std::move(text));
+}
+
+void RtStub::setUpdateFile(std::string path, std::string bytes) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->updateFiles[std::move(path)] = std::move(bytes);
+}
+
+void RtStub::serveUpdateFolder(std::filesystem::path folder) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->updateFolder = std::move(folder);
 }
 
 std::optional<std::string> RtStub::openGuid() const {

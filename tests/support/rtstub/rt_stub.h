@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +24,9 @@ namespace rtstub {
 // The routes, by name: "auth", "deauth", "nearestmetar", "weather", "traffic-buffered",
 // "traffic", "parked".
 std::vector<std::string> routeNames();
+// The API routes, and "update:<path>" for each GET of /downloads/<path> (the update server).
+bool isRouteName(std::string_view name);
+inline constexpr std::string_view kUpdateRoutePrefix = "update:";
 
 struct Options {
     std::uint16_t port = 0; // 0: a free port
@@ -53,6 +57,7 @@ struct RequestRecord {
     std::string contentType;
     std::string acceptEncoding;
     std::string fault; // the field whose shape is wrong; "" when none
+    std::vector<std::pair<std::string, std::string>> headers; // every request header
 };
 
 class RtStub {
@@ -76,6 +81,14 @@ public:
     // Waits until at least count requests were recorded; false at the time-out.
     bool waitForRequests(std::size_t count,
                          std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+
+    // The update server: item "program", "dbase", "aig" or "archive" (std::invalid_argument
+    // otherwise). The version files follow; a program above the own version brings an installer.
+    void setUpdateVersion(std::string_view item, std::string text);
+    // Replaces or adds the file at the path below /downloads/.
+    void setUpdateFile(std::string path, std::string bytes);
+    // Serves the files of the folder instead of the built-in ones; a path with ".." gets 404.
+    void serveUpdateFolder(std::filesystem::path folder);
 
     // The GUID of the open session.
     std::optional<std::string> openGuid() const;

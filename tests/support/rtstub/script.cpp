@@ -25,6 +25,24 @@ bool lf_flag(const Json& reply, const char* key) {
     return it->get<bool>();
 }
 
+std::string lf_text(const Json& reply, const char* key) {
+    const auto it = reply.find(key);
+    if (it == reply.end() || !it->is_string()) {
+        throw std::runtime_error(std::string("\"") + key + "\" must be a text");
+    }
+    return it->get<std::string>();
+}
+
+std::int64_t lf_count(const Json& reply, const char* key, std::int64_t most) {
+    const auto it = reply.find(key);
+    if (it == reply.end() || !it->is_number_integer() || it->get<std::int64_t>() < 0 ||
+        it->get<std::int64_t>() > most) {
+        throw std::runtime_error(std::string("\"") + key + "\" must be 0 to " +
+                                 std::to_string(most));
+    }
+    return it->get<std::int64_t>();
+}
+
 Reply lf_reply(const Json& item) {
     if (!item.is_object()) {
         throw std::runtime_error("a reply must be an object");
@@ -49,6 +67,21 @@ Reply lf_reply(const Json& item) {
             throw std::runtime_error("\"login\" must be an object of answer keys");
         }
         reply = Reply::login(keys.dump());
+    } else if (item.contains("bytes")) {
+        reply = Reply::bytes(lf_text(item, "bytes"));
+    } else if (item.contains("redirect")) {
+        const auto& code = item.at("redirect");
+        if (!code.is_number_integer() || code.get<std::int64_t>() < 300 ||
+            code.get<std::int64_t>() > 399) {
+            throw std::runtime_error("\"redirect\" must be a 3xx status");
+        }
+        reply = Reply::redirect(static_cast<int>(code.get<std::int64_t>()),
+                                lf_text(item, "location"));
+    } else if (item.contains("stall_ms")) {
+        reply = Reply::stall(static_cast<int>(lf_count(item, "stall_ms", 3'600'000)));
+    } else if (item.contains("truncated")) {
+        reply = Reply::truncated(lf_text(item, "truncated"),
+                                 static_cast<std::size_t>(lf_count(item, "length", 1 << 30)));
     } else if (lf_flag(item, "empty")) {
         reply = Reply::empty();
     } else if (lf_flag(item, "drop")) {
@@ -58,7 +91,8 @@ Reply lf_reply(const Json& item) {
     } else if (lf_flag(item, "model")) {
         reply = Reply::model();
     } else {
-        throw std::runtime_error("a reply needs \"model\", \"status\", \"login\", \"empty\", "
+        throw std::runtime_error("a reply needs \"model\", \"status\", \"login\", \"bytes\", "
+                                 "\"redirect\", \"stall_ms\", \"truncated\", \"empty\", "
                                  "\"drop\" or \"close\"");
     }
     if (item.contains("delay_ms")) {
@@ -85,10 +119,9 @@ std::map<std::string, std::vector<Reply>> parseScript(std::string_view text) {
     if (!script.is_object()) {
         throw std::runtime_error("the script must be an object of routes");
     }
-    const std::vector<std::string> routes = routeNames();
     std::map<std::string, std::vector<Reply>> replies;
     for (const auto& [route, list] : script.items()) {
-        if (std::find(routes.begin(), routes.end(), route) == routes.end()) {
+        if (!isRouteName(route)) {
             throw std::runtime_error("unknown route \"" + route + "\"");
         }
         if (!list.is_array()) {

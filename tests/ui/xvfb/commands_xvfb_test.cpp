@@ -6,6 +6,7 @@
 #include "core/message_sink.h"
 #include "core/parameters.h"
 #include "core/run_values.h"
+#include "support/parameters_fixture.h"
 #include "support/log_capture.h"
 #include "support/recording_sinks.h"
 #include "support/scoped_env.h"
@@ -19,7 +20,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
-#include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
 
@@ -70,16 +70,7 @@ protected:
     }
 
     std::optional<std::string> stored(const std::string& name) const {
-        pugi::xml_document doc;
-        if (!doc.load_file((appData.path() / "KSBY_P3D" / "parameters.xml").c_str())) {
-            return std::nullopt;
-        }
-        const pugi::xml_node node =
-            doc.child("parameters").find_child_by_attribute("parameter", "name", name.c_str());
-        if (!node) {
-            return std::nullopt;
-        }
-        return std::string(node.attribute("value").as_string());
+        return ksb::test::storedParameter(appData.path() / "KSBY_P3D" / "parameters.xml", name);
     }
 
     ksb::test::TempFolder appData;
