@@ -13,6 +13,9 @@
 #include <string_view>
 #include <vector>
 
+// The mark that starts every warning line of the scan report.
+inline constexpr std::string_view kScanWarning = "===> ";
+
 // Appends a copy of the line to the scan report (AirportsScanLog.txt at the end of the scan).
 void lf_addScanLogLine(std::string line);
 

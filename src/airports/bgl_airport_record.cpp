@@ -18,7 +18,6 @@ constexpr std::uint16_t kNameRecord = 0x0019;
 constexpr std::uint16_t kHelipadRecord = 0x0026;
 constexpr std::uint16_t kParkingRecord = 0x003D;
 constexpr std::uint16_t kLaterParkingRecord = 0x00AD;
-constexpr std::uint64_t kSizeLimit = 0x80000000u;
 constexpr std::size_t kMaxNameBytes = 45;
 constexpr std::uint32_t kBase38 = 38;
 constexpr double kFeetPerMetre = 3.2808399;

@@ -16,6 +16,9 @@
 #include <string_view>
 #include <vector>
 
+// Sizes and counts at or above 2 GiB are refused as broken.
+inline constexpr std::uint64_t kSizeLimit = 0x80000000u;
+
 // What one airport record's decoding has seen so far; fresh for every record.
 struct BglDecodingState {
     std::set<std::string> standNames;

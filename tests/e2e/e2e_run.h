@@ -112,6 +112,13 @@ public:
     std::optional<unsigned long> window;
 };
 
+// The Log.txt line of a Traffic Reader that has its first answer.
+inline const std::string kTrafficConnected = "          Traffic Reader connected";
+// The running test's name ("e2e" outside a test), for its run folder.
+std::string gf_testName();
+// The bytes of a file; "" when it is missing.
+std::string gf_fileText(const std::filesystem::path& file);
+
 // Pixels of the window (relative to its corner) and their colours.
 inline constexpr int kSimBlockX = 411, kSimBlockY = 100;
 inline constexpr int kRtBlockX = 440, kRtBlockY = 100;
