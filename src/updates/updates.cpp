@@ -13,6 +13,9 @@
 #include <fmt/format.h>
 
 #include <fstream>
+#include <stdexcept>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -136,8 +139,26 @@ std::string gf_newVersionsText() {
     const VersionTriple dbase = lf_fetchComponentVersionInfo("dbase");
     const VersionTriple archive = lf_fetchArchiveVersionInfo();
     const VersionTriple aig = lf_fetchComponentVersionInfo("aig");
-    return lf_newVersionsText({program, gf_programVersion()},
-                              {dbase, gf_parseVersion(DBASE_VERSION.value())},
-                              {archive, gf_parseVersion(ARCHIVE_VERSION.value())},
-                              {aig, gf_parseVersion(AIG_VERSION.value())});
+    std::string news = lf_newVersionsText({program, gf_programVersion()},
+                                          {dbase, gf_parseVersion(DBASE_VERSION.value())},
+                                          {archive, gf_parseVersion(ARCHIVE_VERSION.value())},
+                                          {aig, gf_parseVersion(AIG_VERSION.value())});
+    if (!news.empty()) {
+        return news;
+    }
+    // Nothing newer is only "up to date" when every version could be read.
+    std::string unread;
+    for (const auto& [version, name] : {std::pair{program, std::string_view(kProgramName)},
+                                        std::pair{dbase, std::string_view("dbase")},
+                                        std::pair{archive, std::string_view("archive")},
+                                        std::pair{aig, std::string_view("AIG-regcodes")}}) {
+        if (version == VersionTriple{}) {
+            unread += unread.empty() ? std::string(name) : ", " + std::string(name);
+        }
+    }
+    if (!unread.empty()) {
+        throw std::runtime_error(
+            fmt::format("Version check failed: no version from the update server for {}", unread));
+    }
+    return news;
 }

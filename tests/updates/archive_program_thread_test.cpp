@@ -253,4 +253,36 @@ TEST_F(ProgramUpdateTest, TheNewerItemsFromTheServer) {
                  ksb::test::readBytes(at("version.json")).empty());
 }
 
+TEST_F(ProgramUpdateTest, VersionsThatCannotBeReadAreNeverUpToDate) {
+    DBASE_VERSION.setValue("1.0.0");
+    AIG_VERSION.setValue("1.0.0");
+    ARCHIVE_VERSION.setValue("1.0.0");
+    struct Case {
+        const char* name;
+        std::vector<const char*> failing; // version files the server answers with 500
+        const char* text;
+    };
+    const Case cases[] = {
+        {"one unreadable",
+         {"aig/version.json"},
+         "Version check failed: no version from the update server for AIG-regcodes"},
+        {"all unreadable",
+         {"release/version_P3D.json", "dbase/version.json", "archive/p3d/version.json",
+          "aig/version.json"},
+         "Version check failed: no version from the update server for KSBY_P3D, dbase, archive, "
+         "AIG-regcodes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rtstub::RtStub server;
+        ksb::gf_setUpdateBase(server.baseUrl());
+        for (const char* item : c.failing) {
+            server.script(fmt::format("update:{}", item), Reply::http(500, ""));
+        }
+        EXPECT_THAT([] { (void)gf_newVersionsText(); },
+                    testing::ThrowsMessage<std::runtime_error>(testing::StrEq(c.text)));
+    }
+    ksb::gf_setUpdateBase(stub.baseUrl());
+}
+
 } // namespace
