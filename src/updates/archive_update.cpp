@@ -42,11 +42,6 @@ void lf_createMissing(const fs::path& folder) {
 
 } // namespace
 
-bool lf_isSafeFolderName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
-}
-
 std::optional<fs::path> lf_archiveEntryTarget(std::string_view name) {
     if (name.empty() || name.front() == '/') {
         return std::nullopt;
@@ -58,7 +53,7 @@ std::optional<fs::path> lf_archiveEntryTarget(std::string_view name) {
         const std::size_t end = name.find('/', start);
         const std::string_view component =
             name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (!lf_isSafeFolderName(component) || (first && component != kArchiveFolder)) {
+        if (!gf_isFolderName(component) || (first && component != kArchiveFolder)) {
             return std::nullopt;
         }
         target /= component;
@@ -99,7 +94,7 @@ EntryOutcome lf_extractArchive(const ZipArchive& archive, const ZipEntry& entry,
         const std::string publisher = gf_publisherOf(name);
         if (publisher == "unknown") {
             gf_logLine(fmt::format("pub {} not found", name));
-        } else if (!lf_isSafeFolderName(publisher)) {
+        } else if (!gf_isFolderName(publisher)) {
             gf_logLine(fmt::format("publisher \"{}\" of {} is not a folder name, ignored",
                                    publisher, name));
         } else {
