@@ -21,10 +21,6 @@ namespace {
 
 constexpr int kProgressEvery = 300;
 
-bool lf_endsWith(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 fs::path lf_zipPath() {
     return fs::current_path() / kArchiveZipFile;
 }
@@ -70,15 +66,13 @@ bool lf_archiveWanted(const VersionTriple& server, const VersionTriple& local, b
 }
 
 bool lf_downloadArchiveZip() {
-    const std::string url = gf_updateUrl(fmt::format("archive/p3d/{}", kArchiveZipFile));
-    const UpdateHandle handle = gf_newUpdateHandle();
-    return gf_downloadFile(handle.get(), url, lf_zipPath(), true);
+    return lf_downloadFromServer(fmt::format("archive/p3d/{}", kArchiveZipFile), lf_zipPath(), true);
 }
 
 EntryOutcome lf_extractArchive(const ZipArchive& archive, const ZipEntry& entry,
                                const fs::path& zipPath, int& counter) {
     const std::string& name = entry.name;
-    if (lf_endsWith(name, "/") || !lf_endsWith(name, ".xml")) {
+    if (name.ends_with('/') || !name.ends_with(".xml")) {
         return EntryOutcome::skipped;
     }
     const std::optional<fs::path> relative = lf_archiveEntryTarget(name);
@@ -126,13 +120,7 @@ void lf_downloadDocs(std::string_view extension) {
     const std::string name = fmt::format("P3D_archive.{}", extension);
     const fs::path downloaded = fs::current_path() / name;
     const fs::path installed = fs::current_path() / kDocsFolder / name;
-    bool fetched = false;
-    {
-        const UpdateHandle handle = gf_newUpdateHandle();
-        fetched = gf_downloadFile(handle.get(), gf_updateUrl(fmt::format("docs/{}", name)),
-                                  downloaded, false);
-    }
-    if (!fetched) {
+    if (!lf_downloadFromServer(fmt::format("docs/{}", name), downloaded, false)) {
         gf_logLine(fmt::format("downloading {} failed?", installed.string()));
         return;
     }
@@ -153,7 +141,7 @@ bool gf_updateArchive() {
         return false;
     }
     const VersionTriple local = gf_parseVersion(ARCHIVE_VERSION.value());
-    if (!lf_archiveWanted(server, local, false) && !lf_archiveFoldersMissing()) {
+    if (!lf_archiveWanted(server, local, lf_archiveFoldersMissing())) {
         return false;
     }
     const std::string versionText = gf_versionToString(server);

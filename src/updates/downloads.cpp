@@ -158,6 +158,12 @@ VersionTriple gf_downloadLines(CURL* handle, const std::string& url) {
     return gf_parseVersion(lines.empty() ? std::string_view() : std::string_view(lines.front()));
 }
 
+bool lf_downloadFromServer(std::string_view serverPath, const fs::path& path, bool binary) {
+    const std::string url = gf_updateUrl(serverPath);
+    const UpdateHandle handle = gf_newUpdateHandle();
+    return gf_downloadFile(handle.get(), url, path, binary);
+}
+
 VersionTriple lf_fetchProgramVersionInfo() {
     return lf_fetchVersion("release/version_P3D.json");
 }
