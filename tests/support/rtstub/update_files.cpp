@@ -4,7 +4,7 @@
 #include "core/version_triple.h"
 #include "support/airport_file_builder.h"
 #include "support/catalogue_fixtures.h"
-#include "support/e2e/scene_catalogue.h"
+#include "support/e2e/scene.h"
 #include "support/zip_writer.h"
 
 #include <fmt/format.h>
@@ -17,8 +17,6 @@ namespace rtstub {
 namespace {
 
 // The scene's user stands at Frankfurt; its stands lie around the user's position.
-constexpr double kSceneLatitude = 50.0333;
-constexpr double kSceneLongitude = 8.5706;
 constexpr int kStands = 12;
 
 std::string lf_airportFile(std::string_view code, std::string_view publisher, double latitude,
@@ -44,7 +42,8 @@ std::string lf_archiveZip() {
     zip.add("archive/")
         .add("archive/stock/")
         .add("archive/stock/EDDF.xml",
-             lf_airportFile("EDDF", "stock", kSceneLatitude, kSceneLongitude, kStands))
+             lf_airportFile("EDDF", "stock", ksb::e2e::scene::kLatitude,
+                            ksb::e2e::scene::kLongitude, kStands))
         .add("archive/ORBX/EDDS.xml", lf_airportFile("EDDS", "ORBX", 48.6899, 9.2220, 4))
         .add("archive/thirdparty/Demo/EHAM.xml",
              lf_airportFile("EHAM", "Demo", 52.3086, 4.7639, 4))
