@@ -8,6 +8,7 @@
 #include "support/recording_sinks.h"
 #include "core/text_file.h"
 #include "support/zip_writer.h"
+#include "update_fixture.h"
 #include "updates/update_steps.h"
 #include "updates/zip_archive.h"
 
@@ -191,15 +192,6 @@ protected:
         }
         return result;
     }
-    static std::vector<std::string> warnings(const std::vector<std::string>& lines) {
-        std::vector<std::string> found;
-        for (const std::string& line : lines) {
-            if (line.rfind("===> ", 0) == 0) {
-                found.push_back(line);
-            }
-        }
-        return found;
-    }
 
     ksb::test::LogCapture log;
     ksb::test::WorkingFolder work;
@@ -227,7 +219,7 @@ TEST_F(ExtractionTest, WritesAirportFilesAndSkipsTheRest) {
     EXPECT_FALSE(fs::exists("airports/archive/ORBX/EDDS.txt"));
     EXPECT_FALSE(fs::exists("airports/readme.txt"));
     EXPECT_EQ((std::vector<std::string>{"===> pub archive/thirdparty/Other/LFPG.xml not found"}),
-              warnings(log.body()));
+              ksb::test::warningLines(log.body()));
 }
 
 TEST_F(ExtractionTest, ShowsProgressEvery300Files) {
@@ -261,7 +253,7 @@ TEST_F(ExtractionTest, UnsafeAndOversizedEntriesNeverLeaveTheArchiveFolder) {
     for (const char* name : unsafe) {
         expected.push_back(std::string("===> unsafe archive entry ") + name + " skipped");
     }
-    EXPECT_EQ(expected, warnings(log.body()));
+    EXPECT_EQ(expected, ksb::test::warningLines(log.body()));
     for (const EntryOutcome outcome : result.outcomes) {
         EXPECT_EQ(EntryOutcome::failed, outcome);
     }
@@ -282,7 +274,7 @@ TEST_F(ExtractionTest, AnEntryOverTheCapIsSkipped) {
     EXPECT_EQ((std::vector<EntryOutcome>{EntryOutcome::failed}), result.outcomes);
     EXPECT_EQ((std::vector<std::string>{"===> archive entry archive/stock/BIG.xml too large, "
                                         "skipped"}),
-              warnings(log.body()));
+              ksb::test::warningLines(log.body()));
     EXPECT_FALSE(fs::exists("airports/archive/stock/BIG.xml"));
 }
 
@@ -297,7 +289,7 @@ TEST_F(ExtractionTest, AnEntryThatCannotBeWrittenIsWarnedAndNotCounted) {
               result.outcomes);
     const fs::path target = work.path() / "airports/archive/ORBX/blocked/EDDS.xml";
     EXPECT_EQ((std::vector<std::string>{"===> writing " + target.string() + " failed?"}),
-              warnings(log.body()));
+              ksb::test::warningLines(log.body()));
 }
 
 } // namespace
