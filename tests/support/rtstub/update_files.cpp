@@ -9,8 +9,11 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 namespace rtstub {
 
@@ -56,22 +59,31 @@ std::string lf_versionJson(const std::string& text) {
     return fmt::format("{{\"major\":{},\"minor\":{},\"patch\":{}}}", v.major, v.minor, v.patch);
 }
 
+using Item = std::pair<std::string_view, std::string UpdateVersions::*>;
+constexpr std::array<Item, 4> kItems{{{"program", &UpdateVersions::program},
+                                      {"dbase", &UpdateVersions::dbase},
+                                      {"aig", &UpdateVersions::aig},
+                                      {"archive", &UpdateVersions::archive}}};
+
+std::array<Item, 4>::const_iterator lf_item(std::string_view name) {
+    return std::find_if(kItems.begin(), kItems.end(),
+                        [name](const Item& item) { return item.first == name; });
+}
+
 } // namespace
 
 UpdateVersions::UpdateVersions() : program(kProgramVersionText) {}
 
+bool isUpdateItem(std::string_view item) {
+    return lf_item(item) != kItems.end();
+}
+
 void setUpdateVersion(UpdateVersions& versions, std::string_view item, std::string text) {
-    if (item == "program") {
-        versions.program = std::move(text);
-    } else if (item == "dbase") {
-        versions.dbase = std::move(text);
-    } else if (item == "aig") {
-        versions.aig = std::move(text);
-    } else if (item == "archive") {
-        versions.archive = std::move(text);
-    } else {
+    const auto found = lf_item(item);
+    if (found == kItems.end()) {
         throw std::invalid_argument(fmt::format("unknown update item \"{}\"", item));
     }
+    versions.*(found->second) = std::move(text);
 }
 
 std::string installerBytes() {
