@@ -3,6 +3,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_state.h"
 #include "support/catalogue_fixtures.h"
+#include "support/e2e/scene_catalogue.h"
 #include "support/file_bytes.h"
 #include "support/log_capture.h"
 #include "support/recording_sinks.h"
@@ -151,25 +152,12 @@ TEST(ZipArchiveTest, RefusesWhatIsNotAZip) {
     EXPECT_TRUE(empty->entries().empty());
 }
 
-// Extraction below airports/archive of a working folder of its own, with a database whose one
-// publisher is "Demo".
+// Extraction below airports/archive of a working folder of its own, with the scene's database,
+// whose one publisher is "Demo".
 class ExtractionTest : public ::testing::Test {
 protected:
     ExtractionTest() {
-        ksb::test::DbaseSpec spec;
-        spec.publishers = {"Demo"};
-        spec.aircrafts = {"A320"};
-        spec.heavy = {"B77W"};
-        spec.large = {"A320"};
-        spec.buzjet = {"C56X"};
-        spec.rotorcraft = {"EC35"};
-        spec.highPerformance = {"F16"};
-        spec.cargoTypes = {"B77L"};
-        spec.icaoAirlines = {"DLH"};
-        spec.cargoOperators = {"BOX"};
-        spec.wingspans = {{"A320", "35.8"}};
-        spec.records = {{"D-AIMA", "DLH", "A320", "DLH"}};
-        ksb::test::writeDbaseXml(spec);
+        ksb::test::writeDbaseXml(ksb::e2e::scene::dbaseSpec());
         gf_readDbase();
         for (const char* folder :
              {"airports/archive/stock", "airports/archive/ORBX", "airports/archive/thirdparty"}) {
