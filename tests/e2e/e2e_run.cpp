@@ -269,6 +269,12 @@ void E2eRun::close() {
     driver->sendDelete(*window);
 }
 
+void E2eRun::closeFromTheLoop() {
+    close();
+    awaitTrace("message=Close window button clicked, closing KSBY_P3D ...", kExitBound);
+    expectCleanEnd(0, kExitBound, true);
+}
+
 std::optional<int> E2eRun::waitForExit(Duration bound) {
     if (!program) {
         return std::nullopt;

@@ -83,6 +83,8 @@ public:
     // Sim 0 for ten per-second answers, then Sim 1; both log lines then reach the disk.
     bool probe(std::size_t expectedCount = 1);
     void close();
+    // Closes the window of a program in its main loop and awaits the logged-in clean end.
+    void closeFromTheLoop();
     // Waits for the exit; a program that outlives the bound is closed through its window, then
     // killed by pid, and the test fails. Then checks the clean end.
     void expectCleanEnd(int status, Duration bound = kExitBound, bool loggedIn = false,

@@ -32,12 +32,6 @@ bool lf_dayStored(const E2eRun& run) {
                                  gf_scrambledDateStamp())) != std::string::npos;
 }
 
-void lf_closeFromTheLoop(E2eRun& run) {
-    run.close();
-    run.awaitTrace("message=Close window button clicked, closing KSBY_P3D ...", kExitBound);
-    run.expectCleanEnd(0, kExitBound, true);
-}
-
 TEST(Rows, Row12aFreshInstallationOnANewDay) {
     E2eRun run(gf_testName());
     RunOptions o;
@@ -63,7 +57,7 @@ TEST(Rows, Row12aFreshInstallationOnANewDay) {
               gf_fileText(run.folder.work / "docs" / "P3D_archive.txt"));
     EXPECT_FALSE(fs::exists(run.folder.work / "archive.zip"));
     EXPECT_TRUE(lf_dayStored(run));
-    lf_closeFromTheLoop(run);
+    run.closeFromTheLoop();
 }
 
 TEST(Rows, Row12bNewerProgramStopsWithError99) {
@@ -118,7 +112,7 @@ TEST(Rows, Row12cUpdateServerUnreachableOnANewDay) {
         EXPECT_NE(0u, r.route.rfind("update:", 0)) << r.route;
     }
     EXPECT_TRUE(lf_dayStored(run));
-    lf_closeFromTheLoop(run);
+    run.closeFromTheLoop();
 }
 
 } // namespace
