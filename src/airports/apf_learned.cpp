@@ -28,7 +28,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 // "EHAM.xml" is kept as "EHAM0.xml", the generation mark of the log files.
 fs::path lf_backupPathFor(const fs::path& path) {
     return path.parent_path() / (path.stem().string() + "0" + path.extension().string());
@@ -216,9 +215,15 @@ void lf_mergeStands(const pugi::xml_document& doc, const fs::path& path,
             lf_addManualStand(parkpos, std::move(id), path, stands);
             continue;
         }
-        const bool taken = std::any_of(stands.begin(), stands.end(), [&](ParkPosition& stand) {
-            return lf_readLearnedParkPos(id, parkpos, stand);
-        });
+        // The first stand of that name takes the element; a search algorithm's predicate may not
+        // change the stand, so this is a plain loop.
+        bool taken = false;
+        for (ParkPosition& stand : stands) {
+            if (lf_readLearnedParkPos(id, parkpos, stand)) {
+                taken = true;
+                break;
+            }
+        }
         if (!taken) {
             gf_log(fmt::format("learned stand {} in {} not found?", id, path.string()));
         }
