@@ -13,6 +13,12 @@
 // parking_percentage while the park airport has no learned file.
 inline constexpr std::int32_t kParkingPercentageWithoutFile = 30;
 
+// The sequence number of an observation added to the stand: one after its last observation's, 1
+// for its first.
+inline std::uint32_t lf_nextSequenceNumber(const ParkPosition& stand) {
+    return stand.observations.empty() ? 1 : stand.observations.back().sequenceNumber + 1;
+}
+
 // The first line of the link file, cut after its last 'l' (the end of ".xml"), when it names an
 // existing file: true, with that path in target.
 bool lf_followApfLink(const std::filesystem::path& linkFile, std::filesystem::path& target);

@@ -177,10 +177,6 @@ StandObservation lf_readLearnedOpt(pugi::xml_node opt) {
     return observation;
 }
 
-std::uint32_t lf_nextSequenceNumber(const ParkPosition& stand) {
-    return stand.observations.empty() ? 1 : stand.observations.back().sequenceNumber + 1;
-}
-
 void lf_addManualStand(pugi::xml_node parkpos, std::string id, const fs::path& path,
                        std::vector<ParkPosition>& stands) {
     const bool exists = std::any_of(stands.begin(), stands.end(),
