@@ -56,5 +56,8 @@ void lf_readLearned(const std::filesystem::path& path, const std::string& apfAir
 bool lf_readLearnedParkPos(std::string_view id, pugi::xml_node parkpos, ParkPosition& stand);
 // Same weekday, soft flag, registration, airline and type, and a half hour in common.
 bool lf_sameObservation(const StandObservation& added, const StandObservation& existing);
+// A CUSTOM_PARKING_PERCENTAGE of 0 or more replaces parking_percentage (not shown): the line that
+// says so, else empty.
+std::string lf_customParkingPercentage();
 // MAX_FIT clamped to 0..47, MAX_FIT_FL in hours from it, shown and logged.
 void lf_setMaxFit(std::int32_t halfHours);

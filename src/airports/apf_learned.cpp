@@ -69,11 +69,8 @@ void lf_keepLearnedFile(const fs::path& path) {
     }
 }
 
-void lf_logSetting(std::string_view name, bool value) {
-    gf_logContinue(fmt::format("{:24}: {}", name, value));
-}
-
-void lf_logSetting(std::string_view name, std::int32_t value) {
+// A bool prints as true or false.
+template <class Value> void lf_logSetting(std::string_view name, Value value) {
     gf_logContinue(fmt::format("{:24}: {}", name, value));
 }
 
@@ -140,9 +137,8 @@ void lf_applyParkingPercentage(const pugi::xml_document& doc) {
     } else {
         parking_percentage.setRaw(kParkingPercentageWithoutFile);
     }
-    if (CUSTOM_PARKING_PERCENTAGE.value() >= 0) {
-        parking_percentage.setClamped(CUSTOM_PARKING_PERCENTAGE.value());
-        gf_showMessage("parking percentage overruled by " + CUSTOM_PARKING_PERCENTAGE.name(), true);
+    if (const std::string overruled = lf_customParkingPercentage(); !overruled.empty()) {
+        gf_showMessage(overruled, true);
     }
     lf_showIntParameter(parking_percentage);
 }
@@ -258,6 +254,14 @@ bool lf_readLearnedParkPos(std::string_view id, pugi::xml_node parkpos, ParkPosi
         }
     }
     return true;
+}
+
+std::string lf_customParkingPercentage() {
+    if (CUSTOM_PARKING_PERCENTAGE.value() < 0) {
+        return "";
+    }
+    parking_percentage.setClamped(CUSTOM_PARKING_PERCENTAGE.value());
+    return "parking percentage overruled by " + CUSTOM_PARKING_PERCENTAGE.name();
 }
 
 void lf_setMaxFit(std::int32_t halfHours) {
