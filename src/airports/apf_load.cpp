@@ -118,7 +118,6 @@ std::string lf_loadApf(const fs::path& apfPath, std::string& airportName,
     mainWindow.setText(WindowText::parkAirportSecond, state.publisher, kStatisticsRegion);
     mainWindow.handmadeMark = state.handmade;
     mainWindow.setText(WindowText::parkQuality, quality, kStatisticsRegion);
-    gf_invalidate(kStatisticsRegion);
     gf_logContinue(fmt::format("{:24}: {}", "publisher", state.publisher));
     gf_logContinue(fmt::format("{:24}: {} ft", "altitude", state.altitudeFt));
     gf_logContinue(fmt::format("{:24}: {}", "num_parkpos", stands.size()));
