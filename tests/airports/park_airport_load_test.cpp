@@ -12,7 +12,6 @@ using namespace ksb::test;
 
 namespace {
 
-
 std::string lf_continued(const std::string& text) {
     return "          " + text;
 }

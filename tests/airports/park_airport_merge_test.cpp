@@ -15,7 +15,6 @@ using namespace ksb::test;
 
 namespace {
 
-
 // The message line fails, as a broken window might.
 class ThrowingMessageSink final : public ksb::MessageSink {
 public:
