@@ -10,7 +10,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -229,36 +229,44 @@ void lf_decodeTaxiwayParking(ksb::ByteCursor parkingRecord, ScannedAirport& airp
 }
 
 void lf_makeParkingNamesUnique(ScannedAirport& airport) {
-    std::unordered_map<std::string, std::size_t> byName;
-    for (std::size_t i = 0; i < airport.stands.size(); ++i) {
-        byName.emplace(airport.stands[i].name, i);
+    std::vector<ParkPosition>& stands = airport.stands;
+    // A lettered name is its base and one letter, while every other stand name ends in a
+    // digit: a group is the stand holding the base and the stands lettered from it.
+    std::vector<std::string> bases;
+    for (const ParkPosition& stand : stands) {
+        if (stand.relettered) {
+            bases.push_back(stand.name.substr(0, stand.name.size() - 1));
+        }
     }
-    for (ParkPosition& first : airport.stands) {
-        if (!first.relettered) {
-            continue;
+    std::sort(bases.begin(), bases.end());
+    bases.erase(std::unique(bases.begin(), bases.end()), bases.end());
+    // (group, stand index), sorted: each group's stands in stand order.
+    std::vector<std::pair<std::size_t, std::size_t>> members;
+    for (std::size_t i = 0; i < stands.size(); ++i) {
+        std::string_view base = stands[i].name;
+        if (stands[i].relettered) {
+            base.remove_suffix(1);
         }
-        // The group keeps its set of names (the plain name and the first letters), so the
-        // lookup stays valid for the groups that follow.
-        const std::string base = first.name.substr(0, first.name.size() - 1);
-        std::vector<std::size_t> group;
-        std::vector<std::string> names;
-        for (std::size_t i = 0; i <= kLetters.size(); ++i) {
-            const std::string name = i == 0 ? base : base + kLetters[i - 1];
-            if (const auto found = byName.find(name); found != byName.end()) {
-                group.push_back(found->second);
-            }
+        const auto found = std::lower_bound(bases.begin(), bases.end(), base);
+        if (found != bases.end() && *found == base) {
+            members.emplace_back(static_cast<std::size_t>(found - bases.begin()), i);
         }
-        std::sort(group.begin(), group.end());
-        std::vector<std::size_t> byRadius = group;
-        std::stable_sort(byRadius.begin(), byRadius.end(), [&](std::size_t a, std::size_t b) {
-            return airport.stands[a].radius > airport.stands[b].radius;
+    }
+    std::sort(members.begin(), members.end());
+    for (auto first = members.begin(); first != members.end();) {
+        const auto last = std::find_if(first, members.end(),
+                                       [&](const auto& m) { return m.first != first->first; });
+        std::stable_sort(first, last, [&](const auto& a, const auto& b) {
+            return stands[a.second].radius > stands[b.second].radius;
         });
-        for (std::size_t rank = 0; rank < byRadius.size(); ++rank) {
-            ParkPosition& stand = airport.stands[byRadius[rank]];
+        const std::string& base = bases[first->first];
+        for (auto member = first; member != last; ++member) {
+            ParkPosition& stand = stands[member->second];
+            const auto rank = static_cast<std::size_t>(member - first);
             stand.name = rank == 0 ? base : base + kLetters[rank - 1];
             stand.relettered = false;
-            byName[stand.name] = byRadius[rank];
         }
+        first = last;
     }
 }
 
