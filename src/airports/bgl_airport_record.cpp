@@ -57,20 +57,26 @@ std::string lf_invalidHeadingLine(std::string_view bglPath) {
     return fmt::format("skipped position with invalid heading or width, in {}", bglPath);
 }
 
-// The parking entry's name with a letter when the plain name is taken; empty when all seven are.
-std::string lf_uniqueStandName(const std::string& name, BglDecodingState& state, bool& lettered) {
-    lettered = false;
-    if (state.standNames.insert(name).second) {
-        return name;
-    }
-    for (const char letter : kLetters) {
-        std::string candidate = name + letter;
-        if (state.standNames.insert(candidate).second) {
-            lettered = true;
-            return candidate;
+// For each name code the first code spelling the same text.
+std::uint32_t lf_firstCodeOfText(std::uint32_t nameCode) {
+    static const std::array<std::uint8_t, 64> kFirst = [] {
+        std::array<std::uint8_t, 64> first{};
+        for (std::uint32_t code = 0; code < first.size(); ++code) {
+            std::uint32_t earlier = 0;
+            while (lf_parkingNameText(earlier) != lf_parkingNameText(code)) {
+                ++earlier;
+            }
+            first[code] = static_cast<std::uint8_t>(earlier);
         }
-    }
-    return {};
+        return first;
+    }();
+    return kFirst[nameCode & 0x3Fu];
+}
+
+// Where a name key's probing starts: the product's high bits, so keys of one number and
+// different codes spread as well as consecutive numbers do.
+std::size_t lf_homeSlot(std::uint32_t key, std::size_t mask) {
+    return static_cast<std::size_t>(key * 0x9E3779B97F4A7C15ull >> 40) & mask;
 }
 
 } // namespace
@@ -97,6 +103,44 @@ std::string lf_decodeIdentifierOrRegionCode(std::uint32_t packed, bool& ok) {
         gf_log(fmt::format("! Exception in {}", "lf_decodeIdentifierOrRegionCode"));
     }
     return text;
+}
+
+std::uint32_t StandNameUses::take(std::uint32_t nameCode, std::uint32_t number) {
+    if ((used_ + 1) * 2 > slots_.size()) {
+        grow();
+    }
+    const std::uint32_t key = (lf_firstCodeOfText(nameCode) << 12 | (number & 0xFFFu)) + 1;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = lf_homeSlot(key, mask);; i = (i + 1) & mask) {
+        std::uint32_t& slot = slots_[i];
+        if (slot == 0) {
+            slot = key << 3 | 1u;
+            ++used_;
+            return 0;
+        }
+        if (slot >> 3 == key) {
+            const std::uint32_t uses = slot & 7u;
+            if (uses <= kLetters.size()) {
+                ++slot;
+            }
+            return uses;
+        }
+    }
+}
+
+void StandNameUses::grow() {
+    std::vector<std::uint32_t> old(std::max<std::size_t>(16, slots_.size() * 2), 0);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const std::uint32_t slot : old) {
+        if (slot != 0) {
+            std::size_t i = lf_homeSlot(slot >> 3, mask);
+            while (slots_[i] != 0) {
+                i = (i + 1) & mask;
+            }
+            slots_[i] = slot;
+        }
+    }
 }
 
 std::string lf_parkingNameText(std::uint32_t nameCode) {
@@ -197,8 +241,6 @@ void lf_decodeTaxiwayParking(ksb::ByteCursor parkingRecord, ScannedAirport& airp
                                             radius, bglPath));
             continue;
         }
-        const std::string name =
-            lf_parkingNameText(word & 0x3Fu) + std::to_string((word >> 12) & 0xFFFu);
         const std::uint32_t type = (word >> 8) & 0xFu;
         if (type < 1 || type > 11) {
             continue;
@@ -213,15 +255,20 @@ void lf_decodeTaxiwayParking(ksb::ByteCursor parkingRecord, ScannedAirport& airp
                 fmt::format("lat/lon: {}, incorrect (skipped) ", gf_coordinatesText(position)));
             continue;
         }
-        bool lettered = false;
-        std::string standName = lf_uniqueStandName(name, state, lettered);
-        if (standName.empty()) {
+        const std::uint32_t number = (word >> 12) & 0xFFFu;
+        std::string name = lf_parkingNameText(word & 0x3Fu) + std::to_string(number);
+        const std::uint32_t earlierUses = state.nameUses.take(word & 0x3Fu, number);
+        if (earlierUses > kLetters.size()) {
             sink.addScanLogLine(fmt::format("{}{}Warning more then 6 the same ids {}, in {}",
                                             kWarning, kWarning, name, bglPath));
             continue;
         }
+        const bool lettered = earlierUses > 0;
+        if (lettered) {
+            name += kLetters[earlierUses - 1];
+        }
         ParkPosition& stand = airport.stands.emplace_back(
-            std::vector<StandObservation>{}, std::move(standName), position.latitude,
+            std::vector<StandObservation>{}, std::move(name), position.latitude,
             position.longitude, lf_headingRadians(heading), radius, type == 5, type <= 7, false);
         stand.relettered = lettered;
         state.relettered = state.relettered || lettered;
