@@ -61,7 +61,8 @@ public:
     FolderWalk(const fs::path& folder, const AirportWalkContext& context)
         : folder_(folder), context_(context) {
         // The stock test compares native path texts.
-        if (const std::string stock = lf_stockText(); !stock.empty()) {
+        if (const std::string stock = lf_stockFolderText(SIM_INSTALL_PATH.value());
+            !stock.empty()) {
             stockNative_ = platform::toNativePath(stock).string();
         }
     }
@@ -104,11 +105,6 @@ public:
     }
 
 private:
-    // Without an install path nothing is stock.
-    static std::string lf_stockText() {
-        return SIM_INSTALL_PATH.value().empty() ? std::string() : stockAirportsPath.text();
-    }
-
     // True when the walk must end (exit or stop).
     bool handleEntry(fs::recursive_directory_iterator& it) {
         const fs::directory_entry& entry = *it;

@@ -12,9 +12,6 @@ bool lf_inSection(TypeSection section, const std::string& type) {
     return aircraftDatabase.typeSet(section).contains(type);
 }
 
-// Compiled patterns of gf_containsNameIcase per thread; nullopt for a name that is no valid
-// pattern. The publisher lookup tries every name for every scanned livery, and compiling a
-// pattern costs far more than matching it.
 // libstdc++'s ctype<char> fills its narrow() cache lazily, a byte per character and without a
 // lock, and compiling a pattern goes through it; scan workers compile patterns side by side, so
 // the cache is filled once before the first pattern is compiled.
@@ -29,11 +26,14 @@ void lf_fillNarrowCache() {
     (void)filled;
 }
 
+// Compiled patterns of gf_containsNameIcase per thread; nullopt for a name that is no valid
+// pattern. The publisher lookup tries every name for every scanned livery, and compiling a
+// pattern costs far more than matching it.
 const std::optional<std::regex>& lf_icasePattern(const std::string& name) {
-    lf_fillNarrowCache();
     thread_local std::unordered_map<std::string, std::optional<std::regex>> patterns;
     auto it = patterns.find(name);
     if (it == patterns.end()) {
+        lf_fillNarrowCache();
         std::optional<std::regex> pattern;
         try {
             pattern.emplace(".*" + name + ".*",
