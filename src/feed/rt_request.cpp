@@ -271,7 +271,8 @@ bool gf_rtHandleAnswer(
         nlohmann::json json;
         try {
             json = nlohmann::json::parse(answer.text);
-        } catch (const nlohmann::json::parse_error& e) {
+        } catch (const nlohmann::json::exception& e) {
+            // Besides syntax errors the parser refuses a number past a double's range.
             report(lf_notJsonText(answer, e.what()));
             return false;
         }

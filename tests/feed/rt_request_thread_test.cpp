@@ -256,6 +256,9 @@ TEST_F(RtRequestTest, NamesWhatCameInsteadOfJson) {
          "HTTP 200, answer is not JSON (21 bytes): {\"status\":200,\"data\": - "
          "[json.exception.parse_error.101] parse error at line 1, column 22: syntax error while "
          "parsing value - unexpected end of input; expected '[', '{', or a literal"},
+        {"number past a double's range", Reply::json(R"({"status":200,"rrl":1e400})"),
+         "HTTP 200, answer is not JSON (26 bytes): {\"status\":200,\"rrl\":1e400} - "
+         "[json.exception.out_of_range.406] number overflow parsing '1e400'"},
     };
     struct Request {
         RtRequest request;
