@@ -304,7 +304,8 @@ TEST_F(LoginTest, ReportsRefusedAndUnreadableAnswersAsTheyAre) {
     };
     const Case cases[] = {
         {"401 with a message",
-         Reply::login(R"({"status":401,"message":"license not valid","GUID":"G-X","wrrl":100})"),
+         Reply::login(
+             R"({"status":401,"message":"license not valid","GUID":"G-X","rrl":100,"wrrl":100})"),
          "",
          false,
          {"===> Authentication failed, status: 401, message: \"license not valid\""},
@@ -415,6 +416,9 @@ TEST_F(LoginTest, ReportsRefusedAndUnreadableAnswersAsTheyAre) {
         EXPECT_EQ(rtWeatherClient.guid(), c.guid);
         EXPECT_EQ(rtTrafficClient.guid(), c.guid);
         EXPECT_EQ(sessionFlags().size() - flagsBefore, c.session ? 1u : 0u);
+        if (!c.session) {
+            EXPECT_EQ(rtWeatherClient.rrl.load(), 2000);
+        }
         EXPECT_EQ(lf_after(log_.body(), linesBefore), lf_atNow(c.lines));
         std::vector<std::string> texts;
         for (const auto& message : lf_after(messages_.all(), messagesBefore)) {
