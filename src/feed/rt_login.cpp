@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -70,6 +71,18 @@ void lf_loginSucceeded(ksb::RtWeatherClient& client, const nlohmann::json& answe
     }
 }
 
+// Any number but 200 refuses the login; one with a fraction is reported as status 0.
+std::optional<std::int64_t> lf_loginStatus(const nlohmann::json& answer) {
+    if (const auto code = ksb::gf_rtIntegerStatus(answer)) {
+        return code;
+    }
+    const auto it = answer.find("status");
+    if (it != answer.end() && it->is_number_float()) {
+        return 0;
+    }
+    return std::nullopt;
+}
+
 // The login request on the weather client. Every path ends with a pause of wrrl ms, so that
 // the first weather request keeps the service's pace.
 bool lf_rtAuth(ksb::RtWeatherClient& client, std::int64_t& status) {
@@ -81,7 +94,7 @@ bool lf_rtAuth(ksb::RtWeatherClient& client, std::int64_t& status) {
     if (answer.outcome == RtAnswer::Outcome::answered) {
         ksb::gf_rtHandleAnswer(RtRequest::login, answer,
                                [&](const nlohmann::json& json, const std::string&) {
-                                   const auto code = ksb::gf_rtIntegerStatus(json);
+                                   const auto code = lf_loginStatus(json);
                                    if (code && *code != 200) {
                                        status = *code;
                                        if (!lf_hasOwnFailureRow(*code)) {
