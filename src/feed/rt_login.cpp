@@ -39,8 +39,25 @@ bool lf_hasOwnFailureRow(std::int64_t status) {
 
 // Any other refusal (401, 403, 429, 503 ...) ends the login without a GUID; the user learns
 // why from the service's own words.
+// The service's words on one line of bounded length: a line break in them could otherwise
+// forge lines of Log.txt.
+std::string lf_oneLineMessage(std::string message) {
+    constexpr std::size_t kMaxBytes = 200;
+    if (message.size() > kMaxBytes) {
+        message.resize(kMaxBytes);
+        message += "...";
+    }
+    for (char& c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            c = '?';
+        }
+    }
+    return message;
+}
+
 void lf_reportRefusedLogin(std::int64_t status, const nlohmann::json& answer) {
-    const std::string message = ksb::gf_rtText(answer, "message").value_or("");
+    const std::string message = lf_oneLineMessage(ksb::gf_rtText(answer, "message").value_or(""));
     gf_logLine(fmt::format("Authentication failed, status: {}, message: \"{}\"", status, message));
     ksb::gf_feedServices().showMessage(
         fmt::format("RT login failed, status {}: {}", status, message), true);
