@@ -88,16 +88,22 @@ void lf_loginSucceeded(ksb::RtWeatherClient& client, const nlohmann::json& answe
     }
 }
 
-// Any number but 200 refuses the login; one with a fraction is reported as status 0.
+// Any number but 200 refuses the login, also one written as 401.0; one with a fraction is
+// reported as status 0.
 std::optional<std::int64_t> lf_loginStatus(const nlohmann::json& answer) {
     if (const auto code = ksb::gf_rtIntegerStatus(answer)) {
         return code;
     }
     const auto it = answer.find("status");
-    if (it != answer.end() && it->is_number_float()) {
-        return 0;
+    if (it == answer.end() || !it->is_number_float()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    const double value = it->get<double>();
+    // The range check keeps the conversion defined.
+    if (std::trunc(value) == value && std::fabs(value) < 9.2e18) {
+        return static_cast<std::int64_t>(value);
+    }
+    return 0;
 }
 
 // The login request on the weather client. Every path ends with a pause of wrrl ms, so that

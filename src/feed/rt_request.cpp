@@ -307,13 +307,6 @@ std::optional<std::int64_t> gf_rtIntegerStatus(const nlohmann::json& answer) {
     if (it->is_number_integer()) {
         return it->get<std::int64_t>();
     }
-    if (it->is_number_float()) {
-        // 401.0 is the number 401; the range check keeps the conversion defined.
-        const double value = it->get<double>();
-        if (std::trunc(value) == value && std::fabs(value) < 9.2e18) {
-            return static_cast<std::int64_t>(value);
-        }
-    }
     return std::nullopt;
 }
 

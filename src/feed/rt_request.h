@@ -85,7 +85,7 @@ bool gf_rtHandleAnswer(
     RtRequest request, const RtAnswer& answer,
     const std::function<void(const nlohmann::json& answer, const std::string& text)>& handler);
 
-// "status" when it is a whole JSON number (401 or 401.0).
+// "status" when it is a JSON integer, signed or unsigned.
 std::optional<std::int64_t> gf_rtIntegerStatus(const nlohmann::json& answer);
 // The status every request but the login uses: a missing or non-integer "status" is 100.
 std::int64_t gf_rtStatus(const nlohmann::json& answer);
