@@ -26,11 +26,12 @@ bool lf_isTow(const std::string& callsign) {
 
 // One <opt>, or nothing for a tow. The sequence number is the caller's.
 std::optional<StandObservation> lf_readObservation(pugi::xml_node opt) {
-    StandObservation observation = lf_readOpt(opt);
-    if (lf_isTow(observation.callsign)) {
+    // A tow's option is skipped whole: no database lookup, no warning about its half hours. The
+    // prefix holds no ':', so the whole "cs" text begins with it exactly when the callsign does.
+    if (lf_isTow(gf_getAttributeValue(opt, "cs"))) {
         return std::nullopt;
     }
-    return observation;
+    return lf_readOpt(opt);
 }
 
 std::vector<StandObservation> lf_readObservations(pugi::xml_node parkpos) {

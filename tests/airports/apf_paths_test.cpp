@@ -4,6 +4,7 @@
 #include "core/xml_files.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace {
 
@@ -219,8 +220,35 @@ TEST_F(AirportsTest, AirportCodesAreTheFourCharacterStemsOfTheXmlFiles) {
     std::vector<std::string> sorted = codes;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (std::vector<std::string>{"EHAM", "KJFK", "LFPG"}));
+}
 
-    EXPECT_THROW(gf_listAirportCodes("airports/missing"), fs::filesystem_error);
+TEST_F(AirportsTest, TheFolderListingsFailuresPassThroughAsTheyAre) {
+    fs::create_directories("airports/looped");
+    fs::create_symlink("loop.xml", "airports/looped/loop.xml");
+    struct Case {
+        const char* name;
+        fs::path folder;
+        fs::filesystem_error expected;
+    };
+    const Case cases[] = {
+        {"a folder that cannot be opened", "airports/missing",
+         fs::filesystem_error("directory iterator cannot open directory",
+                              fs::path("airports/missing"),
+                              std::make_error_code(std::errc::no_such_file_or_directory))},
+        {"an entry whose state cannot be read", "airports/looped",
+         fs::filesystem_error("status", fs::path("airports/looped/loop.xml"),
+                              std::make_error_code(std::errc::too_many_symbolic_link_levels))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            (void)gf_listAirportCodes(c.folder);
+            ADD_FAILURE() << "no exception";
+        } catch (const fs::filesystem_error& e) {
+            EXPECT_STREQ(e.what(), c.expected.what());
+            EXPECT_EQ(e.code(), c.expected.code());
+        }
+    }
 }
 
 } // namespace

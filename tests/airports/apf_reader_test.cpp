@@ -74,7 +74,8 @@ TEST_F(AirportReaderTest, StandsAndTheirOptionsAreRead) {
                         {"hh", "14,15"},
                         {"cs", "KLM1601:KLM1602"}},
                        {{"reg", "DAIPA"}, {"day", "2"}, {"hh", "0,"}, {"cs", "DLH4AB"}},
-                       {{"reg", "N1"}, {"day", "3"}, {"hh", "1"}, {"cs", "TOW N1"}},
+                       // A tow is skipped whole: its bad half hours give no warning line.
+                       {{"reg", "N1"}, {"day", "3"}, {"hh", "1,48"}, {"cs", "TOW N1"}},
                        {{"reg", "EIDVM"}, {"soft", "true"}, {"day", "4"}, {"cs", ":RYR2"}},
                        {{"reg", "N999ZZ"},
                         {"airl", "AAL"},
