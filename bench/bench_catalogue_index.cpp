@@ -21,7 +21,7 @@ namespace {
 
 using namespace ksb::test;
 
-constexpr int kRecords = 20'000;
+constexpr int kIndexRecords = 20'000;
 constexpr int kAirlines = 600;
 constexpr int kTypes = 300;
 constexpr int kWithAtcid = 2'000;
@@ -37,7 +37,7 @@ std::string airlineCode(int i) {
 }
 
 // Types spread over the six categories, in similar groups of three.
-DbaseSpec makeDbase() {
+DbaseSpec makeIndexDbase() {
     DbaseSpec spec;
     for (int i = 0; i < kTypes; ++i) {
         const std::string type = typeCode(i);
@@ -74,8 +74,8 @@ DbaseSpec makeDbase() {
 std::vector<LiveryRecord> makeRecords() {
     std::mt19937 random(7);
     std::vector<LiveryRecord> records;
-    records.reserve(kRecords);
-    for (int i = 0; i < kRecords; ++i) {
+    records.reserve(kIndexRecords);
+    for (int i = 0; i < kIndexRecords; ++i) {
         LiveryRecord record;
         record.airline = i % 50 == 0 ? "ZZZ" : airlineCode(static_cast<int>(random() % kAirlines));
         record.type = typeCode(static_cast<int>(random() % kTypes));
@@ -95,7 +95,7 @@ class IndexSetup {
 public:
     IndexSetup() : env_("KSBY_APPDATA", (appData_.path()).string()) {
         gf_openLog(work_.path());
-        writeDbaseXml(makeDbase());
+        writeDbaseXml(makeIndexDbase());
         gf_readDbase();
         records_ = makeRecords();
         std::mt19937 random(11);

@@ -23,7 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kWarning = "===> ";
 
 // The scan's own sink: the decoder's calls go to the scan's link, generate and report steps.
 class ScanSink final : public ksb::AirportScanSink {
@@ -78,7 +77,7 @@ public:
                 } catch (const std::exception& e) {
                     context_.sink->addScanLogLine(
                         fmt::format("{} airports search in folder {} aborted, cause: {}",
-                                    kWarning, folder_.string(), e.what()));
+                                    ksb::kScanWarning, folder_.string(), e.what()));
                 }
                 if (stop) {
                     break;
@@ -90,7 +89,7 @@ public:
         } catch (const std::exception& e) {
             context_.sink->addScanLogLine(fmt::format(
                 "{} airports search in folder {} aborted because of iterator problem: {}",
-                kWarning, folder_.string(), e.what()));
+                ksb::kScanWarning, folder_.string(), e.what()));
         }
         // Also after an iterator failure: no worker may outlive the walk.
         while (!futures_.empty()) {
@@ -99,7 +98,7 @@ public:
             if (const std::string failure = lf_failureText(future); !failure.empty()) {
                 context_.sink->addScanLogLine(
                     fmt::format("{} airports search in {} aborted, futs outer error: {}",
-                                kWarning, folder_.string(), failure));
+                                ksb::kScanWarning, folder_.string(), failure));
             }
         }
     }
@@ -165,7 +164,7 @@ private:
         futures_.pop_front();
         if (const std::string failure = lf_failureText(future); !failure.empty()) {
             context_.sink->addScanLogLine(
-                fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", kWarning,
+                fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", ksb::kScanWarning,
                             failure, pending, entryPath));
         }
     }
