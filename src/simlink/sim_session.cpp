@@ -848,7 +848,6 @@ void gf_linkRestartReset() {
             forgotten = simHandle.exchange(nullptr);
         }
         simlink::gf_emptySendQueuesLocked();
-        gf_positionWriteList().clear();
         simlink::gf_linkUserStateLocked() = UserAircraftState{};
     }
     userObjectId = kUserObjectIdAtStart;
