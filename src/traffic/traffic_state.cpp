@@ -72,4 +72,8 @@ void TrafficState::reset() {
 
 void gf_resetTrafficForTests() {
     trafficState.reset();
+    std::lock_guard traffic(trafficState.trafficMutex);
+    trafficState.linkServices = ksb::TrafficLinkServices{};
+    std::lock_guard lock(trafficState.flightPlanFolderMutex);
+    trafficState.flightPlanFolder.clear();
 }

@@ -14,6 +14,7 @@
 #include "core/ranked_mutex.h"
 #include "core/run_capacities.h"
 #include "traffic/live_aircraft.h"
+#include "traffic/traffic_link_services.h"
 
 #include <atomic>
 #include <cstddef>
@@ -81,7 +82,13 @@ public:
     std::vector<PositionUpdate> positionWrites;  // swapped with the link's send list
     bool fastRange = false;                      // range request every 20 ticks, not 100
     UserAircraftState userState;                 // the last answer to the user-position request
-    std::filesystem::path flightPlanFolder;      // computed on first use; kept by the reset
+
+    // The simulator link's functions, wired at start-up; kept by the reset.
+    TrafficLinkServices linkServices;
+
+    // Its own leaf lock: the exit thread removes the folder without the traffic mutex.
+    RankedMutex flightPlanFolderMutex{LockRank::leaf, "flight-plan folder"};
+    std::filesystem::path flightPlanFolder; // computed on first use; kept by the reset
 
     // inboundMutex
     std::vector<SimInboundRecord> inbound;
@@ -103,5 +110,6 @@ public:
 
 extern ksb::TrafficState trafficState;
 
-// Tests: the engine back to a fresh one (trafficState.reset()) with its default hooks.
+// Tests: the engine back to a fresh one: trafficState.reset(), the default neighbour tables and
+// no flight-plan folder path (the next use takes the data folder in force).
 void gf_resetTrafficForTests();

@@ -473,3 +473,14 @@ TEST_F(SendQueues, LockAndUnlockTheParkedTrafficControls) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SendQueues, FlightPlanCallGoesThroughTheGuardedAccess) {
+    gf_setSimHandleForTests(nullptr);
+    EXPECT_FALSE(gf_setAiFlightPlan(1234, "/data/orig_dest/1234.pln"));
+    gf_setSimHandleForTests(capture->get());
+    EXPECT_TRUE(gf_setAiFlightPlan(1234, "/data/orig_dest/1234.pln"));
+}
+
+} // namespace

@@ -102,21 +102,6 @@ TEST_F(TrafficServicesTest, TakeFeedRecordsAlwaysEmptiesTheBatch) {
     }
 }
 
-TEST_F(TrafficServicesTest, FlightPlanFolderIsNeitherCreatedNorRemoved) {
-    ksb::test::TempFolder appData;
-    ksb::test::ScopedEnv env("KSBY_APPDATA", appData.path().string());
-    EXPECT_NO_THROW(gf_createFlightPlanFolder());
-    EXPECT_TRUE(std::filesystem::is_empty(appData.path()));
-
-    // A folder that is there stays there, and the removal does not throw.
-    const std::filesystem::path plans = appData / "KSBY_P3D" / "orig_dest";
-    std::filesystem::create_directories(plans);
-    bool removed = true;
-    EXPECT_NO_THROW(removed = gf_removeFlightPlanFolder());
-    EXPECT_FALSE(removed);
-    EXPECT_TRUE(std::filesystem::is_directory(plans));
-}
-
 TEST_F(TrafficServicesTest, FeedIntakeIsSetUnderTheFeedMutex) {
     gf_setFeedIntake(true);
     {
