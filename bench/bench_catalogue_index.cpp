@@ -21,7 +21,7 @@ namespace {
 
 using namespace ksb::test;
 
-constexpr int kIndexRecords = 20'000;
+constexpr int kRecords = 20'000;
 constexpr int kAirlines = 600;
 constexpr int kTypes = 300;
 constexpr int kWithAtcid = 2'000;
@@ -37,7 +37,7 @@ std::string airlineCode(int i) {
 }
 
 // Types spread over the six categories, in similar groups of three.
-DbaseSpec makeIndexDbase() {
+DbaseSpec makeDbase() {
     DbaseSpec spec;
     for (int i = 0; i < kTypes; ++i) {
         const std::string type = typeCode(i);
@@ -74,8 +74,8 @@ DbaseSpec makeIndexDbase() {
 std::vector<LiveryRecord> makeRecords() {
     std::mt19937 random(7);
     std::vector<LiveryRecord> records;
-    records.reserve(kIndexRecords);
-    for (int i = 0; i < kIndexRecords; ++i) {
+    records.reserve(kRecords);
+    for (int i = 0; i < kRecords; ++i) {
         LiveryRecord record;
         record.airline = i % 50 == 0 ? "ZZZ" : airlineCode(static_cast<int>(random() % kAirlines));
         record.type = typeCode(static_cast<int>(random() % kTypes));
@@ -95,7 +95,7 @@ class IndexSetup {
 public:
     IndexSetup() : env_("KSBY_APPDATA", (appData_.path()).string()) {
         gf_openLog(work_.path());
-        writeDbaseXml(makeIndexDbase());
+        writeDbaseXml(makeDbase());
         gf_readDbase();
         records_ = makeRecords();
         std::mt19937 random(11);

@@ -14,14 +14,14 @@
 
 namespace {
 
-constexpr int kFeedRecords = 2000;
+constexpr int kRecords = 2000;
 constexpr double kBudgetSeconds = 0.020;
 
 // Records spread over 40 NM around EHAM, a quarter on the ground near it, every tenth with the
 // texts the service leaves empty.
 std::string makeAnswer() {
     nlohmann::json data = nlohmann::json::object();
-    for (int i = 0; i < kFeedRecords; ++i) {
+    for (int i = 0; i < kRecords; ++i) {
         const double angle = i * 2.399963229728653;
         const double radius = (i % 4 == 0 ? 0.03 : 0.6) * ((i % 97) + 1) / 97.0;
         const bool ground = i % 4 == 0;
@@ -59,7 +59,7 @@ std::string makeAnswer() {
                                    "A3"});
         data[hex] = std::move(record);
     }
-    return nlohmann::json{{"status", 200}, {"rrl", 2000}, {"full_count", kFeedRecords}, {"data", data}}
+    return nlohmann::json{{"status", 200}, {"rrl", 2000}, {"full_count", kRecords}, {"data", data}}
         .dump();
 }
 

@@ -39,21 +39,21 @@ using namespace ksb::test;
 namespace fs = std::filesystem;
 
 constexpr std::size_t kFolders = 5'000;
-constexpr std::uint32_t kLiverySeed = 2026;
+constexpr std::uint32_t kSeed = 2026;
 
-class LiveryScanSetup {
+class ScanSetup {
 public:
-    LiveryScanSetup() : env_("KSBY_APPDATA", appData_.path().string()) {
+    ScanSetup() : env_("KSBY_APPDATA", appData_.path().string()) {
         gf_openLog(work_.path());
         writeDbaseXml(generatedTreeDbaseSpec());
         gf_readDbase();
-        tree_ = generateLiveryTree(root_.path(), kFolders, kLiverySeed);
+        tree_ = generateLiveryTree(root_.path(), kFolders, kSeed);
         for (CheckBoxParameter* box : {&LIGHT_AIRCRAFT, &HIGH_PERF_AIRCRAFT, &HELICOPTERS}) {
             box->setRaw(false);
         }
         workerLimit = static_cast<std::int32_t>(std::max(1U, std::thread::hardware_concurrency()));
     }
-    ~LiveryScanSetup() {
+    ~ScanSetup() {
         gf_closeLog();
         gf_resetCatalogueForTests();
     }
@@ -68,19 +68,19 @@ private:
     GeneratedTree tree_;
 };
 
-LiveryScanSetup& lf_liverySetup() {
-    static std::unique_ptr<LiveryScanSetup> setup = std::make_unique<LiveryScanSetup>();
+ScanSetup& lf_setup() {
+    static std::unique_ptr<ScanSetup> setup = std::make_unique<ScanSetup>();
     return *setup;
 }
 
-double bestLiveryRead = std::numeric_limits<double>::max();
-double bestLiveryScan = std::numeric_limits<double>::max();
-double bestLiveryWalk = std::numeric_limits<double>::max();
+double bestRead = std::numeric_limits<double>::max();
+double bestScan = std::numeric_limits<double>::max();
+double bestWalk = std::numeric_limits<double>::max();
 std::size_t records = 0;
 
 void BM_ReadEveryCfgFile(benchmark::State& state) {
-    LiveryScanSetup& setup = lf_liverySetup();
-    lf_timed(state, bestLiveryRead, [&setup] {
+    ScanSetup& setup = lf_setup();
+    lf_timed(state, bestRead, [&setup] {
         std::size_t bytes = 0;
         for (const fs::directory_entry& entry : fs::recursive_directory_iterator(setup.root())) {
             if (!lf_isLiveryCfgFile(entry)) {
@@ -96,8 +96,8 @@ void BM_ReadEveryCfgFile(benchmark::State& state) {
 }
 
 void BM_ScanLiveries(benchmark::State& state) {
-    LiveryScanSetup& setup = lf_liverySetup();
-    lf_timed(state, bestLiveryScan, [&setup] {
+    ScanSetup& setup = lf_setup();
+    lf_timed(state, bestScan, [&setup] {
         std::vector<std::string> folders{setup.root()};
         gf_scanLiveries(true, false, false, folders);
         records = liveryIndex.indexedTitles.size();
@@ -106,8 +106,8 @@ void BM_ScanLiveries(benchmark::State& state) {
 }
 
 void BM_ScanAircraftCfgFiles(benchmark::State& state) {
-    LiveryScanSetup& setup = lf_liverySetup();
-    lf_timed(state, bestLiveryWalk, [&setup] {
+    ScanSetup& setup = lf_setup();
+    lf_timed(state, bestWalk, [&setup] {
         scannedLiveries.clear();
         gf_clearScanLists();
         gf_scanAircraftCfgFiles(1, setup.root());
@@ -117,19 +117,19 @@ void BM_ScanAircraftCfgFiles(benchmark::State& state) {
 
 void BM_Ratios(benchmark::State& state) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(bestLiveryRead);
+        benchmark::DoNotOptimize(bestRead);
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    state.counters["scan_per_read"] = bestLiveryScan / bestLiveryRead;
-    state.counters["walk_per_read"] = bestLiveryWalk / bestLiveryRead;
+    state.counters["scan_per_read"] = bestScan / bestRead;
+    state.counters["walk_per_read"] = bestWalk / bestRead;
     state.counters["workerLimit"] = workerLimit.load();
     state.counters["records"] = static_cast<double>(records);
     state.counters["peak_rss_mb"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
     std::printf("read %.1f ms, scan %.1f ms (%.2f x), walk %.1f ms (%.2f x), workerLimit %d, "
                 "%zu records, peak RSS %.0f MB\n",
-                bestLiveryRead * 1000.0, bestLiveryScan * 1000.0, bestLiveryScan / bestLiveryRead, bestLiveryWalk * 1000.0,
-                bestLiveryWalk / bestLiveryRead, workerLimit.load(), records,
+                bestRead * 1000.0, bestScan * 1000.0, bestScan / bestRead, bestWalk * 1000.0,
+                bestWalk / bestRead, workerLimit.load(), records,
                 static_cast<double>(usage.ru_maxrss) / 1024.0);
 }
 

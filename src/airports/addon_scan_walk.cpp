@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr std::string_view kWarning = "===> ";
 
 // The scan's own sink: the decoder's calls go to the scan's link, generate and report steps.
 class ScanSink final : public ksb::AirportScanSink {
@@ -77,7 +78,7 @@ public:
                 } catch (const std::exception& e) {
                     context_.sink->addScanLogLine(
                         fmt::format("{} airports search in folder {} aborted, cause: {}",
-                                    ksb::kScanWarning, folder_.string(), e.what()));
+                                    kWarning, folder_.string(), e.what()));
                 }
                 if (stop) {
                     break;
@@ -89,7 +90,7 @@ public:
         } catch (const std::exception& e) {
             context_.sink->addScanLogLine(fmt::format(
                 "{} airports search in folder {} aborted because of iterator problem: {}",
-                ksb::kScanWarning, folder_.string(), e.what()));
+                kWarning, folder_.string(), e.what()));
         }
         // Also after an iterator failure: no worker may outlive the walk.
         while (!futures_.empty()) {
@@ -98,7 +99,7 @@ public:
             if (const std::string failure = lf_failureText(future); !failure.empty()) {
                 context_.sink->addScanLogLine(
                     fmt::format("{} airports search in {} aborted, futs outer error: {}",
-                                ksb::kScanWarning, folder_.string(), failure));
+                                kWarning, folder_.string(), failure));
             }
         }
     }
@@ -164,7 +165,7 @@ private:
         futures_.pop_front();
         if (const std::string failure = lf_failureText(future); !failure.empty()) {
             context_.sink->addScanLogLine(
-                fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", ksb::kScanWarning,
+                fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", kWarning,
                             failure, pending, entryPath));
         }
     }

@@ -5,13 +5,9 @@
 
 #include <pugixml.hpp>
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <utility>
-
-// The parking percentage of an airport that has no file of its own.
-inline constexpr std::int32_t kParkingPercentageWithoutFile = 30;
 
 // The first line of the link file, cut after its last 'l' (the end of ".xml"), when it names an
 // existing file: true, with that path in target.

@@ -8,9 +8,6 @@
 
 namespace ksb {
 
-// Heads the warning lines of the scan log.
-inline constexpr std::string_view kScanWarning = "===> ";
-
 class AirportScanSink {
 public:
     virtual ~AirportScanSink() = default;

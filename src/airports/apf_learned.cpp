@@ -28,6 +28,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr std::int32_t kParkingPercentageWithoutFile = 30;
 
 // "EHAM.xml" is kept as "EHAM0.xml", the generation mark of the log files.
 fs::path lf_backupPathFor(const fs::path& path) {

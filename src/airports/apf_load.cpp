@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr std::int32_t kParkingPercentageWithoutFile = 30;
 // Two stands are neighbours when their radii overlap by more than this margin.
 constexpr double kNeighbourFactor = 1.1;
 

@@ -18,6 +18,7 @@ constexpr std::uint16_t kNameRecord = 0x0019;
 constexpr std::uint16_t kHelipadRecord = 0x0026;
 constexpr std::uint16_t kParkingRecord = 0x003D;
 constexpr std::uint16_t kLaterParkingRecord = 0x00AD;
+constexpr std::uint64_t kSizeLimit = 0x80000000u;
 constexpr std::size_t kMaxNameBytes = 45;
 constexpr std::uint32_t kBase38 = 38;
 constexpr double kFeetPerMetre = 3.2808399;
@@ -26,6 +27,7 @@ constexpr std::int32_t kHighestAltitudeFeet = 10000;
 constexpr double kSmallestRadius = 1.0;
 constexpr double kLargestRadius = 200.0;
 constexpr std::string_view kLetters = "abcdef";
+constexpr std::string_view kWarning = "===> ";
 
 // The decoder's cursor over one sub-record: its declared size, cut at the end of the file.
 ksb::ByteCursor lf_subRecord(const ksb::ByteCursor& file, std::size_t offset, std::uint64_t size) {
@@ -216,7 +218,7 @@ void lf_decodeTaxiwayParking(ksb::ByteCursor parkingRecord, ScannedAirport& airp
         std::string standName = lf_uniqueStandName(name, state, lettered);
         if (standName.empty()) {
             sink.addScanLogLine(fmt::format("{}{}Warning more then 6 the same ids {}, in {}",
-                                            ksb::kScanWarning, ksb::kScanWarning, name, bglPath));
+                                            kWarning, kWarning, name, bglPath));
             continue;
         }
         ParkPosition& stand = airport.stands.emplace_back(
@@ -285,7 +287,7 @@ void lf_decodeAirportRecord(ksb::ByteCursor& file, std::size_t recordOffset, boo
         file.seek(static_cast<std::size_t>(position));
         const std::uint16_t id = file.u16();
         const std::uint64_t size = file.u32();
-        if (size < 4 || size >= kBglSizeLimit) {
+        if (size < 4 || size >= kSizeLimit) {
             break;
         }
         const auto offset = static_cast<std::size_t>(position);
@@ -311,7 +313,7 @@ void lf_decodeAirportRecord(ksb::ByteCursor& file, std::size_t recordOffset, boo
 
     const auto standCount = static_cast<std::int64_t>(airport.stands.size());
     if (standCount > archivedStands) {
-        sink.addScanLogLine(fmt::format("{}{} has {} parkpos while archived one has {}", ksb::kScanWarning,
+        sink.addScanLogLine(fmt::format("{}{} has {} parkpos while archived one has {}", kWarning,
                                         airport.ident, standCount, archivedStands));
     }
     if (!linked || standCount > archivedStands) {

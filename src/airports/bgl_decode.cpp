@@ -21,6 +21,7 @@ constexpr std::size_t kMinimumWords = 15;
 constexpr std::uint32_t kAirportSection = 3;
 constexpr std::uint16_t kAirportRecord = 0x003C;
 constexpr std::uint16_t kLaterAirportRecord = 0x00AB;
+constexpr std::uint64_t kSizeLimit = 0x80000000u;
 
 std::uint32_t lf_u32At(std::span<const std::uint8_t> bytes, std::size_t offset) {
     ksb::ByteCursor cursor(bytes);
@@ -86,7 +87,7 @@ void lf_walkRecords(ksb::ByteCursor& file, std::uint64_t tableOffset, std::strin
         file.seek(static_cast<std::size_t>(position));
         const std::uint16_t id = file.u16();
         const std::uint64_t size = file.u32();
-        if (size < 4 || size >= kBglSizeLimit) {
+        if (size < 4 || size >= kSizeLimit) {
             return;
         }
         if (id == kAirportRecord || id == kLaterAirportRecord) {

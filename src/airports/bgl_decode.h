@@ -16,9 +16,6 @@
 #include <string_view>
 #include <vector>
 
-// BGL files and sub-records this large or larger are refused as damaged.
-inline constexpr std::uint64_t kBglSizeLimit = 0x80000000u;
-
 // What one airport record's decoding has seen so far; fresh for every record.
 struct BglDecodingState {
     std::set<std::string> standNames;

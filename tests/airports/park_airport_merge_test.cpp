@@ -15,7 +15,7 @@ using namespace ksb::test;
 
 namespace {
 
-const fs::path kLearnedBackup = "airports/learned/stock/EHAM0.xml";
+const fs::path kBackup = "airports/learned/stock/EHAM0.xml";
 
 // The message line fails, as a broken window might.
 class ThrowingMessageSink final : public ksb::MessageSink {
@@ -76,7 +76,7 @@ TEST_F(ParkAirportMergeTest, LearnedObservationsAreMergedWithoutDuplicates) {
     EXPECT_FALSE(stand("F9").radiusChanged);
     EXPECT_TRUE(
         log->contains(fmt::format("learned stand Z99 in {} not found?", kLearnedStock.string())));
-    EXPECT_FALSE(fs::exists(kLearnedBackup));
+    EXPECT_FALSE(fs::exists(kBackup));
 }
 
 TEST_F(ParkAirportMergeTest, ManualStandsAreAddedOnlyWhenNewAndComplete) {
@@ -220,7 +220,7 @@ TEST_F(ParkAirportMergeTest, ALearnedFileNotUsedInFullIsKeptAsABackup) {
         startOver();
         ehamAirportFile().write(ksb::test::kStockFile);
         // An older backup is replaced.
-        ksb::test::writeBytes(kLearnedBackup, "old backup");
+        ksb::test::writeBytes(kBackup, "old backup");
         c.learned.write(kLearnedStock);
         const std::string original = ksb::test::readBytes(kLearnedStock);
         freshLog();
@@ -232,11 +232,11 @@ TEST_F(ParkAirportMergeTest, ALearnedFileNotUsedInFullIsKeptAsABackup) {
         EXPECT_EQ(load(ksb::test::kStockFile), "");
         gf_setMessageSink(&messages);
 
-        EXPECT_EQ(ksb::test::readBytes(kLearnedBackup), original);
+        EXPECT_EQ(ksb::test::readBytes(kBackup), original);
         EXPECT_EQ(ksb::test::readBytes(kLearnedStock), original);
         const auto lines = logLines();
         const std::string kept =
-            fmt::format("===> learned file \"{}\" kept as \"{}\"", path, kLearnedBackup.string());
+            fmt::format("===> learned file \"{}\" kept as \"{}\"", path, kBackup.string());
         const auto at = std::find(lines.begin(), lines.end(), kept);
         ASSERT_NE(at, lines.end());
         if (!c.ownLine.empty()) {
@@ -255,13 +255,13 @@ TEST_F(ParkAirportMergeTest, ABackupThatCannotBeWrittenIsLoggedAndTheLoadGoesOn)
     ehamAirportFile().write(ksb::test::kStockFile);
     AirportFileBuilder().raw("<meta><info").write(kLearnedStock);
     // A folder where the backup belongs.
-    fs::create_directories(kLearnedBackup / "inside");
+    fs::create_directories(kBackup / "inside");
 
     EXPECT_EQ(load(ksb::test::kStockFile), "");
 
     const auto lines = logLines();
     const std::string prefix = fmt::format("===> learned file \"{}\" could not be kept as \"{}\": ",
-                                           kLearnedStock.string(), kLearnedBackup.string());
+                                           kLearnedStock.string(), kBackup.string());
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                             [&](const std::string& l) { return l.starts_with(prefix); }));
     EXPECT_TRUE(gf_parkAirportState().parkAirportLoaded);

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <fmt/format.h>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <stdexcept>
 #include <unistd.h>
@@ -309,16 +308,6 @@ void E2eRun::expectCleanEnd(int status, Duration bound, bool loggedIn, bool chec
     std::erase(children, xvfb->pid());
     EXPECT_TRUE(children.empty()) << diagnostics(
         fmt::format("no child left ({})", children.size()));
-}
-
-std::string gf_currentTestName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return info != nullptr ? info->name() : "e2e";
-}
-
-std::string gf_readFileOrEmpty(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 } // namespace ksb::e2e

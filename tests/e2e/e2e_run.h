@@ -12,20 +12,11 @@
 #include "support/simstub/sim_stub.h"
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
 namespace ksb::e2e {
-
-// The log line of a connected Traffic Reader.
-inline const std::string kTrafficConnected = "          Traffic Reader connected";
-
-// The running test's name ("e2e" outside a test), for the files a run leaves.
-std::string gf_currentTestName();
-// The bytes of a file; "" when it is missing.
-std::string gf_readFileOrEmpty(const std::filesystem::path& file);
 
 // Sanitizer trees run slower; one factor scales every deadline.
 #ifndef KSBY_E2E_SLOWDOWN
