@@ -13,6 +13,9 @@
 #include <string_view>
 #include <vector>
 
+// The mark that starts every warning line of the scan report.
+inline constexpr std::string_view kScanWarning = "===> ";
+
 // Appends a copy of the line to the scan report (AirportsScanLog.txt at the end of the scan).
 void lf_addScanLogLine(std::string line);
 
@@ -40,8 +43,10 @@ void lf_parseLocalKey(const std::string& installPath, std::vector<std::string>& 
 void lf_addFoundPath(std::vector<std::string>& folders, std::string_view line);
 // True when the text holds one of the stock scenery folder names ("\World", "\0106" ...).
 bool lf_isStockSceneryPath(std::string_view text);
-// Whether a folder text lies in the stock scenery folder. Without an install path nothing does:
-// "Scenery" alone would match every add-on folder.
+// The stock scenery folder's text, empty without an install path: "Scenery" alone would match
+// every add-on folder.
+std::string lf_stockFolderText(std::string_view installPath);
+// Whether a folder text lies in the stock scenery folder; without an install path nothing does.
 bool lf_isInStockFolder(std::string_view folderText, std::string_view installPath);
 
 // How the folder walk starts a worker and steps its iterator; tests replace them.

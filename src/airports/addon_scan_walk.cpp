@@ -23,7 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kWarning = "===> ";
 
 // The scan's own sink: the decoder's calls go to the scan's link, generate and report steps.
 class ScanSink final : public ksb::AirportScanSink {
@@ -62,7 +61,8 @@ public:
     FolderWalk(const fs::path& folder, const AirportWalkContext& context)
         : folder_(folder), context_(context) {
         // The stock test compares native path texts.
-        if (const std::string stock = lf_stockText(); !stock.empty()) {
+        if (const std::string stock = lf_stockFolderText(SIM_INSTALL_PATH.value());
+            !stock.empty()) {
             stockNative_ = platform::toNativePath(stock).string();
         }
     }
@@ -78,7 +78,7 @@ public:
                 } catch (const std::exception& e) {
                     context_.sink->addScanLogLine(
                         fmt::format("{} airports search in folder {} aborted, cause: {}",
-                                    kWarning, folder_.string(), e.what()));
+                                    kScanWarning, folder_.string(), e.what()));
                 }
                 if (stop) {
                     break;
@@ -90,7 +90,7 @@ public:
         } catch (const std::exception& e) {
             context_.sink->addScanLogLine(fmt::format(
                 "{} airports search in folder {} aborted because of iterator problem: {}",
-                kWarning, folder_.string(), e.what()));
+                kScanWarning, folder_.string(), e.what()));
         }
         // Also after an iterator failure: no worker may outlive the walk.
         while (!futures_.empty()) {
@@ -99,17 +99,12 @@ public:
             if (const std::string failure = lf_failureText(future); !failure.empty()) {
                 context_.sink->addScanLogLine(
                     fmt::format("{} airports search in {} aborted, futs outer error: {}",
-                                kWarning, folder_.string(), failure));
+                                kScanWarning, folder_.string(), failure));
             }
         }
     }
 
 private:
-    // Without an install path nothing is stock.
-    static std::string lf_stockText() {
-        return SIM_INSTALL_PATH.value().empty() ? std::string() : stockAirportsPath.text();
-    }
-
     // True when the walk must end (exit or stop).
     bool handleEntry(fs::recursive_directory_iterator& it) {
         const fs::directory_entry& entry = *it;
@@ -165,7 +160,7 @@ private:
         futures_.pop_front();
         if (const std::string failure = lf_failureText(future); !failure.empty()) {
             context_.sink->addScanLogLine(
-                fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", kWarning,
+                fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", kScanWarning,
                             failure, pending, entryPath));
         }
     }

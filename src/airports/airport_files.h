@@ -5,9 +5,19 @@
 
 #include <pugixml.hpp>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <utility>
+
+// parking_percentage while the park airport has no learned file.
+inline constexpr std::int32_t kParkingPercentageWithoutFile = 30;
+
+// The sequence number of an observation added to the stand: one after its last observation's, 1
+// for its first.
+inline std::uint32_t lf_nextSequenceNumber(const ParkPosition& stand) {
+    return stand.observations.empty() ? 1 : stand.observations.back().sequenceNumber + 1;
+}
 
 // The first line of the link file, cut after its last 'l' (the end of ".xml"), when it names an
 // existing file: true, with that path in target.
@@ -46,5 +56,8 @@ void lf_readLearned(const std::filesystem::path& path, const std::string& apfAir
 bool lf_readLearnedParkPos(std::string_view id, pugi::xml_node parkpos, ParkPosition& stand);
 // Same weekday, soft flag, registration, airline and type, and a half hour in common.
 bool lf_sameObservation(const StandObservation& added, const StandObservation& existing);
+// A CUSTOM_PARKING_PERCENTAGE of 0 or more replaces parking_percentage (not shown): the line that
+// says so, else empty.
+std::string lf_customParkingPercentage();
 // MAX_FIT clamped to 0..47, MAX_FIT_FL in hours from it, shown and logged.
 void lf_setMaxFit(std::int32_t halfHours);

@@ -17,7 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kWarning = "===> ";
 constexpr std::string_view kOrbx = "ORBX";
 
 // Writes the link file under the scan-output lock; false when it could not be written.
@@ -35,7 +34,7 @@ bool lf_linkTo(const fs::path& archivedFile, const fs::path& myFolder, ScannedAi
         return false;
     }
     if (!lf_writeLinkFile(myFolder, airport.ident, archivedFile)) {
-        lf_addScanLogLine(fmt::format("{}{} could not be written", kWarning,
+        lf_addScanLogLine(fmt::format("{}{} could not be written", kScanWarning,
                                       (myFolder / gf_txtFileName(airport.ident)).string()));
         return false;
     }
@@ -127,7 +126,7 @@ void lf_generateApf(ScannedAirport& airport) {
         saved = gf_saveApf(airport, path, false, false);
     }
     if (!saved) {
-        lf_addScanLogLine(fmt::format("{}Generating {} did not succeed", kWarning, path.string()));
+        lf_addScanLogLine(fmt::format("{}Generating {} did not succeed", kScanWarning, path.string()));
         return;
     }
     ++linkedOrGeneratedCount;

@@ -28,8 +28,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::int32_t kParkingPercentageWithoutFile = 30;
-
 // "EHAM.xml" is kept as "EHAM0.xml", the generation mark of the log files.
 fs::path lf_backupPathFor(const fs::path& path) {
     return path.parent_path() / (path.stem().string() + "0" + path.extension().string());
@@ -71,11 +69,8 @@ void lf_keepLearnedFile(const fs::path& path) {
     }
 }
 
-void lf_logSetting(std::string_view name, bool value) {
-    gf_logContinue(fmt::format("{:24}: {}", name, value));
-}
-
-void lf_logSetting(std::string_view name, std::int32_t value) {
+// A bool prints as true or false.
+template <class Value> void lf_logSetting(std::string_view name, Value value) {
     gf_logContinue(fmt::format("{:24}: {}", name, value));
 }
 
@@ -142,9 +137,8 @@ void lf_applyParkingPercentage(const pugi::xml_document& doc) {
     } else {
         parking_percentage.setRaw(kParkingPercentageWithoutFile);
     }
-    if (CUSTOM_PARKING_PERCENTAGE.value() >= 0) {
-        parking_percentage.setClamped(CUSTOM_PARKING_PERCENTAGE.value());
-        gf_showMessage("parking percentage overruled by " + CUSTOM_PARKING_PERCENTAGE.name(), true);
+    if (const std::string overruled = lf_customParkingPercentage(); !overruled.empty()) {
+        gf_showMessage(overruled, true);
     }
     lf_showIntParameter(parking_percentage);
 }
@@ -177,10 +171,6 @@ StandObservation lf_readLearnedOpt(pugi::xml_node opt) {
     StandObservation observation = lf_readOpt(opt);
     observation.learned = true;
     return observation;
-}
-
-std::uint32_t lf_nextSequenceNumber(const ParkPosition& stand) {
-    return stand.observations.empty() ? 1 : stand.observations.back().sequenceNumber + 1;
 }
 
 void lf_addManualStand(pugi::xml_node parkpos, std::string id, const fs::path& path,
@@ -217,9 +207,15 @@ void lf_mergeStands(const pugi::xml_document& doc, const fs::path& path,
             lf_addManualStand(parkpos, std::move(id), path, stands);
             continue;
         }
-        const bool taken = std::any_of(stands.begin(), stands.end(), [&](ParkPosition& stand) {
-            return lf_readLearnedParkPos(id, parkpos, stand);
-        });
+        // The first stand of that name takes the element; a search algorithm's predicate may not
+        // change the stand, so this is a plain loop.
+        bool taken = false;
+        for (ParkPosition& stand : stands) {
+            if (lf_readLearnedParkPos(id, parkpos, stand)) {
+                taken = true;
+                break;
+            }
+        }
         if (!taken) {
             gf_log(fmt::format("learned stand {} in {} not found?", id, path.string()));
         }
@@ -258,6 +254,14 @@ bool lf_readLearnedParkPos(std::string_view id, pugi::xml_node parkpos, ParkPosi
         }
     }
     return true;
+}
+
+std::string lf_customParkingPercentage() {
+    if (CUSTOM_PARKING_PERCENTAGE.value() < 0) {
+        return "";
+    }
+    parking_percentage.setClamped(CUSTOM_PARKING_PERCENTAGE.value());
+    return "parking percentage overruled by " + CUSTOM_PARKING_PERCENTAGE.name();
 }
 
 void lf_setMaxFit(std::int32_t halfHours) {

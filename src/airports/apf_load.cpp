@@ -23,16 +23,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::int32_t kParkingPercentageWithoutFile = 30;
 // Two stands are neighbours when their radii overlap by more than this margin.
 constexpr double kNeighbourFactor = 1.1;
 
 void lf_withoutLearnedFile() {
     gf_enableControl(parking_percentage.commandId(), false);
     parking_percentage.setRaw(kParkingPercentageWithoutFile);
-    if (CUSTOM_PARKING_PERCENTAGE.value() >= 0) {
-        parking_percentage.setClamped(CUSTOM_PARKING_PERCENTAGE.value());
-        gf_log("parking percentage overruled by " + CUSTOM_PARKING_PERCENTAGE.name());
+    if (const std::string overruled = lf_customParkingPercentage(); !overruled.empty()) {
+        gf_log(overruled);
     }
     gf_logContinue(
         fmt::format("{:24}: {}%", parking_percentage.name(), parking_percentage.value()));
@@ -120,7 +118,6 @@ std::string lf_loadApf(const fs::path& apfPath, std::string& airportName,
     mainWindow.setText(WindowText::parkAirportSecond, state.publisher, kStatisticsRegion);
     mainWindow.handmadeMark = state.handmade;
     mainWindow.setText(WindowText::parkQuality, quality, kStatisticsRegion);
-    gf_invalidate(kStatisticsRegion);
     gf_logContinue(fmt::format("{:24}: {}", "publisher", state.publisher));
     gf_logContinue(fmt::format("{:24}: {} ft", "altitude", state.altitudeFt));
     gf_logContinue(fmt::format("{:24}: {}", "num_parkpos", stands.size()));

@@ -36,15 +36,11 @@ fs::path lf_stockFilePath(std::string_view code) {
     return gf_archiveStockFolderPath() / gf_xmlFileName(code);
 }
 
-// A publisher names a folder below learned/thirdparty; it may not lead out of it.
-bool lf_isFolderName(std::string_view publisher) {
-    return publisher.find_first_of("/\\:") == std::string_view::npos && publisher != "." &&
-           publisher != "..";
-}
-
 std::string lf_learnedPublisherFolder(const fs::path& apfPath) {
     std::string publisher = lf_readPublisher(apfPath);
-    if (!lf_isFolderName(publisher)) {
+    // A publisher names a folder below learned/thirdparty; it may not lead out of it. None is
+    // no folder at all.
+    if (!publisher.empty() && !gf_isFolderName(publisher)) {
         gf_logLine(fmt::format("publisher \"{}\" of {} is not a folder name, ignored", publisher,
                                apfPath.string()));
         publisher.clear();

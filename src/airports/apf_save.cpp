@@ -109,8 +109,8 @@ void gf_resetParkAirport() {
     ksb::ParkAirportState& state = gf_parkAirportState();
     if (state.parkAirportLoaded.load() &&
         (parkSettingsChanged.load() || state.learnedUpdateCount >= 1)) {
+        // It zeroes the update count, whether it succeeds or not.
         gf_saveParkAirportApf();
-        state.learnedUpdateCount = 0;
     }
     state.handmade = false;
     state.parkAirportLoaded.exchange(false);

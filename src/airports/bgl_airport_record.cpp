@@ -10,7 +10,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -18,7 +18,6 @@ constexpr std::uint16_t kNameRecord = 0x0019;
 constexpr std::uint16_t kHelipadRecord = 0x0026;
 constexpr std::uint16_t kParkingRecord = 0x003D;
 constexpr std::uint16_t kLaterParkingRecord = 0x00AD;
-constexpr std::uint64_t kSizeLimit = 0x80000000u;
 constexpr std::size_t kMaxNameBytes = 45;
 constexpr std::uint32_t kBase38 = 38;
 constexpr double kFeetPerMetre = 3.2808399;
@@ -58,20 +57,26 @@ std::string lf_invalidHeadingLine(std::string_view bglPath) {
     return fmt::format("skipped position with invalid heading or width, in {}", bglPath);
 }
 
-// The parking entry's name with a letter when the plain name is taken; empty when all seven are.
-std::string lf_uniqueStandName(const std::string& name, BglDecodingState& state, bool& lettered) {
-    lettered = false;
-    if (state.standNames.insert(name).second) {
-        return name;
-    }
-    for (const char letter : kLetters) {
-        std::string candidate = name + letter;
-        if (state.standNames.insert(candidate).second) {
-            lettered = true;
-            return candidate;
+// For each name code the first code spelling the same text.
+std::uint32_t lf_firstCodeOfText(std::uint32_t nameCode) {
+    static const std::array<std::uint8_t, 64> kFirst = [] {
+        std::array<std::uint8_t, 64> first{};
+        for (std::uint32_t code = 0; code < first.size(); ++code) {
+            std::uint32_t earlier = 0;
+            while (lf_parkingNameText(earlier) != lf_parkingNameText(code)) {
+                ++earlier;
+            }
+            first[code] = static_cast<std::uint8_t>(earlier);
         }
-    }
-    return {};
+        return first;
+    }();
+    return kFirst[nameCode & 0x3Fu];
+}
+
+// Where a name key's probing starts: the product's high bits, so keys of one number and
+// different codes spread as well as consecutive numbers do.
+std::size_t lf_homeSlot(std::uint32_t key, std::size_t mask) {
+    return static_cast<std::size_t>(key * 0x9E3779B97F4A7C15ull >> 40) & mask;
 }
 
 } // namespace
@@ -98,6 +103,44 @@ std::string lf_decodeIdentifierOrRegionCode(std::uint32_t packed, bool& ok) {
         gf_log(fmt::format("! Exception in {}", "lf_decodeIdentifierOrRegionCode"));
     }
     return text;
+}
+
+std::uint32_t StandNameUses::take(std::uint32_t nameCode, std::uint32_t number) {
+    if ((used_ + 1) * 2 > slots_.size()) {
+        grow();
+    }
+    const std::uint32_t key = (lf_firstCodeOfText(nameCode) << 12 | (number & 0xFFFu)) + 1;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = lf_homeSlot(key, mask);; i = (i + 1) & mask) {
+        std::uint32_t& slot = slots_[i];
+        if (slot == 0) {
+            slot = key << 3 | 1u;
+            ++used_;
+            return 0;
+        }
+        if (slot >> 3 == key) {
+            const std::uint32_t uses = slot & 7u;
+            if (uses <= kLetters.size()) {
+                ++slot;
+            }
+            return uses;
+        }
+    }
+}
+
+void StandNameUses::grow() {
+    std::vector<std::uint32_t> old(std::max<std::size_t>(16, slots_.size() * 2), 0);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const std::uint32_t slot : old) {
+        if (slot != 0) {
+            std::size_t i = lf_homeSlot(slot >> 3, mask);
+            while (slots_[i] != 0) {
+                i = (i + 1) & mask;
+            }
+            slots_[i] = slot;
+        }
+    }
 }
 
 std::string lf_parkingNameText(std::uint32_t nameCode) {
@@ -198,8 +241,6 @@ void lf_decodeTaxiwayParking(ksb::ByteCursor parkingRecord, ScannedAirport& airp
                                             radius, bglPath));
             continue;
         }
-        const std::string name =
-            lf_parkingNameText(word & 0x3Fu) + std::to_string((word >> 12) & 0xFFFu);
         const std::uint32_t type = (word >> 8) & 0xFu;
         if (type < 1 || type > 11) {
             continue;
@@ -214,15 +255,20 @@ void lf_decodeTaxiwayParking(ksb::ByteCursor parkingRecord, ScannedAirport& airp
                 fmt::format("lat/lon: {}, incorrect (skipped) ", gf_coordinatesText(position)));
             continue;
         }
-        bool lettered = false;
-        std::string standName = lf_uniqueStandName(name, state, lettered);
-        if (standName.empty()) {
+        const std::uint32_t number = (word >> 12) & 0xFFFu;
+        std::string name = lf_parkingNameText(word & 0x3Fu) + std::to_string(number);
+        const std::uint32_t earlierUses = state.nameUses.take(word & 0x3Fu, number);
+        if (earlierUses > kLetters.size()) {
             sink.addScanLogLine(fmt::format("{}{}Warning more then 6 the same ids {}, in {}",
                                             kWarning, kWarning, name, bglPath));
             continue;
         }
+        const bool lettered = earlierUses > 0;
+        if (lettered) {
+            name += kLetters[earlierUses - 1];
+        }
         ParkPosition& stand = airport.stands.emplace_back(
-            std::vector<StandObservation>{}, std::move(standName), position.latitude,
+            std::vector<StandObservation>{}, std::move(name), position.latitude,
             position.longitude, lf_headingRadians(heading), radius, type == 5, type <= 7, false);
         stand.relettered = lettered;
         state.relettered = state.relettered || lettered;
@@ -230,36 +276,44 @@ void lf_decodeTaxiwayParking(ksb::ByteCursor parkingRecord, ScannedAirport& airp
 }
 
 void lf_makeParkingNamesUnique(ScannedAirport& airport) {
-    std::unordered_map<std::string, std::size_t> byName;
-    for (std::size_t i = 0; i < airport.stands.size(); ++i) {
-        byName.emplace(airport.stands[i].name, i);
+    std::vector<ParkPosition>& stands = airport.stands;
+    // A lettered name is its base and one letter, while every other stand name ends in a
+    // digit: a group is the stand holding the base and the stands lettered from it.
+    std::vector<std::string> bases;
+    for (const ParkPosition& stand : stands) {
+        if (stand.relettered) {
+            bases.push_back(stand.name.substr(0, stand.name.size() - 1));
+        }
     }
-    for (ParkPosition& first : airport.stands) {
-        if (!first.relettered) {
-            continue;
+    std::sort(bases.begin(), bases.end());
+    bases.erase(std::unique(bases.begin(), bases.end()), bases.end());
+    // (group, stand index), sorted: each group's stands in stand order.
+    std::vector<std::pair<std::size_t, std::size_t>> members;
+    for (std::size_t i = 0; i < stands.size(); ++i) {
+        std::string_view base = stands[i].name;
+        if (stands[i].relettered) {
+            base.remove_suffix(1);
         }
-        // The group keeps its set of names (the plain name and the first letters), so the
-        // lookup stays valid for the groups that follow.
-        const std::string base = first.name.substr(0, first.name.size() - 1);
-        std::vector<std::size_t> group;
-        std::vector<std::string> names;
-        for (std::size_t i = 0; i <= kLetters.size(); ++i) {
-            const std::string name = i == 0 ? base : base + kLetters[i - 1];
-            if (const auto found = byName.find(name); found != byName.end()) {
-                group.push_back(found->second);
-            }
+        const auto found = std::lower_bound(bases.begin(), bases.end(), base);
+        if (found != bases.end() && *found == base) {
+            members.emplace_back(static_cast<std::size_t>(found - bases.begin()), i);
         }
-        std::sort(group.begin(), group.end());
-        std::vector<std::size_t> byRadius = group;
-        std::stable_sort(byRadius.begin(), byRadius.end(), [&](std::size_t a, std::size_t b) {
-            return airport.stands[a].radius > airport.stands[b].radius;
+    }
+    std::sort(members.begin(), members.end());
+    for (auto first = members.begin(); first != members.end();) {
+        const auto last = std::find_if(first, members.end(),
+                                       [&](const auto& m) { return m.first != first->first; });
+        std::stable_sort(first, last, [&](const auto& a, const auto& b) {
+            return stands[a.second].radius > stands[b.second].radius;
         });
-        for (std::size_t rank = 0; rank < byRadius.size(); ++rank) {
-            ParkPosition& stand = airport.stands[byRadius[rank]];
+        const std::string& base = bases[first->first];
+        for (auto member = first; member != last; ++member) {
+            ParkPosition& stand = stands[member->second];
+            const auto rank = static_cast<std::size_t>(member - first);
             stand.name = rank == 0 ? base : base + kLetters[rank - 1];
             stand.relettered = false;
-            byName[stand.name] = byRadius[rank];
         }
+        first = last;
     }
 }
 

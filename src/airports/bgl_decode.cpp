@@ -21,7 +21,6 @@ constexpr std::size_t kMinimumWords = 15;
 constexpr std::uint32_t kAirportSection = 3;
 constexpr std::uint16_t kAirportRecord = 0x003C;
 constexpr std::uint16_t kLaterAirportRecord = 0x00AB;
-constexpr std::uint64_t kSizeLimit = 0x80000000u;
 
 std::uint32_t lf_u32At(std::span<const std::uint8_t> bytes, std::size_t offset) {
     ksb::ByteCursor cursor(bytes);

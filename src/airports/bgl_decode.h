@@ -10,15 +10,31 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <set>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+// Sizes and counts at or above 2 GiB are refused as broken.
+inline constexpr std::uint64_t kSizeLimit = 0x80000000u;
+
+// How many stands took each parking name, up to 7 (the plain name and a to f). A name is keyed
+// by its number and its text's first name code, so codes spelling one text share a count.
+class StandNameUses {
+public:
+    // The uses before this one; counts it unless all seven were taken.
+    std::uint32_t take(std::uint32_t nameCode, std::uint32_t number);
+
+private:
+    void grow();
+
+    std::vector<std::uint32_t> slots_; // (key + 1) << 3 | uses; 0 is free
+    std::size_t used_ = 0;
+};
+
 // What one airport record's decoding has seen so far; fresh for every record.
 struct BglDecodingState {
-    std::set<std::string> standNames;
+    StandNameUses nameUses;
     std::vector<Position> helipads;
     std::int32_t helipadNumber = 1;
     bool relettered = false; // some stand name got a letter

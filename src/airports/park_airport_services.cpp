@@ -4,12 +4,10 @@
 
 namespace {
 
+void lf_noParkElevation(std::optional<double>) {}
+
 ParkAirportServices& lf_services() {
-    static ParkAirportServices services = [] {
-        ParkAirportServices none;
-        none.setParkElevation = [](std::optional<double>) {};
-        return none;
-    }();
+    static ParkAirportServices services{lf_noParkElevation};
     return services;
 }
 
@@ -21,7 +19,7 @@ const ParkAirportServices& gf_parkAirportServices() {
 
 void gf_setParkAirportServices(ParkAirportServices services) {
     if (!services.setParkElevation) {
-        services.setParkElevation = [](std::optional<double>) {};
+        services.setParkElevation = lf_noParkElevation;
     }
     lf_services() = std::move(services);
 }

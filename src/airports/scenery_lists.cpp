@@ -68,11 +68,12 @@ bool lf_isStockSceneryPath(std::string_view text) {
     });
 }
 
+std::string lf_stockFolderText(std::string_view installPath) {
+    return installPath.empty() ? std::string() : stockAirportsPath.text();
+}
+
 bool lf_isInStockFolder(std::string_view folderText, std::string_view installPath) {
-    if (installPath.empty()) {
-        return false;
-    }
-    const std::string stock = stockAirportsPath.text();
+    const std::string stock = lf_stockFolderText(installPath);
     return !stock.empty() && folderText.find(stock) != std::string_view::npos;
 }
 

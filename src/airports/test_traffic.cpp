@@ -1,5 +1,6 @@
 #include "airports/test_traffic.h"
 
+#include "airports/airport_files.h"
 #include "airports/airports.h"
 #include "catalogue/catalogue.h"
 #include "core/random_engine.h"
@@ -90,8 +91,7 @@ void lf_makeTestFlights(TestTrafficContext& context, ParkPosition& stand) {
     observation.callsign = fmt::format("FAKE{}", context.number);
     observation.halfHours.set(static_cast<std::size_t>(context.halfHour));
     observation.day = context.weekday;
-    observation.sequenceNumber =
-        stand.observations.empty() ? 1 : stand.observations.back().sequenceNumber + 1;
+    observation.sequenceNumber = lf_nextSequenceNumber(stand);
     observation.learned = false;
     observation.soft = true;
     observation.testTraffic = true;

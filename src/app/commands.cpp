@@ -57,10 +57,7 @@ void lf_autoRange(bool on) {
         return;
     }
     gf_enableControl(LATERAL_RANGE.commandId(), true);
-    const int user = userLateralRange.load();
-    LATERAL_RANGE.setClamped(user);
-    injectionRadiusNm = static_cast<double>(user);
-    injectionRadiusMetres = gf_injectionRadiusMetres(user);
+    gf_setInjectionRadius(userLateralRange.load());
     lf_showIntParameter(LATERAL_RANGE);
     gf_clearMessage();
 }

@@ -2,6 +2,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_state.h"
 
+#include <locale>
 #include <regex>
 #include <unordered_map>
 
@@ -11,6 +12,20 @@ bool lf_inSection(TypeSection section, const std::string& type) {
     return aircraftDatabase.typeSet(section).contains(type);
 }
 
+// libstdc++'s ctype<char> fills its narrow() cache lazily, a byte per character and without a
+// lock, and compiling a pattern goes through it; scan workers compile patterns side by side, so
+// the cache is filled once before the first pattern is compiled.
+void lf_fillNarrowCache() {
+    static const bool filled = [] {
+        const auto& ctype = std::use_facet<std::ctype<char>>(std::locale());
+        for (int c = 1; c < 256; ++c) {
+            (void)ctype.narrow(static_cast<char>(c), '\0');
+        }
+        return true;
+    }();
+    (void)filled;
+}
+
 // Compiled patterns of gf_containsNameIcase per thread; nullopt for a name that is no valid
 // pattern. The publisher lookup tries every name for every scanned livery, and compiling a
 // pattern costs far more than matching it.
@@ -18,6 +33,7 @@ const std::optional<std::regex>& lf_icasePattern(const std::string& name) {
     thread_local std::unordered_map<std::string, std::optional<std::regex>> patterns;
     auto it = patterns.find(name);
     if (it == patterns.end()) {
+        lf_fillNarrowCache();
         std::optional<std::regex> pattern;
         try {
             pattern.emplace(".*" + name + ".*",

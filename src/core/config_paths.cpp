@@ -17,6 +17,11 @@ fs::path lf_path(std::string_view first, std::string_view second, std::string_vi
 
 } // namespace
 
+bool gf_isFolderName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+}
+
 fs::path gf_infoFolderPath() {
     return lf_path(kOutputFolder, kInfoFolder);
 }

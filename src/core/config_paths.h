@@ -35,6 +35,11 @@ inline constexpr std::string_view kParkAirportsFile = "my_park_airports.txt";
 inline constexpr std::string_view kDataFolderName = "KSBY_P3D";
 inline constexpr std::string_view kParametersFileName = "parameters.xml";
 
+// A single path component that cannot lead out of the folder it is joined to: not empty, not "."
+// or "..", and no '/', '\\', ':' or NUL. Names read from files (publishers, archive entries) must
+// pass before they become folders.
+bool gf_isFolderName(std::string_view name);
+
 // output/info and output/errors
 std::filesystem::path gf_infoFolderPath();
 std::filesystem::path gf_errorsFolderPath();

@@ -2,9 +2,8 @@
 
 #include "core/clock.h"
 #include "core/log.h"
-#include "core/ranked_mutex.h"
+#include "core/service_address.h"
 #include "core/time_text.h"
-#include "platform/environment.h"
 
 #include <fmt/format.h>
 
@@ -13,7 +12,6 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <new>
 
 namespace ksb {
@@ -43,14 +41,8 @@ const RequestLines& lf_lines(RtRequest request) {
     return kRequests[static_cast<std::size_t>(request)];
 }
 
-struct ApiBase {
-    RankedMutex mutex{LockRank::leaf, "rt api base"};
-    std::optional<std::string> set;
-    std::optional<std::string> fromEnvironment;
-};
-
-ApiBase& lf_apiBase() {
-    static ApiBase base;
+ServiceAddress& lf_apiBase() {
+    static ServiceAddress base("rt api base", "KSBY_RT_API_BASE", kRtDefaultApiBase);
     return base;
 }
 
@@ -152,22 +144,11 @@ std::string_view gf_rtPath(RtRequest request) {
 }
 
 std::string gf_rtApiBase() {
-    ApiBase& base = lf_apiBase();
-    std::lock_guard lock(base.mutex);
-    if (base.set) {
-        return *base.set;
-    }
-    if (!base.fromEnvironment) {
-        base.fromEnvironment =
-            platform::environmentValue("KSBY_RT_API_BASE").value_or(std::string(kRtDefaultApiBase));
-    }
-    return *base.fromEnvironment;
+    return lf_apiBase().value();
 }
 
 void gf_rtSetApiBase(std::string base) {
-    ApiBase& state = lf_apiBase();
-    std::lock_guard lock(state.mutex);
-    state.set = std::move(base);
+    lf_apiBase().set(std::move(base));
 }
 
 void gf_rtSetRequestTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total) {
@@ -180,12 +161,7 @@ void gf_rtSetHandleFactory(RtHandleFactory factory) {
 }
 
 void gf_resetRtRequestSettings() {
-    {
-        ApiBase& base = lf_apiBase();
-        std::lock_guard lock(base.mutex);
-        base.set.reset();
-        base.fromEnvironment.reset();
-    }
+    lf_apiBase().reset();
     gf_rtSetRequestTimeouts(kRtConnectTimeout, kRtTotalTimeout);
     handleFactory.store(nullptr);
 }

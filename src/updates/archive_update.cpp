@@ -21,10 +21,6 @@ namespace {
 
 constexpr int kProgressEvery = 300;
 
-bool lf_endsWith(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 fs::path lf_zipPath() {
     return fs::current_path() / kArchiveZipFile;
 }
@@ -42,11 +38,6 @@ void lf_createMissing(const fs::path& folder) {
 
 } // namespace
 
-bool lf_isSafeFolderName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
-}
-
 std::optional<fs::path> lf_archiveEntryTarget(std::string_view name) {
     if (name.empty() || name.front() == '/') {
         return std::nullopt;
@@ -58,7 +49,7 @@ std::optional<fs::path> lf_archiveEntryTarget(std::string_view name) {
         const std::size_t end = name.find('/', start);
         const std::string_view component =
             name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (!lf_isSafeFolderName(component) || (first && component != kArchiveFolder)) {
+        if (!gf_isFolderName(component) || (first && component != kArchiveFolder)) {
             return std::nullopt;
         }
         target /= component;
@@ -75,15 +66,13 @@ bool lf_archiveWanted(const VersionTriple& server, const VersionTriple& local, b
 }
 
 bool lf_downloadArchiveZip() {
-    const std::string url = gf_updateUrl(fmt::format("archive/p3d/{}", kArchiveZipFile));
-    const UpdateHandle handle = gf_newUpdateHandle();
-    return gf_downloadFile(handle.get(), url, lf_zipPath(), true);
+    return lf_downloadFromServer(fmt::format("archive/p3d/{}", kArchiveZipFile), lf_zipPath(), true);
 }
 
 EntryOutcome lf_extractArchive(const ZipArchive& archive, const ZipEntry& entry,
                                const fs::path& zipPath, int& counter) {
     const std::string& name = entry.name;
-    if (lf_endsWith(name, "/") || !lf_endsWith(name, ".xml")) {
+    if (name.ends_with('/') || !name.ends_with(".xml")) {
         return EntryOutcome::skipped;
     }
     const std::optional<fs::path> relative = lf_archiveEntryTarget(name);
@@ -99,7 +88,7 @@ EntryOutcome lf_extractArchive(const ZipArchive& archive, const ZipEntry& entry,
         const std::string publisher = gf_publisherOf(name);
         if (publisher == "unknown") {
             gf_logLine(fmt::format("pub {} not found", name));
-        } else if (!lf_isSafeFolderName(publisher)) {
+        } else if (!gf_isFolderName(publisher)) {
             gf_logLine(fmt::format("publisher \"{}\" of {} is not a folder name, ignored",
                                    publisher, name));
         } else {
@@ -131,13 +120,7 @@ void lf_downloadDocs(std::string_view extension) {
     const std::string name = fmt::format("P3D_archive.{}", extension);
     const fs::path downloaded = fs::current_path() / name;
     const fs::path installed = fs::current_path() / kDocsFolder / name;
-    bool fetched = false;
-    {
-        const UpdateHandle handle = gf_newUpdateHandle();
-        fetched = gf_downloadFile(handle.get(), gf_updateUrl(fmt::format("docs/{}", name)),
-                                  downloaded, false);
-    }
-    if (!fetched) {
+    if (!lf_downloadFromServer(fmt::format("docs/{}", name), downloaded, false)) {
         gf_logLine(fmt::format("downloading {} failed?", installed.string()));
         return;
     }
@@ -158,7 +141,7 @@ bool gf_updateArchive() {
         return false;
     }
     const VersionTriple local = gf_parseVersion(ARCHIVE_VERSION.value());
-    if (!lf_archiveWanted(server, local, false) && !lf_archiveFoldersMissing()) {
+    if (!lf_archiveWanted(server, local, lf_archiveFoldersMissing())) {
         return false;
     }
     const std::string versionText = gf_versionToString(server);

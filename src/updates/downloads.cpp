@@ -5,14 +5,13 @@
 #include "core/log.h"
 #include "core/ranked_mutex.h"
 #include "core/run_values.h"
-#include "platform/environment.h"
+#include "core/service_address.h"
 
 #include <fmt/format.h>
 
 #include <atomic>
 #include <cstdio>
 #include <fstream>
-#include <optional>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -20,14 +19,8 @@ using namespace ksb;
 
 namespace {
 
-struct UpdateBase {
-    RankedMutex mutex{LockRank::leaf, "update base"};
-    std::optional<std::string> set;
-    std::optional<std::string> fromEnvironment;
-};
-
-UpdateBase& lf_updateBase() {
-    static UpdateBase base;
+ServiceAddress& lf_updateBase() {
+    static ServiceAddress base{"update base", "KSBY_UPDATE_BASE", kUpdateDefaultBase};
     return base;
 }
 
@@ -38,13 +31,6 @@ std::atomic<std::int64_t> lowSpeedTimeMs{kUpdateLowSpeedTime.count()};
 RankedMutex& lf_versionFileMutex() {
     static RankedMutex mutex{LockRank::leaf, "version file"};
     return mutex;
-}
-
-std::string lf_withoutTrailingSlash(std::string base) {
-    if (!base.empty() && base.back() == '/') {
-        base.pop_back();
-    }
-    return base;
 }
 
 struct FileCloser {
@@ -73,22 +59,11 @@ VersionTriple lf_fetchVersion(std::string_view serverPath) {
 namespace ksb {
 
 std::string gf_updateBase() {
-    UpdateBase& base = lf_updateBase();
-    std::lock_guard lock(base.mutex);
-    if (base.set) {
-        return *base.set;
-    }
-    if (!base.fromEnvironment) {
-        base.fromEnvironment = lf_withoutTrailingSlash(
-            platform::environmentValue("KSBY_UPDATE_BASE").value_or(std::string(kUpdateDefaultBase)));
-    }
-    return *base.fromEnvironment;
+    return lf_updateBase().value();
 }
 
 void gf_setUpdateBase(std::string base) {
-    UpdateBase& state = lf_updateBase();
-    std::lock_guard lock(state.mutex);
-    state.set = lf_withoutTrailingSlash(std::move(base));
+    lf_updateBase().set(std::move(base));
 }
 
 std::string gf_updateUrl(std::string_view serverPath) {
@@ -102,12 +77,7 @@ void gf_setUpdateTransferLimits(std::chrono::milliseconds connect,
 }
 
 void gf_resetUpdateSettings() {
-    {
-        UpdateBase& base = lf_updateBase();
-        std::lock_guard lock(base.mutex);
-        base.set.reset();
-        base.fromEnvironment.reset();
-    }
+    lf_updateBase().reset();
     gf_setUpdateTransferLimits(kUpdateConnectTimeout, kUpdateLowSpeedTime);
 }
 
@@ -186,6 +156,12 @@ VersionTriple gf_downloadLines(CURL* handle, const std::string& url) {
         fs::remove(versionFile);
     }
     return gf_parseVersion(lines.empty() ? std::string_view() : std::string_view(lines.front()));
+}
+
+bool lf_downloadFromServer(std::string_view serverPath, const fs::path& path, bool binary) {
+    const std::string url = gf_updateUrl(serverPath);
+    const UpdateHandle handle = gf_newUpdateHandle();
+    return gf_downloadFile(handle.get(), url, path, binary);
 }
 
 VersionTriple lf_fetchProgramVersionInfo() {

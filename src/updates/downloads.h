@@ -46,6 +46,9 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem
 // The version named by the first line of the file at url, through "version.json" in the working
 // folder; 0.0.0 when anything fails. Removing the file may throw filesystem_error.
 VersionTriple gf_downloadLines(CURL* handle, const std::string& url);
+// gf_downloadFile of the server path, on a handle of its own.
+bool lf_downloadFromServer(std::string_view serverPath, const std::filesystem::path& path,
+                           bool binary);
 
 VersionTriple lf_fetchProgramVersionInfo();
 // component: "dbase" or "aig"

@@ -49,13 +49,7 @@ bool lf_downloadProgramInstaller(const VersionTriple& version) {
     const std::string versionText = gf_versionToString(version);
     const std::string zipName = fmt::format("setup_{}_v{}.zip", kProgramName, versionText);
     const fs::path zipPath = fs::current_path() / zipName;
-    bool fetched = false;
-    {
-        const UpdateHandle handle = gf_newUpdateHandle();
-        fetched = gf_downloadFile(handle.get(), gf_updateUrl(fmt::format("release/{}", zipName)),
-                                  zipPath, true);
-    }
-    if (!fetched) {
+    if (!lf_downloadFromServer(fmt::format("release/{}", zipName), zipPath, true)) {
         gf_showMessage(
             fmt::format("Downloading program installer file version {} failed", versionText),
             true);

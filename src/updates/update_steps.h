@@ -16,8 +16,6 @@ inline constexpr std::uint64_t kMaxArchiveEntryBytes = 64u * 1024u * 1024u;
 // The entry's path below "airports" when the name is safe to write there: '/'-separated
 // components, none empty, "." or "..", no '\', ':' or NUL, the first one "archive".
 std::optional<std::filesystem::path> lf_archiveEntryTarget(std::string_view name);
-// A single path component that cannot lead out of its folder.
-bool lf_isSafeFolderName(std::string_view name);
 // Whether the archive is to be fetched: a newer server version, the server rolled back to 1.0.0
 // or 0.1.0, or a missing archive folder.
 bool lf_archiveWanted(const VersionTriple& server, const VersionTriple& local, bool foldersMissing);

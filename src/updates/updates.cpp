@@ -12,7 +12,10 @@
 
 #include <fmt/format.h>
 
+#include <array>
 #include <fstream>
+#include <stdexcept>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -41,15 +44,8 @@ void lf_updateComponent(const Component& component) {
     const std::string versionText = gf_versionToString(server);
     gf_showMessage(fmt::format("Downloading {} version {} ...", component.file, versionText), true);
     const fs::path downloaded = fs::current_path() / component.file;
-    bool fetched = false;
-    {
-        const UpdateHandle handle = gf_newUpdateHandle();
-        fetched = gf_downloadFile(handle.get(),
-                                  gf_updateUrl(fmt::format("{}/{}", component.folder,
-                                                           component.file)),
-                                  downloaded, false);
-    }
-    if (!fetched) {
+    if (!lf_downloadFromServer(fmt::format("{}/{}", component.folder, component.file), downloaded,
+                               false)) {
         gf_log(fmt::format("downloading {} failed?", installed.string()));
     } else if (lf_installFile(downloaded, installed)) {
         component.version.setValue(versionText);
@@ -76,6 +72,18 @@ void lf_clearLegacyRegcodesFolder() {
     } else {
         gf_log(fmt::format("{} kept, it holds other files", folder.string()));
     }
+}
+
+// The items of the newer-versions list, in its order.
+constexpr std::array<std::string_view, 4> kItemNames{kProgramName, "dbase", "archive",
+                                                     "AIG-regcodes"};
+
+std::string lf_joined(const std::vector<std::string>& names) {
+    std::string joined;
+    for (const std::string& name : names) {
+        joined += joined.empty() ? name : ", " + name;
+    }
+    return joined;
 }
 
 } // namespace
@@ -110,34 +118,43 @@ void gf_updateAigRegcodes() {
 
 std::string lf_newVersionsText(const ItemVersions& program, const ItemVersions& dbase,
                                const ItemVersions& archive, const ItemVersions& aig) {
-    std::vector<std::string> items;
-    const auto add = [&items](const ItemVersions& item, auto format) {
+    const std::array<const ItemVersions*, kItemNames.size()> items{&program, &dbase, &archive,
+                                                                    &aig};
+    std::vector<std::string> newer;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const ItemVersions& item = *items[i];
         if (item.server != VersionTriple{} && item.server > item.local) {
-            items.push_back(format(gf_versionToString(item.server)));
+            newer.push_back(
+                fmt::format("{} ({})", kItemNames[i], gf_versionToString(item.server)));
         }
-    };
-    add(program, [](const std::string& v) { return fmt::format("{} ({})", kProgramName, v); });
-    add(dbase, [](const std::string& v) { return fmt::format("dbase ({})", v); });
-    add(archive, [](const std::string& v) { return fmt::format("archive ({})", v); });
-    add(aig, [](const std::string& v) { return fmt::format("AIG-regcodes ({})", v); });
-    if (items.empty()) {
+    }
+    if (newer.empty()) {
         return {};
     }
-    std::string joined;
-    for (const std::string& item : items) {
-        joined += joined.empty() ? item : ", " + item;
-    }
-    return fmt::format("New version{} for: {}",
-                       joined.find(',') != std::string::npos ? "s" : "", joined);
+    return fmt::format("New version{} for: {}", newer.size() > 1 ? "s" : "", lf_joined(newer));
 }
 
 std::string gf_newVersionsText() {
-    const VersionTriple program = lf_fetchProgramVersionInfo();
-    const VersionTriple dbase = lf_fetchComponentVersionInfo("dbase");
-    const VersionTriple archive = lf_fetchArchiveVersionInfo();
-    const VersionTriple aig = lf_fetchComponentVersionInfo("aig");
-    return lf_newVersionsText({program, gf_programVersion()},
-                              {dbase, gf_parseVersion(DBASE_VERSION.value())},
-                              {archive, gf_parseVersion(ARCHIVE_VERSION.value())},
-                              {aig, gf_parseVersion(AIG_VERSION.value())});
+    const std::array<VersionTriple, kItemNames.size()> server{
+        lf_fetchProgramVersionInfo(), lf_fetchComponentVersionInfo("dbase"),
+        lf_fetchArchiveVersionInfo(), lf_fetchComponentVersionInfo("aig")};
+    std::string news = lf_newVersionsText({server[0], gf_programVersion()},
+                                          {server[1], gf_parseVersion(DBASE_VERSION.value())},
+                                          {server[2], gf_parseVersion(ARCHIVE_VERSION.value())},
+                                          {server[3], gf_parseVersion(AIG_VERSION.value())});
+    if (!news.empty()) {
+        return news;
+    }
+    // Nothing newer is only "up to date" when every version could be read.
+    std::vector<std::string> unread;
+    for (std::size_t i = 0; i < server.size(); ++i) {
+        if (server[i] == VersionTriple{}) {
+            unread.emplace_back(kItemNames[i]);
+        }
+    }
+    if (!unread.empty()) {
+        throw std::runtime_error(fmt::format(
+            "Version check failed: no version from the update server for {}", lf_joined(unread)));
+    }
+    return news;
 }

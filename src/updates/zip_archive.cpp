@@ -9,10 +9,10 @@ namespace ksb {
 
 namespace {
 
-struct FileCloser {
+struct ZipFileCloser {
     void operator()(zip_file_t* file) const { zip_fclose(file); }
 };
-using ZipFile = std::unique_ptr<zip_file_t, FileCloser>;
+using ZipFile = std::unique_ptr<zip_file_t, ZipFileCloser>;
 
 int lf_errorCode(zip_t* archive, zip_file_t* file) {
     const int code = zip_error_code_zip(file != nullptr ? zip_file_get_error(file)

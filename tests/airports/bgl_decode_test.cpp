@@ -307,7 +307,16 @@ TEST_F(BglDecodeTest, SharedNamesAreLetteredByDecreasingRadius) {
         std::vector<BglParkingEntry> entries;
         std::vector<std::string> names; // in stand order
     };
+    const auto coded = [](std::uint32_t nameCode, std::uint32_t number, float radius) {
+        BglParkingEntry entry = gate(number, radius);
+        entry.nameCode = nameCode;
+        return entry;
+    };
     const Case cases[] = {
+        // Code 50 spells "g" as code 10 does, and code 11 the empty text as code 0 does.
+        {"codes spelling one text",
+         {gate(12, 20), coded(50, 12, 30), coded(0, 12, 20), coded(11, 12, 25), coded(61, 12, 9)},
+         {"g12a", "g12", "12a", "12", "r12"}},
         {"radii 20 30 25", {gate(12, 20), gate(12, 30), gate(12, 25)}, {"g12b", "g12", "g12a"}},
         {"largest first", {gate(12, 30), gate(12, 20)}, {"g12", "g12a"}},
         {"equal radii keep order", {gate(12, 20), gate(12, 20), gate(12, 30)},
@@ -379,11 +388,13 @@ void referenceRelettering(std::vector<ParkPosition>& stands) {
 
 TEST_F(BglDecodeTest, ReletteringAgreesWithTheGroupByGroupProcedure) {
     std::mt19937 random(7);
+    // Some of them spell one text: 0 and 11, 1 and 61, 2 and 59.
+    const std::uint32_t codes[] = {0, 1, 2, 11, 59, 61};
     for (int round = 0; round < 200; ++round) {
         std::vector<BglParkingEntry> entries(static_cast<std::size_t>(random() % 40 + 1));
         for (BglParkingEntry& entry : entries) {
             entry = gate(random() % 6 + 1, static_cast<float>(random() % 4 * 5 + 10));
-            entry.nameCode = random() % 3;
+            entry.nameCode = codes[random() % std::size(codes)];
         }
         RecordingAirportScanSink one;
         lf_decodeBglBytes(

@@ -21,6 +21,8 @@
 namespace ksb::test {
 
 inline const std::filesystem::path kLearnedStock = "airports/learned/stock/EHAM.xml";
+// Where a learned file that cannot be used in full is kept.
+inline const std::filesystem::path kBackup = "airports/learned/stock/EHAM0.xml";
 
 // An airport file's stand: id, position, heading in degrees and radius in metres.
 inline XmlAttributes standAttributes(const std::string& id, double latitude, double longitude,

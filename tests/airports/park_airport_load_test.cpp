@@ -12,8 +12,6 @@ using namespace ksb::test;
 
 namespace {
 
-const fs::path kBackup = "airports/learned/stock/EHAM0.xml";
-
 std::string lf_continued(const std::string& text) {
     return "          " + text;
 }

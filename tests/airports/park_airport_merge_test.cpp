@@ -15,8 +15,6 @@ using namespace ksb::test;
 
 namespace {
 
-const fs::path kBackup = "airports/learned/stock/EHAM0.xml";
-
 // The message line fails, as a broken window might.
 class ThrowingMessageSink final : public ksb::MessageSink {
 public:

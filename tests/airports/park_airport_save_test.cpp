@@ -59,8 +59,7 @@ protected:
                 o.day = day;
                 o.halfHours.set(12);
                 o.learned = true;
-                o.sequenceNumber =
-                    s.observations.empty() ? 1 : s.observations.back().sequenceNumber + 1;
+                o.sequenceNumber = lf_nextSequenceNumber(s);
                 s.observations.push_back(o);
                 ++gf_parkAirportState().learnedUpdateCount;
             }

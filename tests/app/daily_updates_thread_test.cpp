@@ -153,11 +153,12 @@ TEST_F(CheckVersionTest, UpToDateKeepsTheDay) {
     EXPECT_FALSE(enabled(CHECK_VERSION_BUTTON));
 }
 
-TEST_F(CheckVersionTest, AFailingFetchCountsAsNothingNewerAndIsLogged) {
+TEST_F(CheckVersionTest, AFailingFetchIsNeverReportedAsUpToDate) {
     stub.setUpdateVersion("dbase", "1.1.0");
     stub.script("update:dbase/version.json", rtstub::Reply::http(503, "busy"));
     click(CHECK_VERSION_BUTTON.commandId());
-    EXPECT_EQ("KSBY_P3D is up to date", mainWindow.messageText());
+    EXPECT_EQ("Version check failed: no version from the update server for dbase",
+              mainWindow.messageText());
     EXPECT_EQ("20261210", stored("DATA_CHECKED_AT_DATE"));
     const std::string failed = fmt::format("===> downloading \"{}/downloads/dbase/version.json\" "
                                            "failed",

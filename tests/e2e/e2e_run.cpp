@@ -45,6 +45,16 @@ std::string lf_tail(const fs::path& file, std::size_t lines) {
 
 } // namespace
 
+std::string gf_testName() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return info != nullptr ? info->name() : "e2e";
+}
+
+std::string gf_fileText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 E2eRun::E2eRun(const std::string& testName) : name(testName) {
     // <T> beside the build; <P> short under /tmp, since a socket path holds at most 107 bytes.
     root = lf_makeTemp(fs::path(KSBY_E2E_RUNS_DIR), name + "-");
@@ -257,6 +267,12 @@ void E2eRun::close() {
         return;
     }
     driver->sendDelete(*window);
+}
+
+void E2eRun::closeFromTheLoop() {
+    close();
+    awaitTrace("message=Close window button clicked, closing KSBY_P3D ...", kExitBound);
+    expectCleanEnd(0, kExitBound, true);
 }
 
 std::optional<int> E2eRun::waitForExit(Duration bound) {

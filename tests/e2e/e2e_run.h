@@ -83,6 +83,8 @@ public:
     // Sim 0 for ten per-second answers, then Sim 1; both log lines then reach the disk.
     bool probe(std::size_t expectedCount = 1);
     void close();
+    // Closes the window of a program in its main loop and awaits the logged-in clean end.
+    void closeFromTheLoop();
     // Waits for the exit; a program that outlives the bound is closed through its window, then
     // killed by pid, and the test fails. Then checks the clean end.
     void expectCleanEnd(int status, Duration bound = kExitBound, bool loggedIn = false,
@@ -111,6 +113,13 @@ public:
     std::unique_ptr<Process> program;
     std::optional<unsigned long> window;
 };
+
+// The Log.txt line of a Traffic Reader that has its first answer.
+inline const std::string kTrafficConnected = "          Traffic Reader connected";
+// The running test's name ("e2e" outside a test), for its run folder.
+std::string gf_testName();
+// The bytes of a file; "" when it is missing.
+std::string gf_fileText(const std::filesystem::path& file);
 
 // Pixels of the window (relative to its corner) and their colours.
 inline constexpr int kSimBlockX = 411, kSimBlockY = 100;

@@ -27,13 +27,7 @@ const std::regex kHeader(R"(^.+ \(utc\) KSBY_P3D version \d+\.\d+\.\d+ for Prepa
 const std::string kConnected = std::string(scene::kSimLine) + " connected ";
 const std::string kAuthenticated = "Authenticated at RT server \"rt-stand-in\"";
 const std::string kDeauthLine = "Session closed RT server \"rt-stand-in\"";
-const std::string kTrafficConnected = "          Traffic Reader connected";
 const std::string kSimGone = "Flight Simulator no longer connected, KSBY_P3D will stop ...";
-
-std::string lf_testName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return info != nullptr ? info->name() : "e2e";
-}
 
 std::size_t lf_exact(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
@@ -67,12 +61,6 @@ std::size_t lf_routeCount(const std::vector<rtstub::RequestRecord>& requests,
                           const std::string& route) {
     return static_cast<std::size_t>(std::count_if(requests.begin(), requests.end(),
                                                   [&](const auto& r) { return r.route == route; }));
-}
-
-// The bytes of a file; "" when it is missing.
-std::string lf_read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // The "earlier runs" whose logs a start rotates.
@@ -169,9 +157,7 @@ void lf_expectOneSession(E2eRun& run, const std::string& guid) {
 // The close button in the logged-in loop, and what the exit leaves.
 void lf_closeInLoop(E2eRun& run) {
     const double closedAt = ksb::gf_utcSecondsNow();
-    run.close();
-    run.awaitTrace("message=Close window button clicked, closing KSBY_P3D ...", kExitBound);
-    run.expectCleanEnd(0, kExitBound, true);
+    run.closeFromTheLoop();
     const double exitedAt = ksb::gf_utcSecondsNow();
     const std::vector<std::string> lines = run.log();
     const std::size_t exiting = lf_index(lines, "Exiting: USER CLOSED SIM");
@@ -180,7 +166,7 @@ void lf_closeInLoop(E2eRun& run) {
     EXPECT_LT(exiting, lines.size());
     EXPECT_LT(deauth, lines.size());
     EXPECT_LT(closed, lines.size());
-    const std::string parameters = lf_read(run.folder.parametersFile());
+    const std::string parameters = gf_fileText(run.folder.parametersFile());
     EXPECT_NE(parameters.find(R"(name="BLOCK_CALLSIGN" value="")"), std::string::npos);
     EXPECT_NE(parameters.find(R"(name="SIM_TIME" value="false")"), std::string::npos);
     EXPECT_NE(parameters.find(R"(name="MAIN_WINDOW_X" value="400")"), std::string::npos);
@@ -217,7 +203,7 @@ void lf_expectThreads(E2eRun& run, bool exitThread) {
 }
 
 TEST(Rows, Row1aNormalStartRegistryRoute) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     run.prepare();
     lf_earlierLogs(run.folder);
     run.startSim();
@@ -226,8 +212,8 @@ TEST(Rows, Row1aNormalStartRegistryRoute) {
     ASSERT_TRUE(lf_toLoop(run));
     ASSERT_TRUE(run.probe());
     lf_expectNormalStart(run);
-    EXPECT_EQ(lf_read(run.folder.work / "Log0.txt"), "the run before\n");
-    EXPECT_EQ(lf_read(run.folder.work / "Log00.txt"), "the run before that\n");
+    EXPECT_EQ(gf_fileText(run.folder.work / "Log0.txt"), "the run before\n");
+    EXPECT_EQ(gf_fileText(run.folder.work / "Log00.txt"), "the run before that\n");
     lf_expectGreenWindow(run);
     const auto g = run.driver->geometry(*run.window);
     ASSERT_TRUE(g.has_value());
@@ -242,7 +228,7 @@ TEST(Rows, Row1aNormalStartRegistryRoute) {
 }
 
 TEST(Rows, Row1bNormalStartPipeRoute) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     RunOptions o;
     o.registryRoute = false;
     run.prepare(o);
@@ -262,7 +248,7 @@ TEST(Rows, Row1bNormalStartPipeRoute) {
 }
 
 TEST(Rows, Row2aCloseInTheLoop) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     run.prepare();
     run.startSim();
     run.startProgram();
@@ -272,7 +258,7 @@ TEST(Rows, Row2aCloseInTheLoop) {
 }
 
 TEST(Rows, Row2bCloseWhileWaitingForASimulator) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     run.prepare();
     run.startProgram();
     ASSERT_TRUE(run.awaitWindow());
@@ -289,7 +275,7 @@ TEST(Rows, Row2bCloseWhileWaitingForASimulator) {
 }
 
 TEST(Rows, Row2cCloseDuringARestartCountdown) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     run.prepare();
     run.startSim();
     run.startProgram();
@@ -319,7 +305,7 @@ TEST(Rows, Row2cCloseDuringARestartCountdown) {
 }
 
 TEST(Rows, Row2dCloseAfterStartUpError41) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     RunOptions o;
     o.docs = false;
     o.parameters = {{"KEEP_SIM_TIME_PAR", "true"}, {"SIM_TIME", "true"}, {"TIME_SHIFT_HOURS", "2"}};
@@ -341,7 +327,7 @@ TEST(Rows, Row2dCloseAfterStartUpError41) {
     EXPECT_FALSE(fs::exists(run.folder.work / "output"));
     EXPECT_TRUE(run.sim->connections().empty());
     EXPECT_TRUE(run.rt->requests().empty());
-    const std::string parameters = lf_read(run.folder.parametersFile());
+    const std::string parameters = gf_fileText(run.folder.parametersFile());
     EXPECT_NE(parameters.find(R"(name="KEEP_SIM_TIME_PAR" value="true")"), std::string::npos)
         << parameters;
     EXPECT_NE(parameters.find(R"(name="SIM_TIME" value="true")"), std::string::npos) << parameters;
@@ -361,7 +347,7 @@ struct SimGoneCase {
 };
 
 void lf_simGone(const SimGoneCase& c) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     RunOptions o;
     o.simFlightRunning = c.flightRunning;
     run.prepare(o);
@@ -403,7 +389,7 @@ void lf_simGone(const SimGoneCase& c) {
 }
 
 TEST(Rows, Row2eNewUserWithoutAirportsListStopsAtError88) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     RunOptions o;
     o.airportsList = false;
     run.prepare(o);
@@ -463,7 +449,7 @@ void lf_expectRestart(E2eRun& run, int countdown, const std::string& log0Before)
         std::count_if(lines.begin(), lines.end(),
                       [](const auto& l) { return l.find(kAuthenticated) != std::string::npos; }),
         2);
-    EXPECT_EQ(lf_read(run.folder.work / "Log0.txt"), log0Before);
+    EXPECT_EQ(gf_fileText(run.folder.work / "Log0.txt"), log0Before);
     // The countdown, second by second, then the start values and green again.
     std::vector<std::string> messages;
     for (const std::string& line : gf_completeLines(run.folder.trace)) {
@@ -500,7 +486,7 @@ struct RestartCase {
 };
 
 void lf_restartRow(const RestartCase& c) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     RunOptions o;
     o.licence = c.teleport ? LicencePlace::workFolder : LicencePlace::appData;
     run.prepare(o);
@@ -509,7 +495,7 @@ void lf_restartRow(const RestartCase& c) {
     ASSERT_TRUE(run.awaitWindow());
     ASSERT_TRUE(lf_toLoop(run));
     ASSERT_TRUE(run.probe());
-    const std::string log0 = lf_read(run.folder.work / "Log0.txt");
+    const std::string log0 = gf_fileText(run.folder.work / "Log0.txt");
     const int run1Threads = gf_threadCount(run.program->pid());
     const int countdown = c.teleport ? 30 : 15;
     if (c.teleport) {
@@ -557,7 +543,7 @@ struct ReaderFailureCase {
 };
 
 void lf_readerFailure(const ReaderFailureCase& c) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     run.prepare();
     if (!c.afterProbe) {
         run.rt->script("weather", rtstub::Reply::json(R"({"status":502})"));
@@ -594,7 +580,7 @@ TEST(Rows, Row6bReaderFailureOnTheFirstRequest) {
 }
 
 TEST(Rows, Row7LicenceMissing) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     RunOptions o;
     o.licence = LicencePlace::none;
     run.prepare(o);
@@ -618,17 +604,17 @@ TEST(Rows, Row7LicenceMissing) {
     EXPECT_LT(lf_index(lines, "license: \"fill in your license here\""), lines.size());
     EXPECT_EQ(lf_index(lines, "Authenticated"), lines.size());
     EXPECT_EQ(lf_index(lines, "Reader connected"), lines.size());
-    EXPECT_EQ(lf_read(run.folder.work / "RealTraffic.lic"),
+    EXPECT_EQ(gf_fileText(run.folder.work / "RealTraffic.lic"),
               R"({"License":"fill in your license here","Name":"not relevant"})");
     EXPECT_TRUE(run.rt->requests().empty());
-    EXPECT_NE(lf_read(run.folder.parametersFile()).find(R"(name="LAST_EPOCH_TIME" value="0")"),
+    EXPECT_NE(gf_fileText(run.folder.parametersFile()).find(R"(name="LAST_EPOCH_TIME" value="0")"),
               std::string::npos);
 }
 
 // A start with SCAN_AIRPORTS on scans the real leab package on drive R: (the afolder, or the
 // active area of the simulator's scenery.cfg) and generates its airport file before the loop.
 void lf_airportScanRow(bool automatic) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     RunOptions o;
     o.parameters = {{"SCAN_AIRPORTS", "true"}, {"AFG_AUTOMATIC", automatic ? "true" : "false"}};
     if (!automatic) {
@@ -649,13 +635,13 @@ void lf_airportScanRow(bool automatic) {
     const std::vector<std::string> lines = run.log();
     EXPECT_EQ(lf_exact(lines, "Airports scan successful"), 1u)
         << run.diagnostics("Airports scan successful");
-    const std::string leab = lf_read(run.folder.work / "airports/my_thirdparty/LEAB.xml");
+    const std::string leab = gf_fileText(run.folder.work / "airports/my_thirdparty/LEAB.xml");
     EXPECT_NE(leab.find(R"(name="num_parkpos" value="69")"), std::string::npos);
     EXPECT_NE(leab.find(R"(id="r4")"), std::string::npos);
-    EXPECT_NE(lf_read(run.folder.work / "output/info/AirportsScanLog.txt")
+    EXPECT_NE(gf_fileText(run.folder.work / "output/info/AirportsScanLog.txt")
                   .find("Generated LEAB.xml: 69 positions, of which 1 helipad"),
               std::string::npos);
-    EXPECT_NE(lf_read(run.folder.parametersFile()).find(R"(name="SCAN_AIRPORTS" value="false")"),
+    EXPECT_NE(gf_fileText(run.folder.parametersFile()).find(R"(name="SCAN_AIRPORTS" value="false")"),
               std::string::npos);
 }
 
@@ -673,7 +659,7 @@ TEST(Rows, Row11bAirportScanSceneryCfg) {
 // the Weather Reader starts and ends at once with status 0, the start-up step reports "Reader
 // error" and the program ends with SYSTEM ERROR, without a restart.
 TEST(Rows, Row11RefusedLoginEndsWithReaderError) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     run.prepare();
     lf_earlierLogs(run.folder);
     run.rt->script("auth", rtstub::Reply::login(R"({"status":401,"message":"license not valid"})"));
@@ -707,16 +693,16 @@ TEST(Rows, Row11RefusedLoginEndsWithReaderError) {
     EXPECT_EQ(lf_field(requests[0], "license"), scene::kLicence);
     EXPECT_EQ(run.rt->openGuid(), std::nullopt);
     // Nothing stored changed.
-    EXPECT_EQ(lf_read(run.folder.work / "RealTraffic.lic"), scene::kLicenceFile);
-    EXPECT_EQ(lf_read(run.folder.work / "Log0.txt"), "the run before\n");
-    EXPECT_EQ(lf_read(run.folder.work / "Log00.txt"), "the run before that\n");
-    EXPECT_NE(lf_read(run.folder.parametersFile()).find(R"(name="LAST_EPOCH_TIME" value="0")"),
+    EXPECT_EQ(gf_fileText(run.folder.work / "RealTraffic.lic"), scene::kLicenceFile);
+    EXPECT_EQ(gf_fileText(run.folder.work / "Log0.txt"), "the run before\n");
+    EXPECT_EQ(gf_fileText(run.folder.work / "Log00.txt"), "the run before that\n");
+    EXPECT_NE(gf_fileText(run.folder.parametersFile()).find(R"(name="LAST_EPOCH_TIME" value="0")"),
               std::string::npos);
 }
 
 // A second start while the first runs: status 255, one window, nothing touched.
 void lf_secondInstance(bool sameFolder) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     run.prepare();
     lf_earlierLogs(run.folder);
     run.startSim();
@@ -734,8 +720,8 @@ void lf_secondInstance(bool sameFolder) {
                     run.sim->connections().empty());
         },
         "the first in its loop", kLoginBound + kFlushBound));
-    const std::string log0 = lf_read(run.folder.work / "Log0.txt");
-    const std::string log00 = lf_read(run.folder.work / "Log00.txt");
+    const std::string log0 = gf_fileText(run.folder.work / "Log0.txt");
+    const std::string log00 = gf_fileText(run.folder.work / "Log00.txt");
     const std::size_t connections = run.sim->connections().size();
     const std::size_t auths = lf_routeCount(run.rt->requests(), "auth");
 
@@ -753,8 +739,8 @@ void lf_secondInstance(bool sameFolder) {
     EXPECT_EQ(second->waitForExit(kQuickExitBound), std::optional<int>(255));
     EXPECT_EQ(run.driver->count("KSBY_P3D"), 1u);
     EXPECT_EQ(lf_headers(run.log()), 1u);
-    EXPECT_EQ(lf_read(run.folder.work / "Log0.txt"), log0);
-    EXPECT_EQ(lf_read(run.folder.work / "Log00.txt"), log00);
+    EXPECT_EQ(gf_fileText(run.folder.work / "Log0.txt"), log0);
+    EXPECT_EQ(gf_fileText(run.folder.work / "Log00.txt"), log00);
     if (!sameFolder) {
         EXPECT_FALSE(fs::exists(other.work / "Log.txt"));
     }
@@ -780,7 +766,7 @@ TEST(Rows, Row8bSecondInstanceOtherFolder) {
 
 // A start that cannot go on: status 1, one stderr line, no window, no connection, no request.
 void lf_cannotStart(bool display) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     run.prepare();
     if (display) {
         fs::create_directory(run.folder.work / "Log.txt");
@@ -789,7 +775,7 @@ void lf_cannotStart(bool display) {
     run.startProgram(display);
     const auto status = run.waitForExit(kQuickExitBound);
     EXPECT_EQ(status, std::optional<int>(1)) << run.diagnostics("status 1");
-    const std::string err = lf_read(run.folder.stderrFile);
+    const std::string err = gf_fileText(run.folder.stderrFile);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_TRUE(!err.empty() && err.back() == '\n') << err;
     EXPECT_EQ(run.driver->count("KSBY_P3D"), 0u);

@@ -19,17 +19,6 @@ namespace fs = std::filesystem;
 namespace ksb::e2e {
 namespace {
 
-const std::string kTrafficConnected = "          Traffic Reader connected";
-
-std::string lf_testName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return info != nullptr ? info->name() : "e2e";
-}
-
-std::string lf_read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 bool lf_contains(const std::vector<std::string>& lines, const std::string& text) {
     return std::any_of(lines.begin(), lines.end(),
@@ -38,19 +27,13 @@ bool lf_contains(const std::vector<std::string>& lines, const std::string& text)
 
 // parameters.xml holds today as the day of the last check.
 bool lf_dayStored(const E2eRun& run) {
-    return lf_read(run.folder.parametersFile())
+    return gf_fileText(run.folder.parametersFile())
                .find(fmt::format(R"(name="DATA_CHECKED_AT_DATE" value="{}")",
                                  gf_scrambledDateStamp())) != std::string::npos;
 }
 
-void lf_closeFromTheLoop(E2eRun& run) {
-    run.close();
-    run.awaitTrace("message=Close window button clicked, closing KSBY_P3D ...", kExitBound);
-    run.expectCleanEnd(0, kExitBound, true);
-}
-
 TEST(Rows, Row12aFreshInstallationOnANewDay) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     RunOptions o;
     o.dayChecked = false;
     o.components = false;
@@ -64,21 +47,21 @@ TEST(Rows, Row12aFreshInstallationOnANewDay) {
     EXPECT_TRUE(lf_contains(lines, "Archive has been updated to version 1.0.0"));
     const rtstub::UpdateVersions versions;
     EXPECT_EQ(*rtstub::defaultUpdateFile("dbase/dbase.xml", versions),
-              lf_read(run.folder.work / "input" / "dbase.xml"));
+              gf_fileText(run.folder.work / "input" / "dbase.xml"));
     EXPECT_EQ(*rtstub::defaultUpdateFile("aig/AIG-regcodes.xml", versions),
-              lf_read(run.folder.work / "input" / "AIG-regcodes.xml"));
+              gf_fileText(run.folder.work / "input" / "AIG-regcodes.xml"));
     EXPECT_TRUE(fs::exists(run.folder.work / "airports" / "archive" / "stock" / "EDDF.xml"));
     EXPECT_TRUE(fs::exists(run.folder.work / "airports" / "archive" / "thirdparty" / "Demo" /
                            "EHAM.xml"));
     EXPECT_EQ(*rtstub::defaultUpdateFile("docs/P3D_archive.txt", versions),
-              lf_read(run.folder.work / "docs" / "P3D_archive.txt"));
+              gf_fileText(run.folder.work / "docs" / "P3D_archive.txt"));
     EXPECT_FALSE(fs::exists(run.folder.work / "archive.zip"));
     EXPECT_TRUE(lf_dayStored(run));
-    lf_closeFromTheLoop(run);
+    run.closeFromTheLoop();
 }
 
 TEST(Rows, Row12bNewerProgramStopsWithError99) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     RunOptions o;
     o.dayChecked = false;
     run.prepare(o);
@@ -92,7 +75,7 @@ TEST(Rows, Row12bNewerProgramStopsWithError99) {
     ASSERT_TRUE(run.awaitTrace("error=" + text, kStartBound));
     // The window stays open on the error until the user closes it.
     EXPECT_TRUE(run.program->running());
-    EXPECT_EQ(rtstub::installerBytes(), lf_read(run.folder.work / "install_new_version.exe"));
+    EXPECT_EQ(rtstub::installerBytes(), gf_fileText(run.folder.work / "install_new_version.exe"));
     EXPECT_FALSE(lf_dayStored(run));
     std::vector<std::string> updates;
     for (const rtstub::RequestRecord& r : run.rt->requests()) {
@@ -107,7 +90,7 @@ TEST(Rows, Row12bNewerProgramStopsWithError99) {
 }
 
 TEST(Rows, Row12cUpdateServerUnreachableOnANewDay) {
-    E2eRun run(lf_testName());
+    E2eRun run(gf_testName());
     RunOptions o;
     o.dayChecked = false;
     o.updateBase = false;
@@ -129,7 +112,7 @@ TEST(Rows, Row12cUpdateServerUnreachableOnANewDay) {
         EXPECT_NE(0u, r.route.rfind("update:", 0)) << r.route;
     }
     EXPECT_TRUE(lf_dayStored(run));
-    lf_closeFromTheLoop(run);
+    run.closeFromTheLoop();
 }
 
 } // namespace

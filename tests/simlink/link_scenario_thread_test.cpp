@@ -21,6 +21,7 @@
 #include "support/scoped_env.h"
 #include "support/simstub/sim_stub_fixture.h"
 #include "support/temp_folder.h"
+#include "support/wait_for.h"
 #include "traffic/traffic_state.h"
 
 #include <fmt/format.h>
@@ -28,26 +29,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <list>
 #include <optional>
-#include <thread>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Re-checks the predicate until it holds or the bound passes; never sleeps.
-bool lf_waitUntil(const std::function<bool()>& predicate, std::chrono::seconds bound = 20s) {
-    const auto until = std::chrono::steady_clock::now() + bound;
-    while (!predicate()) {
-        if (std::chrono::steady_clock::now() > until) {
-            return false;
-        }
-        std::this_thread::yield();
-    }
-    return true;
-}
+using ksb::test::waitFor;
 
 class LinkMainRoad : public simstub::SimStubTest {
 protected:
@@ -167,9 +155,9 @@ protected:
     void framesHandled(int count) {
         stub().stepFrames(count);
         stub().sendSim(false);
-        ASSERT_TRUE(lf_waitUntil([] { return !flightRunning.load(); }));
+        ASSERT_TRUE(waitFor([] { return !flightRunning.load(); }));
         stub().sendSim(true);
-        ASSERT_TRUE(lf_waitUntil([] { return flightRunning.load(); }));
+        ASSERT_TRUE(waitFor([] { return flightRunning.load(); }));
     }
 
     void rangeRequest() {
@@ -201,7 +189,7 @@ protected:
         gf_queueCreateAiAircraft(request);
         stub().stepFrames(1);
         std::uint32_t id = 0;
-        lf_waitUntil([&] { return (id = aiObject(callsign)) != 0; });
+        waitFor([&] { return (id = aiObject(callsign)) != 0; });
         return id;
     }
 
@@ -224,7 +212,7 @@ protected:
 void LinkMainRoad::mainRoad() {
     // 1. Connect.
     startThread();
-    ASSERT_TRUE(lf_waitUntil([] { return mainWindow.simConnected.load(); }));
+    ASSERT_TRUE(waitFor([] { return mainWindow.simConnected.load(); }));
     const int conn = stub().waitForConnection(1);
     ASSERT_NE(conn, 0);
     {
@@ -233,17 +221,17 @@ void LinkMainRoad::mainRoad() {
         EXPECT_EQ(all[0], (ksb::test::RecordedMessage{ksb::test::RecordedMessage::Kind::message,
                                                       "Waiting for Prepar3Dv5 ...", true}));
     }
-    ASSERT_TRUE(lf_waitUntil(
+    ASSERT_TRUE(waitFor(
         [&] { return logHas("Lockheed Martin Prepar3D v5 (5.3.17.28160) connected "); }));
     EXPECT_EQ(mainWindow.text(WindowText::simulatorText),
               "Lockheed Martin Prepar3D v5 (5.3.17.28160)");
-    ASSERT_TRUE(lf_waitUntil([&] {
+    ASSERT_TRUE(waitFor([&] {
         const auto all = messages->all();
         return all.back().kind == ksb::test::RecordedMessage::Kind::clear;
     }));
 
     // 2. Declare.
-    ASSERT_TRUE(lf_waitUntil([&] { return stub().packets({conn}).size() >= 74; }));
+    ASSERT_TRUE(waitFor([&] { return stub().packets({conn}).size() >= 74; }));
     {
         const auto packets = stub().packets({conn});
         ASSERT_EQ(packets.size(), 74u);
@@ -270,15 +258,15 @@ void LinkMainRoad::mainRoad() {
         EXPECT_EQ(packets[72].fields.u32("eventId"), 217u);
         EXPECT_EQ(packets[73].fields.u32("priority"), 1u);
     }
-    ASSERT_TRUE(lf_waitUntil([] { return flightRunning.load(); }));
+    ASSERT_TRUE(waitFor([] { return flightRunning.load(); }));
     EXPECT_TRUE(mainWindow.flightLoaded.load());
 
     // 3. Tick.
     ASSERT_TRUE(gf_requestOnGroundData());
-    ASSERT_TRUE(lf_waitUntil([&] { return packetCount(conn, 0x0E) == 1; }));
+    ASSERT_TRUE(waitFor([&] { return packetCount(conn, 0x0E) == 1; }));
     for (int second = 0; second < 2; ++second) {
         stub().advance(1s);
-        ASSERT_TRUE(lf_waitUntil([] {
+        ASSERT_TRUE(waitFor([] {
             bool expected = true;
             return secondTick.compare_exchange_strong(expected, false);
         }));
@@ -287,7 +275,7 @@ void LinkMainRoad::mainRoad() {
 
     // 4. User.
     gf_requestUserPosition();
-    ASSERT_TRUE(lf_waitUntil([] { return userObjectId.load() == 1; }));
+    ASSERT_TRUE(waitFor([] { return userObjectId.load() == 1; }));
     {
         const UserAircraftState state = gf_requestUserPosition();
         EXPECT_DOUBLE_EQ(state.latitude, stub().user().latitude);
@@ -296,11 +284,11 @@ void LinkMainRoad::mainRoad() {
         gf_setUserState(state);
     }
     stub().advance(1s);
-    ASSERT_TRUE(lf_waitUntil([] { return userOnGroundKnown.load(); }));
+    ASSERT_TRUE(waitFor([] { return userOnGroundKnown.load(); }));
     EXPECT_TRUE(userOnGround.load());
     secondTick = false;
     gf_requestUserTitleAndModel();
-    ASSERT_TRUE(lf_waitUntil([&] { return logHas("half wing span"); }));
+    ASSERT_TRUE(waitFor([&] { return logHas("half wing span"); }));
     EXPECT_EQ(mainWindow.text(WindowText::userTitle), "Test A320");
     EXPECT_TRUE(logHas("          SimConnect: User aircraft title: Test A320"));
     EXPECT_EQ(logCount("SimConnect: User aircraft model: "), 1);
@@ -312,7 +300,7 @@ void LinkMainRoad::mainRoad() {
     const simstub::UserState home = stub().user();
     stub().teleportUser(home.latitude + 0.5 * oneNmLatitude, home.longitude, home.altitude);
     gf_requestUserPosition();
-    ASSERT_TRUE(lf_waitUntil([&] {
+    ASSERT_TRUE(waitFor([&] {
         return gf_userAircraftView().state.latitude > home.latitude + 0.4 * oneNmLatitude;
     }));
     EXPECT_FALSE(logHas("Teleport"));
@@ -320,11 +308,11 @@ void LinkMainRoad::mainRoad() {
     stub().teleportUser(home.latitude + 12.5 * oneNmLatitude, home.longitude, home.altitude);
     gf_requestUserPosition();
     // The line comes before the exit request.
-    ASSERT_TRUE(lf_waitUntil([&] { return logHas("Teleport") && !exits->all().empty(); }));
+    ASSERT_TRUE(waitFor([&] { return logHas("Teleport") && !exits->all().empty(); }));
     EXPECT_EQ(exits->all(), (std::vector<ksb::test::RecordedExit>{{ExitReason::RESTART, 30}}));
     stub().teleportUser(home.latitude, home.longitude, home.altitude);
     gf_requestUserPosition();
-    ASSERT_TRUE(lf_waitUntil([&] { return exits->all().size() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return exits->all().size() == 2; }));
 
     // 5. Create live.
     const std::uint32_t liveKey = 0x4A1B2C;
@@ -332,7 +320,7 @@ void LinkMainRoad::mainRoad() {
     ASSERT_NE(live, 0u);
     EXPECT_EQ(packetCount(conn, 0x29), 1u);
     rangeRequest();
-    ASSERT_TRUE(lf_waitUntil([&] { return posted(SimInboundKind::liveAdded, liveKey); }));
+    ASSERT_TRUE(waitFor([&] { return posted(SimInboundKind::liveAdded, liveKey); }));
     {
         const auto record = postedFor(SimInboundKind::liveAdded, live);
         ASSERT_TRUE(record);
@@ -341,9 +329,9 @@ void LinkMainRoad::mainRoad() {
         // Only the creation's object, never the user, is adopted or reported.
         EXPECT_FALSE(postedFor(SimInboundKind::aircraftNearUser, 1));
     }
-    ASSERT_TRUE(lf_waitUntil([&] { return stub().object(live)->released; }));
+    ASSERT_TRUE(waitFor([&] { return stub().object(live)->released; }));
     stub().stepFrames(1);
-    ASSERT_TRUE(lf_waitUntil([&] {
+    ASSERT_TRUE(waitFor([&] {
         const auto o = stub().object(live);
         return o->frozenLatLon && o->frozenAltitude && o->frozenAttitude;
     }));
@@ -352,11 +340,11 @@ void LinkMainRoad::mainRoad() {
     const std::uint32_t parked = create(5000, "DLH9*");
     ASSERT_NE(parked, 0u);
     rangeRequest();
-    ASSERT_TRUE(lf_waitUntil([&] { return posted(SimInboundKind::staticAdded, 5000); }));
+    ASSERT_TRUE(waitFor([&] { return posted(SimInboundKind::staticAdded, 5000); }));
     EXPECT_EQ(postedFor(SimInboundKind::staticAdded, parked)->value2, 0.0);
     engine->clearCalls();
     rangeRequest();
-    ASSERT_TRUE(lf_waitUntil(
+    ASSERT_TRUE(waitFor(
         [&] { return postedFor(SimInboundKind::aircraftNearUser, live).has_value(); }));
     framesHandled(1);
     EXPECT_FALSE(postedFor(SimInboundKind::aircraftNearUser, parked));
@@ -412,7 +400,7 @@ void LinkMainRoad::mainRoad() {
         const std::size_t writes = packetCount(conn, 0x10);
         stub().stepFrames(1);
         ASSERT_TRUE(
-            lf_waitUntil([&] { return stub().positions(live).size() == positionsBefore + frame; }));
+            waitFor([&] { return stub().positions(live).size() == positionsBefore + frame; }));
         EXPECT_EQ(packetCount(conn, 0x10), writes + 1);
     }
     EXPECT_DOUBLE_EQ(stub().positions(live).back().latitude, home.latitude + 0.0003);
@@ -426,10 +414,10 @@ void LinkMainRoad::mainRoad() {
         std::unique_lock hold(gf_sendQueueMutex());
         stub().stepFrames(3);
         stub().sendSim(false);
-        ASSERT_TRUE(lf_waitUntil([] { return !flightRunning.load(); }));
+        ASSERT_TRUE(waitFor([] { return !flightRunning.load(); }));
     }
     stub().sendSim(true);
-    ASSERT_TRUE(lf_waitUntil([] { return flightRunning.load(); }));
+    ASSERT_TRUE(waitFor([] { return flightRunning.load(); }));
     EXPECT_EQ(packetCount(conn, 0x05), transmits);
     stub().stepFrames(1);
     ASSERT_TRUE(stub().waitFor([&] { return packetCount(conn, 0x05) == transmits + 1; }));
@@ -442,7 +430,7 @@ void LinkMainRoad::mainRoad() {
     refused.flightKey = 70001;
     gf_queueCreateAiAircraft(refused);
     stub().stepFrames(1);
-    ASSERT_TRUE(lf_waitUntil([&] { return posted(SimInboundKind::creationRefused, 70001); }));
+    ASSERT_TRUE(waitFor([&] { return posted(SimInboundKind::creationRefused, 70001); }));
     AiCreateRequest tooLong = refused;
     tooLong.callsign = "ABCDEFGHIJKL";
     tooLong.liveryTitle = "Test A320";
@@ -471,7 +459,7 @@ void LinkMainRoad::mainRoad() {
     }
     stub().stepFrames(1);
     ASSERT_TRUE(
-        lf_waitUntil([&] { return postedFor(SimInboundKind::objectRemoved, live).has_value(); }));
+        waitFor([&] { return postedFor(SimInboundKind::objectRemoved, live).has_value(); }));
     EXPECT_EQ(packetCount(conn, 0x2C), 1u);
     EXPECT_EQ(stub().packets({conn, 0x2C, std::nullopt})[0].fields.u32("requestId"), 105u);
     EXPECT_FALSE(stub().object(live));
@@ -481,11 +469,11 @@ void LinkMainRoad::mainRoad() {
         tooLong.flightKey = key;
         gf_queueCreateAiAircraft(tooLong);
     }
-    ASSERT_TRUE(lf_waitUntil([&] {
+    ASSERT_TRUE(waitFor([&] {
         stub().stepFrames(1);
         return simRequestError.load();
     }));
-    EXPECT_TRUE(lf_waitUntil([&] {
+    EXPECT_TRUE(waitFor([&] {
         const auto shown = messages->messages();
         return std::find(shown.begin(), shown.end(), "SimConnect request error 3, see Log.txt") !=
                shown.end();
@@ -501,12 +489,12 @@ void LinkMainRoad::mainRoad() {
     // 13. Pause.
     stub().sendSim(false);
     ASSERT_TRUE(
-        lf_waitUntil([] { return !flightRunning.load() && !mainWindow.flightLoaded.load(); }));
+        waitFor([] { return !flightRunning.load() && !mainWindow.flightLoaded.load(); }));
 
     // 14. Gone.
     stub().sendQuit(conn);
     stub().dropConnection(conn);
-    ASSERT_TRUE(lf_waitUntil([&] { return activeWorkers.load() == workersBefore; }));
+    ASSERT_TRUE(waitFor([&] { return activeWorkers.load() == workersBefore; }));
     thread.join();
     EXPECT_TRUE(logHas("Flight Simulator no longer connected, KSBY_P3D will stop ..."));
     EXPECT_EQ(exits->all().back(), (ksb::test::RecordedExit{ExitReason::SIM_WAS_CLOSED, 0}));
@@ -522,7 +510,7 @@ void LinkMainRoad::mainRoad() {
     startThread();
     const int second = stub().waitForConnection(2);
     ASSERT_NE(second, 0);
-    ASSERT_TRUE(lf_waitUntil([&] { return stub().packets({second}).size() >= 74; }));
+    ASSERT_TRUE(waitFor([&] { return stub().packets({second}).size() >= 74; }));
     stopThread();
     EXPECT_EQ(activeWorkers.load(), workersBefore);
     EXPECT_NE(gf_simHandle(), nullptr);
@@ -543,9 +531,9 @@ void LinkMainRoad::mainRoad() {
     startThread();
     const int third = stub().waitForConnection(3);
     ASSERT_NE(third, 0);
-    ASSERT_TRUE(lf_waitUntil([&] { return stub().packets({third}).size() >= 74; }));
+    ASSERT_TRUE(waitFor([&] { return stub().packets({third}).size() >= 74; }));
     gf_requestUserPosition();
-    ASSERT_TRUE(lf_waitUntil([] { return userObjectId.load() == 1; }));
+    ASSERT_TRUE(waitFor([] { return userObjectId.load() == 1; }));
     EXPECT_EQ(logCount("Teleport"), teleports);
     EXPECT_EQ(exits->all().size(), exitCount);
 
@@ -553,7 +541,7 @@ void LinkMainRoad::mainRoad() {
     exitInProgress = 1;
     const int closedLines = logCount("no longer connected");
     stub().dropConnection(third);
-    ASSERT_TRUE(lf_waitUntil([&] { return activeWorkers.load() == workersBefore; }));
+    ASSERT_TRUE(waitFor([&] { return activeWorkers.load() == workersBefore; }));
     thread.join();
     EXPECT_EQ(logCount("no longer connected"), closedLines);
     EXPECT_EQ(exits->all().size(), exitCount);
@@ -565,7 +553,7 @@ TEST_F(LinkMainRoad, ARefusedSimulatorEndsTheThreadAndLeavesTheConnectionOpen) {
     usePipe();
     stub().setOpenAnswer("KittyHawk", {1, 0, 0, 0});
     startThread();
-    ASSERT_TRUE(lf_waitUntil([&] { return activeWorkers.load() == workersBefore; }));
+    ASSERT_TRUE(waitFor([&] { return activeWorkers.load() == workersBefore; }));
     thread.join();
     EXPECT_EQ(messages->errors(),
               std::vector<std::string>{"78: KittyHawk, (MSFS) not being P3D connects ... ?"});
@@ -582,7 +570,7 @@ TEST_F(LinkMainRoad, AStopEndsTheWaitForTheSimulator) {
     env.emplace_back("KSBY_PIPE_DIR", (documents.path() / "no-pipes").string());
     env.emplace_back("KSBY_REGISTRY", (documents.path() / "no-registry.ini").string());
     startThread();
-    ASSERT_TRUE(lf_waitUntil([&] { return !messages->all().empty(); }));
+    ASSERT_TRUE(waitFor([&] { return !messages->all().empty(); }));
     EXPECT_EQ(messages->messages(), std::vector<std::string>{"Waiting for Prepar3Dv5 ..."});
     // No wake of the sleepers by the test: the thread's own stop wakes its retry wait.
     thread.request_stop();

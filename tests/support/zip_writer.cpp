@@ -1,11 +1,11 @@
 #include "support/zip_writer.h"
 
+#include "support/file_bytes.h"
 #include "support/temp_folder.h"
 
 #include <zip.h>
 
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace ksb::test {
@@ -66,8 +66,7 @@ std::string ZipWriter::bytes() const {
     const TempFolder folder;
     const std::filesystem::path path = folder / "archive.zip";
     write(path);
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return readBytes(path);
 }
 
 } // namespace ksb::test

@@ -105,19 +105,13 @@ TEST_F(ArchiveUpdateTest, WhatIsNotDownloadedOrCannotBeOpenedLeavesTheVersion) {
         const std::string before = ARCHIVE_VERSION.value();
         EXPECT_FALSE(gf_updateArchive());
         EXPECT_EQ(c.messages, caseMessages.messages());
-        std::vector<std::string> warnings;
-        for (const std::string& line : caseLog.body()) {
-            if (line.rfind("===> ", 0) == 0 && line.find("downloading \"") == std::string::npos) {
-                warnings.push_back(line);
-            }
-        }
         std::vector<std::string> expected = c.warnings;
         for (std::string& line : expected) {
             if (const auto at = line.find("{zip}"); at != std::string::npos) {
                 line.replace(at, 5, (folder.path() / "archive.zip").string());
             }
         }
-        EXPECT_EQ(expected, warnings);
+        EXPECT_EQ(expected, ksb::test::warningLines(caseLog.body()));
         EXPECT_EQ(before, ARCHIVE_VERSION.value());
         EXPECT_EQ(c.zipKept, fs::exists(folder.path() / "archive.zip"));
         EXPECT_FALSE(fs::exists(folder.path() / "docs" / "P3D_archive.txt"));
@@ -222,13 +216,8 @@ TEST_F(ProgramUpdateTest, ABrokenInstallerIsNeverAnnounced) {
         c.setUp();
         EXPECT_NO_THROW(gf_checkProgramVersion());
         EXPECT_EQ(c.messages, caseMessages.messages());
-        std::string warning;
-        for (const std::string& line : caseLog.body()) {
-            if (line.rfind("===> ", 0) == 0 && line.find("downloading \"") == std::string::npos) {
-                warning = line;
-            }
-        }
-        EXPECT_EQ(c.warning, warning);
+        const std::vector<std::string> warnings = ksb::test::warningLines(caseLog.body());
+        EXPECT_EQ(c.warning, warnings.empty() ? "" : warnings.back());
         EXPECT_FALSE(fs::exists(at("install_new_version.exe")));
         EXPECT_EQ(c.name == std::string("download fails"),
                   fs::exists(at("setup_KSBY_P3D_v9.4.0.zip")));
@@ -246,11 +235,42 @@ TEST_F(ProgramUpdateTest, TheNewerItemsFromTheServer) {
     stub.script("update:aig/version.json", Reply::http(500, ""));
     stub.setUpdateVersion("aig", "2.0.0");
     EXPECT_EQ("New versions for: KSBY_P3D (9.4.0), dbase (1.1.0)", gf_newVersionsText());
-    EXPECT_EQ("New version for: AIG-regcodes (2.0.0)",
-              (stub.setUpdateVersion("program", "9.3.0"), stub.setUpdateVersion("dbase", "1.0.0"),
-               gf_newVersionsText()));
-    EXPECT_FALSE(fs::exists(at("version.json")) && fs::is_regular_file(at("version.json")) &&
-                 ksb::test::readBytes(at("version.json")).empty());
+    stub.setUpdateVersion("program", "9.3.0");
+    stub.setUpdateVersion("dbase", "1.0.0");
+    EXPECT_EQ("New version for: AIG-regcodes (2.0.0)", gf_newVersionsText());
+    EXPECT_FALSE(fs::exists(at("version.json")));
+}
+
+TEST_F(ProgramUpdateTest, VersionsThatCannotBeReadAreNeverUpToDate) {
+    DBASE_VERSION.setValue("1.0.0");
+    AIG_VERSION.setValue("1.0.0");
+    ARCHIVE_VERSION.setValue("1.0.0");
+    struct Case {
+        const char* name;
+        std::vector<const char*> failing; // version files the server answers with 500
+        const char* text;
+    };
+    const Case cases[] = {
+        {"one unreadable",
+         {"aig/version.json"},
+         "Version check failed: no version from the update server for AIG-regcodes"},
+        {"all unreadable",
+         {"release/version_P3D.json", "dbase/version.json", "archive/p3d/version.json",
+          "aig/version.json"},
+         "Version check failed: no version from the update server for KSBY_P3D, dbase, archive, "
+         "AIG-regcodes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rtstub::RtStub server;
+        ksb::gf_setUpdateBase(server.baseUrl());
+        for (const char* item : c.failing) {
+            server.script(fmt::format("update:{}", item), Reply::http(500, ""));
+        }
+        EXPECT_THAT([] { (void)gf_newVersionsText(); },
+                    testing::ThrowsMessage<std::runtime_error>(testing::StrEq(c.text)));
+    }
+    ksb::gf_setUpdateBase(stub.baseUrl());
 }
 
 } // namespace

@@ -124,13 +124,13 @@ TEST_F(ComponentsTest, EachVersionFileStateAndOutcome) {
                                  fmt::format("\"{}\" saved", parametersFile.string())};
             }
             if (c.transfer == Transfer::noVersion) {
-                const std::string address = ksb::gf_updateUrl(versionRoute.substr(7));
+                const std::string address = ksb::gf_updateUrl(versionRoute.substr(rtstub::kUpdateRoutePrefix.size()));
                 expectedLines = {fmt::format("\"{}\" => \"{}\" download error: HTTP status 500",
                                              address, (folder.path() / "version.json").string()),
                                  fmt::format("===> downloading \"{}\" failed", address),
                                  item.noVersion};
             } else if (c.transfer == Transfer::fails && c.downloads) {
-                const std::string address = ksb::gf_updateUrl(fileRoute.substr(7));
+                const std::string address = ksb::gf_updateUrl(fileRoute.substr(rtstub::kUpdateRoutePrefix.size()));
                 expectedLines = {fmt::format("\"{}\" => \"{}\" download error: HTTP status 404",
                                              address, (folder.path() / item.file).string()),
                                  fmt::format("downloading {} failed?", installed(item).string())};

@@ -101,7 +101,6 @@ TEST_F(TransfersTest, ALocalFileThatCannotBeOpenedSendsNoRequest) {
                   fmt::format("===> downloading \"{}\" failed", address)}),
               lines());
     EXPECT_TRUE(stub.requests().empty());
-    const ksb::UpdateHandle handle = ksb::gf_newUpdateHandle();
     EXPECT_FALSE(gf_downloadFile(nullptr, address, at("x"), false));
     EXPECT_FALSE(fs::exists(at("x")));
 }

@@ -22,6 +22,17 @@
 
 namespace ksb::test {
 
+// The warning lines ("===> ...") of a log, without the transfers' own "downloading" warnings.
+inline std::vector<std::string> warningLines(const std::vector<std::string>& lines) {
+    std::vector<std::string> found;
+    for (const std::string& line : lines) {
+        if (line.starts_with("===> ") && !line.starts_with("===> downloading \"")) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
 // libcurl's global set-up before any test starts a thread.
 inline const bool updatesCurlReady = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
 

@@ -3,11 +3,13 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_state.h"
 #include "support/catalogue_fixtures.h"
+#include "support/e2e/scene_catalogue.h"
 #include "support/file_bytes.h"
 #include "support/log_capture.h"
 #include "support/recording_sinks.h"
 #include "core/text_file.h"
 #include "support/zip_writer.h"
+#include "update_fixture.h"
 #include "updates/update_steps.h"
 #include "updates/zip_archive.h"
 
@@ -150,25 +152,12 @@ TEST(ZipArchiveTest, RefusesWhatIsNotAZip) {
     EXPECT_TRUE(empty->entries().empty());
 }
 
-// Extraction below airports/archive of a working folder of its own, with a database whose one
-// publisher is "Demo".
+// Extraction below airports/archive of a working folder of its own, with the scene's database,
+// whose one publisher is "Demo".
 class ExtractionTest : public ::testing::Test {
 protected:
     ExtractionTest() {
-        ksb::test::DbaseSpec spec;
-        spec.publishers = {"Demo"};
-        spec.aircrafts = {"A320"};
-        spec.heavy = {"B77W"};
-        spec.large = {"A320"};
-        spec.buzjet = {"C56X"};
-        spec.rotorcraft = {"EC35"};
-        spec.highPerformance = {"F16"};
-        spec.cargoTypes = {"B77L"};
-        spec.icaoAirlines = {"DLH"};
-        spec.cargoOperators = {"BOX"};
-        spec.wingspans = {{"A320", "35.8"}};
-        spec.records = {{"D-AIMA", "DLH", "A320", "DLH"}};
-        ksb::test::writeDbaseXml(spec);
+        ksb::test::writeDbaseXml(ksb::e2e::scene::dbaseSpec());
         gf_readDbase();
         for (const char* folder :
              {"airports/archive/stock", "airports/archive/ORBX", "airports/archive/thirdparty"}) {
@@ -190,15 +179,6 @@ protected:
             result.outcomes.push_back(lf_extractArchive(*zip, entry, "archive.zip", result.counter));
         }
         return result;
-    }
-    static std::vector<std::string> warnings(const std::vector<std::string>& lines) {
-        std::vector<std::string> found;
-        for (const std::string& line : lines) {
-            if (line.rfind("===> ", 0) == 0) {
-                found.push_back(line);
-            }
-        }
-        return found;
     }
 
     ksb::test::LogCapture log;
@@ -227,7 +207,7 @@ TEST_F(ExtractionTest, WritesAirportFilesAndSkipsTheRest) {
     EXPECT_FALSE(fs::exists("airports/archive/ORBX/EDDS.txt"));
     EXPECT_FALSE(fs::exists("airports/readme.txt"));
     EXPECT_EQ((std::vector<std::string>{"===> pub archive/thirdparty/Other/LFPG.xml not found"}),
-              warnings(log.body()));
+              ksb::test::warningLines(log.body()));
 }
 
 TEST_F(ExtractionTest, ShowsProgressEvery300Files) {
@@ -261,7 +241,7 @@ TEST_F(ExtractionTest, UnsafeAndOversizedEntriesNeverLeaveTheArchiveFolder) {
     for (const char* name : unsafe) {
         expected.push_back(std::string("===> unsafe archive entry ") + name + " skipped");
     }
-    EXPECT_EQ(expected, warnings(log.body()));
+    EXPECT_EQ(expected, ksb::test::warningLines(log.body()));
     for (const EntryOutcome outcome : result.outcomes) {
         EXPECT_EQ(EntryOutcome::failed, outcome);
     }
@@ -282,7 +262,7 @@ TEST_F(ExtractionTest, AnEntryOverTheCapIsSkipped) {
     EXPECT_EQ((std::vector<EntryOutcome>{EntryOutcome::failed}), result.outcomes);
     EXPECT_EQ((std::vector<std::string>{"===> archive entry archive/stock/BIG.xml too large, "
                                         "skipped"}),
-              warnings(log.body()));
+              ksb::test::warningLines(log.body()));
     EXPECT_FALSE(fs::exists("airports/archive/stock/BIG.xml"));
 }
 
@@ -297,7 +277,7 @@ TEST_F(ExtractionTest, AnEntryThatCannotBeWrittenIsWarnedAndNotCounted) {
               result.outcomes);
     const fs::path target = work.path() / "airports/archive/ORBX/blocked/EDDS.xml";
     EXPECT_EQ((std::vector<std::string>{"===> writing " + target.string() + " failed?"}),
-              warnings(log.body()));
+              ksb::test::warningLines(log.body()));
 }
 
 } // namespace

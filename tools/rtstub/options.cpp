@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "support/e2e/scene.h"
+#include "support/rtstub/update_files.h"
 
 #include <fmt/format.h>
 
@@ -76,8 +77,7 @@ ProgramOptions gf_parseOptions(int argc, char** argv) {
         } else if (option == "--update-version") {
             const std::size_t equals = value.find('=');
             const std::string_view item = value.substr(0, std::min(equals, value.size()));
-            if (equals == std::string_view::npos ||
-                (item != "program" && item != "dbase" && item != "aig" && item != "archive")) {
+            if (equals == std::string_view::npos || !rtstub::isUpdateItem(item)) {
                 throw UsageError(fmt::format(
                     "{}: \"{}\" is not ITEM=X.Y.Z with ITEM program, dbase, aig or archive",
                     option, value));

@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <fmt/format.h>
 #include <fstream>
-#include <iterator>
+#include <string>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -140,8 +140,11 @@ std::vector<pid_t> childrenOf(pid_t parent) {
         if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) {
             continue;
         }
+        // getline, not a stream-buffer iterator: a process that ends while it is read makes
+        // the read fail (ESRCH), which the iterator would throw.
         std::ifstream in(entry.path() / "stat");
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string text;
+        std::getline(in, text);
         const std::size_t close = text.rfind(')');
         if (close == std::string::npos || close + 4 >= text.size()) {
             continue;

@@ -4,21 +4,22 @@
 #include "core/version_triple.h"
 #include "support/airport_file_builder.h"
 #include "support/catalogue_fixtures.h"
-#include "support/e2e/scene_catalogue.h"
+#include "support/e2e/scene.h"
 #include "support/zip_writer.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 namespace rtstub {
 
 namespace {
 
 // The scene's user stands at Frankfurt; its stands lie around the user's position.
-constexpr double kSceneLatitude = 50.0333;
-constexpr double kSceneLongitude = 8.5706;
 constexpr int kStands = 12;
 
 std::string lf_airportFile(std::string_view code, std::string_view publisher, double latitude,
@@ -44,7 +45,8 @@ std::string lf_archiveZip() {
     zip.add("archive/")
         .add("archive/stock/")
         .add("archive/stock/EDDF.xml",
-             lf_airportFile("EDDF", "stock", kSceneLatitude, kSceneLongitude, kStands))
+             lf_airportFile("EDDF", "stock", ksb::e2e::scene::kLatitude,
+                            ksb::e2e::scene::kLongitude, kStands))
         .add("archive/ORBX/EDDS.xml", lf_airportFile("EDDS", "ORBX", 48.6899, 9.2220, 4))
         .add("archive/thirdparty/Demo/EHAM.xml",
              lf_airportFile("EHAM", "Demo", 52.3086, 4.7639, 4))
@@ -57,22 +59,31 @@ std::string lf_versionJson(const std::string& text) {
     return fmt::format("{{\"major\":{},\"minor\":{},\"patch\":{}}}", v.major, v.minor, v.patch);
 }
 
+using Item = std::pair<std::string_view, std::string UpdateVersions::*>;
+constexpr std::array<Item, 4> kItems{{{"program", &UpdateVersions::program},
+                                      {"dbase", &UpdateVersions::dbase},
+                                      {"aig", &UpdateVersions::aig},
+                                      {"archive", &UpdateVersions::archive}}};
+
+std::array<Item, 4>::const_iterator lf_item(std::string_view name) {
+    return std::find_if(kItems.begin(), kItems.end(),
+                        [name](const Item& item) { return item.first == name; });
+}
+
 } // namespace
 
 UpdateVersions::UpdateVersions() : program(kProgramVersionText) {}
 
+bool isUpdateItem(std::string_view item) {
+    return lf_item(item) != kItems.end();
+}
+
 void setUpdateVersion(UpdateVersions& versions, std::string_view item, std::string text) {
-    if (item == "program") {
-        versions.program = std::move(text);
-    } else if (item == "dbase") {
-        versions.dbase = std::move(text);
-    } else if (item == "aig") {
-        versions.aig = std::move(text);
-    } else if (item == "archive") {
-        versions.archive = std::move(text);
-    } else {
+    const auto found = lf_item(item);
+    if (found == kItems.end()) {
         throw std::invalid_argument(fmt::format("unknown update item \"{}\"", item));
     }
+    versions.*(found->second) = std::move(text);
 }
 
 std::string installerBytes() {

@@ -15,6 +15,8 @@ struct UpdateVersions {
     UpdateVersions();
 };
 
+// "program", "dbase", "aig" or "archive".
+bool isUpdateItem(std::string_view item);
 // Sets the item's version ("program", "dbase", "aig", "archive"); throws std::invalid_argument
 // for another item.
 void setUpdateVersion(UpdateVersions& versions, std::string_view item, std::string text);
