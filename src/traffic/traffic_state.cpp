@@ -74,6 +74,8 @@ void gf_resetTrafficForTests() {
     trafficState.reset();
     std::lock_guard traffic(trafficState.trafficMutex);
     trafficState.linkServices = ksb::TrafficLinkServices{};
+    trafficState.feedServices = ksb::TrafficFeedServices{};
+    trafficState.hooks = ksb::TrafficHooks{};
     std::lock_guard lock(trafficState.flightPlanFolderMutex);
     trafficState.flightPlanFolder.clear();
 }

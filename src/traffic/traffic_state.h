@@ -14,6 +14,8 @@
 #include "core/ranked_mutex.h"
 #include "core/run_capacities.h"
 #include "traffic/live_aircraft.h"
+#include "traffic/traffic_feed_services.h"
+#include "traffic/traffic_hooks.h"
 #include "traffic/traffic_link_services.h"
 
 #include <atomic>
@@ -76,15 +78,18 @@ public:
     std::set<std::uint32_t> seenFlightIds; // replaced by the feed
     // Only the tick thread touches them, so the light toggles go out without the inbound mutex.
     std::vector<SimInboundRecord> startupSequences;
-    std::vector<SimInboundRecord> inboundTaken; // the inbound queue swapped out for handling
+    std::vector<SimInboundRecord> inboundTaken;  // the inbound queue swapped out for handling
     std::deque<AiCreateRequest> liveCreations;   // oldest first
     std::deque<AiCreateRequest> staticCreations; // oldest first
     std::vector<PositionUpdate> positionWrites;  // swapped with the link's send list
     bool fastRange = false;                      // range request every 20 ticks, not 100
     UserAircraftState userState;                 // the last answer to the user-position request
 
-    // The simulator link's functions, wired at start-up; kept by the reset.
+    // The simulator link's and the feed's functions, wired at start-up, and the engine's later
+    // stages; all kept by the reset.
     TrafficLinkServices linkServices;
+    TrafficFeedServices feedServices;
+    TrafficHooks hooks;
 
     // Its own leaf lock: the exit thread removes the folder without the traffic mutex.
     RankedMutex flightPlanFolderMutex{LockRank::leaf, "flight-plan folder"};
@@ -111,5 +116,5 @@ public:
 extern ksb::TrafficState trafficState;
 
 // Tests: the engine back to a fresh one: trafficState.reset(), the default neighbour tables and
-// no flight-plan folder path (the next use takes the data folder in force).
+// hooks, and no flight-plan folder path (the next use takes the data folder in force).
 void gf_resetTrafficForTests();
