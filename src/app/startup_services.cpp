@@ -19,7 +19,10 @@
 #include "simlink/ai_control.h"
 #include "simlink/send_queues.h"
 #include "simlink/sim_session.h"
+#include "traffic/traffic_state.h"
 #include "updates/updates.h"
+
+#include <mutex>
 
 namespace {
 
@@ -204,6 +207,11 @@ void gf_wireStartupServices() {
         lf_readerStopped(name, unauthorised);
     };
     ksb::gf_setFeedServices(feed);
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        trafficState.linkServices.setFlightPlan = gf_setAiFlightPlan;
+        trafficState.linkServices.countRequestError = lf_countRequestError;
+    }
     gf_setRangeFieldsUpdater(lf_updateRangeFields);
     ParkAirportServices park;
     park.setParkElevation = gf_rtSetParkElevation;

@@ -146,6 +146,10 @@ struct Flight : FlightIdentity {
     std::string describe() const;
     // The airline-type key, a blank and the registration.
     std::string noLiveryKey() const;
+    // A callsign of three upper-case letters and a digit (and maybe more) names the airline:
+    // its first three letters become the airline code and the result is true. Otherwise nothing
+    // changes.
+    bool airlineFromCallsign();
 };
 
 // An AI aircraft that the system places in the simulator; alone, a static parked aircraft.
@@ -165,4 +169,5 @@ struct AiAircraft : Flight {
     bool creatorFlag = false;            // when set, shutdown leaves the cabin lights off
     bool trafficFlag1 = false;           // meaning given by the traffic engine
     bool trafficFlag2 = false;           // meaning given by the traffic engine
+    bool removeOnceCreated = false;      // its creation could not be cancelled any more
 };

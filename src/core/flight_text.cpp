@@ -29,6 +29,16 @@ std::string_view gf_categoryName(AircraftCategory category) {
     return gf_categoryName(static_cast<int>(category));
 }
 
+bool Flight::airlineFromCallsign() {
+    const auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+    if (callsign.size() < 4 || !upper(callsign[0]) || !upper(callsign[1]) || !upper(callsign[2]) ||
+        callsign[3] < '0' || callsign[3] > '9') {
+        return false;
+    }
+    airline = callsign.substr(0, 3);
+    return true;
+}
+
 std::string Flight::paddedCallsign() const {
     return fmt::format("{:8}", callsign);
 }

@@ -42,3 +42,5 @@ std::string_view gf_pluralSuffix(std::size_t count);
 
 // The text between the first "<Path>" and the next "</Path>"; empty when either is missing.
 std::string gf_pathFromXmlLine(std::string_view line);
+// The text with & < > " ' written as XML entities, for text and attribute values.
+std::string gf_xmlEscaped(std::string_view text);

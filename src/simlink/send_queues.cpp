@@ -17,9 +17,8 @@ namespace {
 
 ksb::RankedMutex sendQueueMutex{ksb::LockRank::sendQueue, "send queue"};
 
-// Under sendQueueMutex, except the write list (the engine's thread only).
+// Under sendQueueMutex.
 struct SendQueues {
-    std::vector<PositionUpdate> positionsToWrite;
     std::vector<PositionUpdate> positionsToSend;
     std::vector<ClientEventRequest> events;
     std::vector<AiCreateRequest> creations;
@@ -111,7 +110,6 @@ void gf_emptySendQueuesLocked() {
 void gf_resetSendQueues() {
     Lock lock(sendQueueMutex);
     gf_emptySendQueuesLocked();
-    queues.positionsToWrite.clear();
 }
 
 } // namespace simlink
@@ -172,10 +170,6 @@ void gf_freezeAiAircraft(std::uint32_t objectId) {
     lf_appendEvent(objectId, simid::kFreezeAttitudeSet, 1);
 }
 
-std::vector<PositionUpdate>& gf_positionWriteList() {
-    return queues.positionsToWrite;
-}
-
 bool gf_trySwapPositionLists(std::vector<PositionUpdate>& list) {
     std::unique_lock lock(sendQueueMutex, std::try_to_lock);
     if (!lock.owns_lock()) {
@@ -195,7 +189,6 @@ void gf_swapPositionLists(std::vector<PositionUpdate>& list) {
 void gf_clearPositionQueues() {
     Lock lock(sendQueueMutex);
     queues.positionsToSend.clear();
-    queues.positionsToWrite.clear();
 }
 
 ScResult gf_withSimConnect(const std::function<ScResult(SimConnectHandle*)>& call) {
@@ -210,7 +203,6 @@ ScResult gf_withSimConnect(const std::function<ScResult(SimConnectHandle*)>& cal
 void gf_reserveLinkCapacities(const RunCapacities& capacities) {
     {
         Lock lock(sendQueueMutex);
-        gf_reserveAtLeast(queues.positionsToWrite, capacities.positionQueue);
         gf_reserveAtLeast(queues.positionsToSend, capacities.positionQueue);
         gf_reserveAtLeast(queues.creations, capacities.creationQueue);
         gf_reserveAtLeast(queues.removals, capacities.removalQueue);

@@ -33,14 +33,12 @@ void gf_queueSetLights(std::uint32_t objectId, const std::array<std::uint32_t, 7
 // frame. SimConnect thread, inside dispatch.
 void gf_freezeAiAircraft(std::uint32_t objectId);
 
-// The engine's write list: the engine appends to it on its own thread without the lock.
-std::vector<PositionUpdate>& gf_positionWriteList();
-// Exchange the write list with the send list under the mutex and empty the list handed back
+// Exchange the engine's write list with the send list under the mutex and empty the list handed back
 // (what the link had not yet sent is dropped). The try form gives false, changing nothing, when
 // the mutex is busy.
 bool gf_trySwapPositionLists(std::vector<PositionUpdate>& list);
 void gf_swapPositionLists(std::vector<PositionUpdate>& list);
-// Empties both position lists under the mutex.
+// Empties the send list under the mutex.
 void gf_clearPositionQueues();
 
 // Runs call with the connection under the send-queue mutex and returns its result; without a

@@ -791,6 +791,13 @@ bool gf_requestOnGroundData() {
            }) == kScOk;
 }
 
+bool gf_setAiFlightPlan(std::uint32_t objectId, const std::string& path) {
+    return gf_withSimConnect([&](SimConnectHandle* handle) {
+               return SimConnect_AISetAircraftFlightPlan(handle, objectId, path.c_str(),
+                                                         simid::kRequestFlightPlan);
+           }) == kScOk;
+}
+
 void lf_countRequestError() {
     const std::int32_t count = ++simRequestErrorCount;
     if (count >= 3) {
@@ -848,7 +855,6 @@ void gf_linkRestartReset() {
             forgotten = simHandle.exchange(nullptr);
         }
         simlink::gf_emptySendQueuesLocked();
-        gf_positionWriteList().clear();
         simlink::gf_linkUserStateLocked() = UserAircraftState{};
     }
     userObjectId = kUserObjectIdAtStart;

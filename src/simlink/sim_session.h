@@ -27,6 +27,8 @@ void gf_requestUserTitleAndModel();
 // Request 108 once a second, through the guarded access; false when not sent (the caller logs
 // and counts the failure).
 bool gf_requestOnGroundData();
+// Hands an AI object its flight-plan file (request 110); false when the call failed.
+bool gf_setAiFlightPlan(std::uint32_t objectId, const std::string& path);
 // One failed request; the third of a run shows its message, sets simRequestError and restarts.
 void lf_countRequestError();
 // Clears simRequestError for a new run.

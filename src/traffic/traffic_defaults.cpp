@@ -1,6 +1,7 @@
 // The engine's own implementations behind the service table. Most are placeholders until the
 // traffic engine is built: each does the least its callers can live with.
 #include "core/sim_session_state.h"
+#include "traffic/flight_plans.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -41,10 +42,8 @@ TrafficServices gf_defaultTrafficServices() {
     s.readParkAirports = [](bool) { return false; };
     // PLACEHOLDER: writes nothing (traffic engine issues).
     s.writeParkAirports = [] {};
-    // PLACEHOLDER: creates nothing, so it cannot fail (traffic engine issues).
-    s.createFlightPlanFolder = [] {};
-    // PLACEHOLDER: removes nothing and never throws (traffic engine issues).
-    s.removeFlightPlanFolder = [] { return false; };
+    s.createFlightPlanFolder = [] { ksb::gf_createFlightPlanFolder(); };
+    s.removeFlightPlanFolder = [] { return ksb::gf_removeFlightPlanFolder(); };
     s.setFeedIntake = [](bool open) {
         std::lock_guard lock(trafficState.feedMutex);
         trafficState.intakeOpen = open;

@@ -17,9 +17,11 @@ void TrafficState::reserve(const RunCapacities& capacities) {
     gf_reserveAtLeast(standsToFill, capacities.standsToFill);
     gf_reserveAtLeast(adjustments, capacities.staticAdjustments);
     gf_reserveAtLeast(ghostCallsigns, capacities.ghostCallsigns);
+    gf_reserveAtLeast(startupSequences, capacities.startUpSequences);
+    gf_reserveAtLeast(inboundTaken, capacities.inboundQueue);
+    gf_reserveAtLeast(positionWrites, capacities.positionQueue);
     std::lock_guard lock(inboundMutex);
     gf_reserveAtLeast(inbound, capacities.inboundQueue);
-    gf_reserveAtLeast(startupSequences, capacities.startUpSequences);
 }
 
 void TrafficState::reset() {
@@ -27,13 +29,23 @@ void TrafficState::reset() {
     {
         std::lock_guard lock(inboundMutex);
         inbound.clear();
-        startupSequences.clear();
     }
     {
         std::lock_guard lock(feedMutex);
         intakeOpen = false;
         pendingBatch.clear();
+        // A count left behind would make the next tick take from an empty batch.
+        pendingCount = 0;
+        pendingDoubleTake = false;
+        pendingTicks = 0;
     }
+    startupSequences.clear();
+    inboundTaken.clear();
+    liveCreations.clear();
+    staticCreations.clear();
+    positionWrites.clear();
+    fastRange = false;
+    userState = UserAircraftState{};
     live.clear();
     statics.clear();
     removals.clear();
@@ -57,3 +69,13 @@ void TrafficState::reset() {
 }
 
 } // namespace ksb
+
+void gf_resetTrafficForTests() {
+    trafficState.reset();
+    std::lock_guard traffic(trafficState.trafficMutex);
+    trafficState.linkServices = ksb::TrafficLinkServices{};
+    trafficState.feedServices = ksb::TrafficFeedServices{};
+    trafficState.hooks = ksb::TrafficHooks{};
+    std::lock_guard lock(trafficState.flightPlanFolderMutex);
+    trafficState.flightPlanFolder.clear();
+}

@@ -4,8 +4,9 @@
 // object, so that a restart and every test start from the same empty state; its reset also
 // empties the park-airport state (src/airports), whose stand table the engine walks.
 //
-// Lock order: trafficMutex first; then either feedMutex alone, or inboundMutex and inside it
-// the simulator link's send-queue mutex. feedMutex is never held with inboundMutex.
+// Lock order: trafficMutex first; inside it one of feedMutex, inboundMutex or (in the simulator
+// link's functions) the link's send-queue mutex, never two of them at once. After these only the
+// message, leaf and log locks, in rising rank.
 #include "core/airport_records.h"
 #include "core/flight_key_hash.h"
 #include "core/flight_records.h"
@@ -13,18 +14,21 @@
 #include "core/ranked_mutex.h"
 #include "core/run_capacities.h"
 #include "traffic/live_aircraft.h"
+#include "traffic/traffic_feed_services.h"
+#include "traffic/traffic_hooks.h"
+#include "traffic/traffic_link_services.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <list>
 #include <mutex>
 #include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace ksb {
@@ -51,9 +55,9 @@ public:
     // Serialises every walk over the live aircraft. Guards the live and static aircraft, the
     // queues and lists below, and the park-airport state (gf_parkAirportState()).
     RankedMutex trafficMutex{LockRank::traffic, "traffic"};
-    // Guards the inbound queue and the start-up sequences.
+    // Guards the inbound queue, nothing else.
     RankedMutex inboundMutex{LockRank::inbound, "inbound"};
-    // Guards the intake flag and the pending batch, nothing else.
+    // Guards the intake flag, the pending batch and its counters, nothing else.
     RankedMutex feedMutex{LockRank::feed, "feed"};
 
     // trafficMutex
@@ -70,16 +74,36 @@ public:
     Airport parkAirport;                       // the chosen one; empty code = none
     std::string reservedStand;                 // the user's reserved stand; empty = none
     std::unordered_map<std::uint32_t, std::string_view, FlightKeyHash> liveryCache; // key -> title
-    std::unordered_set<std::string> seenCallsigns;   // replaced by the feed
-    std::unordered_set<std::uint32_t> seenFlightIds; // replaced by the feed
+    std::set<std::string> seenCallsigns;   // replaced by the feed
+    std::set<std::uint32_t> seenFlightIds; // replaced by the feed
+    // Only the tick thread touches them, so the light toggles go out without the inbound mutex.
+    std::vector<SimInboundRecord> startupSequences;
+    std::vector<SimInboundRecord> inboundTaken;  // the inbound queue swapped out for handling
+    std::deque<AiCreateRequest> liveCreations;   // oldest first
+    std::deque<AiCreateRequest> staticCreations; // oldest first
+    std::vector<PositionUpdate> positionWrites;  // swapped with the link's send list
+    bool fastRange = false;                      // range request every 20 ticks, not 100
+    UserAircraftState userState;                 // the last answer to the user-position request
+
+    // The simulator link's and the feed's functions, wired at start-up, and the engine's later
+    // stages; all kept by the reset.
+    TrafficLinkServices linkServices;
+    TrafficFeedServices feedServices;
+    TrafficHooks hooks;
+
+    // Its own leaf lock: the exit thread removes the folder without the traffic mutex.
+    RankedMutex flightPlanFolderMutex{LockRank::leaf, "flight-plan folder"};
+    std::filesystem::path flightPlanFolder; // computed on first use; kept by the reset
 
     // inboundMutex
     std::vector<SimInboundRecord> inbound;
-    std::vector<SimInboundRecord> startupSequences;
 
     // feedMutex
     bool intakeOpen = false;
     std::vector<LiveFlight> pendingBatch; // taken from the end
+    std::int64_t pendingCount = 0;        // records left to take from the pending batch
+    bool pendingDoubleTake = false;       // two records per tick
+    std::int64_t pendingTicks = 0;        // ticks since the pending batch arrived
 
     // Read without the traffic mutex by the window and the main loop.
     std::atomic<bool> reservedStandFlag{false}; // the main loop clears the reserved stand
@@ -90,3 +114,7 @@ public:
 } // namespace ksb
 
 extern ksb::TrafficState trafficState;
+
+// Tests: the engine back to a fresh one: trafficState.reset(), the default neighbour tables and
+// hooks, and no flight-plan folder path (the next use takes the data folder in force).
+void gf_resetTrafficForTests();

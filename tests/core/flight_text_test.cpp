@@ -142,3 +142,35 @@ TEST(FlightText, CategoryNames) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(FlightText, AirlineFromCallsign) {
+    struct Case {
+        const char* name;
+        std::string callsign;
+        bool taken;
+        std::string airline; // before: "OLD"
+    };
+    const Case cases[] = {
+        {"three letters and a digit", "BAW1", true, "BAW"},
+        {"longer callsign", "DLH4AB", true, "DLH"},
+        {"three characters only", "BAW", false, "OLD"},
+        {"two letters before the digit", "BA12", false, "OLD"},
+        {"lower case", "baw1", false, "OLD"},
+        {"letter in fourth place", "BAWA", false, "OLD"},
+        {"digit first", "1BAW", false, "OLD"},
+        {"empty", "", false, "OLD"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Flight flight;
+        flight.callsign = c.callsign;
+        flight.airline = "OLD";
+        EXPECT_EQ(flight.airlineFromCallsign(), c.taken);
+        EXPECT_EQ(flight.airline, c.airline);
+        EXPECT_EQ(flight.callsign, c.callsign);
+    }
+}
+
+} // namespace

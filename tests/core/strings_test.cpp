@@ -229,3 +229,14 @@ TEST(ReadLines, EveryLineThenClearsTheStream) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Strings, XmlEscapedWritesTheFiveEntities) {
+    EXPECT_EQ(gf_xmlEscaped(R"(A<B&C>"D'E)"), "A&lt;B&amp;C&gt;&quot;D&apos;E");
+    EXPECT_EQ(gf_xmlEscaped("EGLL"), "EGLL");
+    EXPECT_EQ(gf_xmlEscaped(""), "");
+    EXPECT_EQ(gf_xmlEscaped("&amp;"), "&amp;amp;");
+}
+
+} // namespace

@@ -382,7 +382,7 @@ void LinkMainRoad::mainRoad() {
     }
 
     // 8. Move.
-    auto& write = gf_positionWriteList();
+    std::vector<PositionUpdate> write;
     const std::size_t positionsBefore = stub().positions(live).size();
     for (int frame = 1; frame <= 3; ++frame) {
         PositionUpdate user;

@@ -172,7 +172,7 @@ TEST_F(SendQueues, AiAircraftConstructionAndCopy) {
 
 TEST_F(SendQueues, FrameSendsInOrder) {
     userObjectId = 3;
-    auto& write = gf_positionWriteList();
+    std::vector<PositionUpdate> write;
     for (const std::uint32_t id : {2u, 3u, 9u}) {
         PositionUpdate update;
         update.objectId = id;
@@ -211,7 +211,7 @@ TEST_F(SendQueues, FrameSendsInOrder) {
 }
 
 TEST_F(SendQueues, SwapDropsWhatWasNotSent) {
-    auto& write = gf_positionWriteList();
+    std::vector<PositionUpdate> write;
     write.push_back(PositionUpdate{1.0, 2.0, 0, 0, 0, 0, 0, 0, 11});
     gf_swapPositionLists(write);
     write.push_back(PositionUpdate{3.0, 4.0, 0, 0, 0, 0, 0, 0, 12});
@@ -220,9 +220,10 @@ TEST_F(SendQueues, SwapDropsWhatWasNotSent) {
     const auto toSend = gf_sendQueueSnapshot().positionsToSend;
     ASSERT_EQ(toSend.size(), 1u);
     EXPECT_EQ(toSend[0].objectId, 12u);
+    // The clear empties the send list; the engine's write list is its own.
     write.push_back(PositionUpdate{});
     gf_clearPositionQueues();
-    EXPECT_TRUE(write.empty());
+    EXPECT_EQ(write.size(), 1u);
     EXPECT_TRUE(gf_sendQueueSnapshot().positionsToSend.empty());
 }
 
@@ -268,8 +269,8 @@ TEST_F(SendQueues, ThirdRequestErrorRestartsAndEmptiesTheQueues) {
     gf_queueClientEvent(9, 208, 1);
     gf_queueRemoveAiAircraft(9);
     gf_queueCreateAiAircraft(request);
-    gf_positionWriteList().push_back(PositionUpdate{1.0, 2.0, 0, 0, 0, 0, 0, 0, 9});
-    gf_swapPositionLists(gf_positionWriteList());
+    std::vector<PositionUpdate> write{PositionUpdate{1.0, 2.0, 0, 0, 0, 0, 0, 0, 9}};
+    gf_swapPositionLists(write);
     sendFrame();
     gf_requestUserPosition();
     EXPECT_TRUE(takePackets().empty());
@@ -469,6 +470,17 @@ TEST_F(SendQueues, LockAndUnlockTheParkedTrafficControls) {
     EXPECT_TRUE(gf_controlEnabled(parking_percentage.commandId()));
     EXPECT_TRUE(gf_controlEnabled(WEEK.commandId()));
     EXPECT_TRUE(gf_controlEnabled(MAX_FIT_FL.commandId()));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SendQueues, FlightPlanCallGoesThroughTheGuardedAccess) {
+    gf_setSimHandleForTests(nullptr);
+    EXPECT_FALSE(gf_setAiFlightPlan(1234, "/data/orig_dest/1234.pln"));
+    gf_setSimHandleForTests(capture->get());
+    EXPECT_TRUE(gf_setAiFlightPlan(1234, "/data/orig_dest/1234.pln"));
 }
 
 } // namespace

@@ -765,10 +765,8 @@ TEST_F(SessionHandlers, RestartResetForgetsTheRunAndClosesTheHandle) {
     gf_queueClientEvent(8, 208, 1);
     gf_queueRemoveAiAircraft(8);
     gf_queueCreateAiAircraft(request);
-    gf_positionWriteList().push_back(PositionUpdate{});
-    gf_positionWriteList().push_back(PositionUpdate{});
-    gf_swapPositionLists(gf_positionWriteList());
-    gf_positionWriteList().push_back(PositionUpdate{});
+    std::vector<PositionUpdate> write{PositionUpdate{}, PositionUpdate{}};
+    gf_swapPositionLists(write);
     simRequestErrorCount = 2;
     userOnGroundKnown = true;
     flightRunning = true;
@@ -790,7 +788,6 @@ TEST_F(SessionHandlers, RestartResetForgetsTheRunAndClosesTheHandle) {
     EXPECT_EQ(gf_userTitle(), "");
     EXPECT_EQ(gf_userModel(), "");
     EXPECT_FALSE(gf_previousUserPosition().has_value());
-    EXPECT_TRUE(gf_positionWriteList().empty());
     const auto snapshot = gf_sendQueueSnapshot();
     EXPECT_TRUE(snapshot.positionsToSend.empty() && snapshot.events.empty() &&
                 snapshot.creations.empty() && snapshot.removals.empty());

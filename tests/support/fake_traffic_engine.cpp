@@ -13,7 +13,7 @@ const char* lf_bool(bool value) {
 } // namespace
 
 FakeTrafficEngine::FakeTrafficEngine() : previous_(gf_trafficServices()) {
-    trafficState.reset();
+    gf_resetTrafficForTests();
     TrafficServices s;
     s.trafficTick = [this] { record("gf_trafficTick", ""); };
     s.processSimEvents = [this] { record("gf_processSimEvents", ""); };
@@ -118,7 +118,7 @@ FakeTrafficEngine::FakeTrafficEngine() : previous_(gf_trafficServices()) {
 
 FakeTrafficEngine::~FakeTrafficEngine() {
     gf_setTrafficServices(std::move(previous_));
-    trafficState.reset();
+    gf_resetTrafficForTests();
 }
 
 void FakeTrafficEngine::record(std::string_view name, std::string arguments) {

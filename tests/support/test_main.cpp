@@ -22,7 +22,7 @@ void lf_resetProcessState() {
     mainWindow.resetToStart();
     gf_resetRunValues();
     gf_resetRunState();
-    trafficState.reset();
+    gf_resetTrafficForTests();
     gf_resetAirportsGlobals();
     gf_resetSimLinkStateForTests();
 }

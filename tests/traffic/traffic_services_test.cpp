@@ -22,11 +22,11 @@ class TrafficServicesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ksb::gf_setTrafficServices(ksb::gf_defaultTrafficServices());
-        trafficState.reset();
+        gf_resetTrafficForTests();
     }
     void TearDown() override {
         ksb::gf_setTrafficServices(ksb::gf_defaultTrafficServices());
-        trafficState.reset();
+        gf_resetTrafficForTests();
     }
 };
 
@@ -102,21 +102,6 @@ TEST_F(TrafficServicesTest, TakeFeedRecordsAlwaysEmptiesTheBatch) {
     }
 }
 
-TEST_F(TrafficServicesTest, FlightPlanFolderIsNeitherCreatedNorRemoved) {
-    ksb::test::TempFolder appData;
-    ksb::test::ScopedEnv env("KSBY_APPDATA", appData.path().string());
-    EXPECT_NO_THROW(gf_createFlightPlanFolder());
-    EXPECT_TRUE(std::filesystem::is_empty(appData.path()));
-
-    // A folder that is there stays there, and the removal does not throw.
-    const std::filesystem::path plans = appData / "KSBY_P3D" / "orig_dest";
-    std::filesystem::create_directories(plans);
-    bool removed = true;
-    EXPECT_NO_THROW(removed = gf_removeFlightPlanFolder());
-    EXPECT_FALSE(removed);
-    EXPECT_TRUE(std::filesystem::is_directory(plans));
-}
-
 TEST_F(TrafficServicesTest, FeedIntakeIsSetUnderTheFeedMutex) {
     gf_setFeedIntake(true);
     {
@@ -163,14 +148,25 @@ TEST_F(TrafficServicesTest, ResetTrafficEmptiesEveryListAndTheParkAirport) {
         trafficState.liveryCache.emplace(20001u, title);
         trafficState.seenCallsigns.insert("BAW1");
         trafficState.seenFlightIds.insert(20001);
+        trafficState.startupSequences.emplace_back();
+        trafficState.inboundTaken.emplace_back();
+        trafficState.liveCreations.emplace_back();
+        trafficState.staticCreations.emplace_back();
+        trafficState.positionWrites.emplace_back();
+        trafficState.fastRange = true;
+        trafficState.userState.latitude = 51.5;
+        trafficState.userState.zuluTime = 3600;
+        trafficState.flightPlanFolder = "kept/orig_dest";
         {
             std::lock_guard inbound(trafficState.inboundMutex);
             trafficState.inbound.emplace_back();
-            trafficState.startupSequences.emplace_back();
         }
         std::lock_guard feed(trafficState.feedMutex);
         trafficState.intakeOpen = true;
         trafficState.pendingBatch.emplace_back();
+        trafficState.pendingCount = 7;
+        trafficState.pendingDoubleTake = true;
+        trafficState.pendingTicks = 150;
     }
     gf_parkAirportState().parkAirportLoaded = true;
     trafficState.reservedStandFlag = true;
@@ -212,14 +208,27 @@ TEST_F(TrafficServicesTest, ResetTrafficEmptiesEveryListAndTheParkAirport) {
     EXPECT_FALSE(trafficState.reservedStandFlag);
     EXPECT_EQ(trafficState.currentQnh, 1013);
     EXPECT_EQ(trafficState.tickCounter, 0);
+    EXPECT_TRUE(trafficState.startupSequences.empty());
+    EXPECT_TRUE(trafficState.inboundTaken.empty());
+    EXPECT_TRUE(trafficState.liveCreations.empty());
+    EXPECT_TRUE(trafficState.staticCreations.empty());
+    EXPECT_TRUE(trafficState.positionWrites.empty());
+    EXPECT_FALSE(trafficState.fastRange);
+    EXPECT_EQ(trafficState.userState.latitude, 0.0);
+    EXPECT_EQ(trafficState.userState.zuluTime, 0);
+    // The folder of the plan files outlives a restart: the exit removes it.
+    EXPECT_EQ(trafficState.flightPlanFolder, std::filesystem::path("kept/orig_dest"));
     {
         std::lock_guard inbound(trafficState.inboundMutex);
         EXPECT_TRUE(trafficState.inbound.empty());
-        EXPECT_TRUE(trafficState.startupSequences.empty());
     }
     std::lock_guard feed(trafficState.feedMutex);
     EXPECT_FALSE(trafficState.intakeOpen);
     EXPECT_TRUE(trafficState.pendingBatch.empty());
+    // A count left behind would make the next tick take from the emptied batch.
+    EXPECT_EQ(trafficState.pendingCount, 0);
+    EXPECT_FALSE(trafficState.pendingDoubleTake);
+    EXPECT_EQ(trafficState.pendingTicks, 0);
 }
 
 TEST_F(TrafficServicesTest, AReplacedMemberIsCalledAndEmptyMembersKeepTheDefaults) {

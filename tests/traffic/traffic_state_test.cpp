@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <mutex>
@@ -42,6 +43,16 @@ TEST(LiveAircraft, ANewFlightStartsFromItsFirstSample) {
     EXPECT_EQ(aircraft.position.latitude, 0.0);
     EXPECT_FALSE(aircraft.onGround || aircraft.erase || aircraft.removeOnceCreated ||
                  aircraft.takeOffRoll || aircraft.landingRoll);
+    // No curve yet: both coordinates of its control point are NaN.
+    EXPECT_TRUE(std::isnan(aircraft.curveControlX) && std::isnan(aircraft.curveControlY));
+    EXPECT_EQ(aircraft.curveParameter, 0.0);
+    EXPECT_EQ(aircraft.speed, 0.0);
+    EXPECT_EQ(aircraft.verticalSpeed, 0.0);
+    EXPECT_EQ(aircraft.awayCount, 0);
+    EXPECT_EQ(aircraft.standWaitTimers, (std::array<std::int32_t, 2>{0, 0}));
+    EXPECT_FALSE(aircraft.turning || aircraft.landed || aircraft.descending || aircraft.goneAround ||
+                 aircraft.departureRequested || aircraft.standChecked || aircraft.moveSeen ||
+                 aircraft.hasRecreationHeading || aircraft.standCargo);
 }
 
 TEST(LiveAircraft, CopyIsDeepAndKeepsPhaseAndSamples) {

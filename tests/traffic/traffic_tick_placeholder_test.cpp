@@ -16,11 +16,11 @@ class TrafficTickPlaceholder : public ::testing::Test {
 protected:
     void SetUp() override {
         ksb::gf_setTrafficServices(ksb::gf_defaultTrafficServices());
-        trafficState.reset();
+        gf_resetTrafficForTests();
     }
     void TearDown() override {
         ksb::gf_setTrafficServices(ksb::gf_defaultTrafficServices());
-        trafficState.reset();
+        gf_resetTrafficForTests();
         gf_resetSimSessionState();
     }
 

@@ -3,6 +3,7 @@
 #include "core/catalogue_records.h"
 #include "core/codec.h"
 #include "core/program_info.h"
+#include "core/strings.h"
 #include "support/airports_list_fixture.h"
 #include "support/catalogue_fixtures.h"
 #include "support/e2e/scene.h"
@@ -28,29 +29,6 @@ void lf_write(const fs::path& file, const std::string& text) {
     if (!out) {
         throw std::runtime_error(fmt::format("cannot write {}", file.string()));
     }
-}
-
-std::string lf_xmlEscape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out.push_back(c);
-        }
-    }
-    return out;
 }
 
 std::vector<LiveryRecord> lf_liveries() {
@@ -88,8 +66,8 @@ std::string lf_parametersXml(const WorkFolderSpec& spec) {
     }
     std::string text = "<?xml version=\"1.0\"?>\n<parameters>\n";
     for (const auto& [name, value] : values) {
-        text += fmt::format("\t<parameter name=\"{}\" value=\"{}\" />\n", lf_xmlEscape(name),
-                            lf_xmlEscape(value));
+        text += fmt::format("\t<parameter name=\"{}\" value=\"{}\" />\n", gf_xmlEscaped(name),
+                            gf_xmlEscaped(value));
     }
     text += "</parameters>\n";
     return text;

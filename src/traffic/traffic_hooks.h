@@ -1,0 +1,51 @@
+#pragma once
+// The engine's calls into its own later stages (admission, motion, stand manoeuvres, conflicts,
+// static parking). Each member starts as the default below and is pointed at the real function
+// once that stage exists; tests replace members for one test. No member is ever empty.
+#include "core/flight_records.h"
+#include "traffic/live_aircraft.h"
+
+#include <functional>
+#include <string>
+
+namespace ksb {
+
+struct TrafficHooks {
+    // PLACEHOLDER until admission exists: the aircraft stays new, so nothing is created before a
+    // livery can be chosen.
+    std::function<void(LiveAircraft&)> admitNewAircraft = [](LiveAircraft&) {};
+    // PLACEHOLDER until the motion exists: teleports to the first queued sample and drops it; an
+    // empty queue then releases the aircraft.
+    std::function<void(LiveAircraft&)> nextSample;
+    // PLACEHOLDER until the motion exists: no curve.
+    std::function<void(LiveAircraft&)> followCurve = [](LiveAircraft&) {};
+    // PLACEHOLDER until the motion exists: every sample is accepted.
+    std::function<bool(LiveAircraft&, PositionSample&)> acceptSample =
+        [](LiveAircraft&, PositionSample&) { return true; };
+    // PLACEHOLDER until the motion exists: never a reversal.
+    std::function<bool(LiveAircraft&, PositionSample&)> checkReversal =
+        [](LiveAircraft&, PositionSample&) { return true; };
+    // PLACEHOLDER until the stand manoeuvres exist: every sample passes.
+    std::function<bool(LiveAircraft&, PositionSample&)> standDepartureCheck =
+        [](LiveAircraft&, PositionSample&) { return true; };
+    // PLACEHOLDER until the motion exists: only the flag.
+    std::function<void(LiveAircraft&)> startTakeOffRoll = [](LiveAircraft& aircraft) {
+        aircraft.takeOffRoll = true;
+    };
+    // PLACEHOLDER until the motion exists: only the flag.
+    std::function<void(LiveAircraft&)> landed = [](LiveAircraft& aircraft) {
+        aircraft.onGround = true;
+    };
+    // PLACEHOLDER until the stand manoeuvres exist: re-created.
+    std::function<void(LiveAircraft&)> liveryChange = [](LiveAircraft& aircraft) {
+        aircraft.state = LiveState::toBeRecreated;
+    };
+    // PLACEHOLDER until the conflict handling exists.
+    std::function<void(const std::string& callsign)> removeGhost = [](const std::string&) {};
+    // PLACEHOLDER until the static parking exists.
+    std::function<void()> createStaticParked = [] {};
+
+    TrafficHooks();
+};
+
+} // namespace ksb
