@@ -89,7 +89,7 @@ struct LinkServices {
     std::function<void(std::uint32_t objectId)> queueRemoveAiAircraft;
     // Holds the parked-traffic controls while the static parking is recalculated.
     std::function<void()> lockControls;
-    // Empties both position queues (under the send-queue mutex).
+    // Empties the position send list (under the send-queue mutex).
     std::function<void()> clearPositionQueues;
 };
 
