@@ -11,12 +11,12 @@
 #include "core/clock.h"
 #include "core/range_fields_hook.h"
 #include "core/run_values.h"
-#include "core/sim_session_state.h"
 #include "feed/feed_services.h"
 #include "feed/rt_clients.h"
 #include "feed/rt_readers.h"
 #include "feed/rt_session.h"
 #include "simlink/ai_control.h"
+#include "simlink/link_state.h"
 #include "simlink/send_queues.h"
 #include "simlink/sim_session.h"
 #include "traffic/traffic_state.h"
@@ -90,6 +90,39 @@ CatalogueServices lf_wiredCatalogueServices() {
     services.logUnmatched = gf_logUnmatched;
     services.clearNoLiveryFlights = gf_clearNoLiveryFlights;
     services.printLiveryMatchSummary = gf_printLiveryMatchSummary;
+    return services;
+}
+
+// The engine's calls into the link: the link's own functions, except the user position, which
+// goes through the application's link table so that tests faking that table steer it too.
+ksb::TrafficLinkServices lf_wiredTrafficLinkServices() {
+    ksb::TrafficLinkServices services;
+    services.queueCreateAiAircraft = gf_queueCreateAiAircraft;
+    services.queueRemoveAiAircraft = gf_queueRemoveAiAircraft;
+    services.queueEnginesOn = gf_queueEnginesOn;
+    services.queueEnginesOff = gf_queueEnginesOff;
+    services.queueSetLights = gf_queueSetLights;
+    services.setThrottle = gf_setThrottle;
+    services.setFlaps = gf_setFlaps;
+    services.setSpoilers = gf_setSpoilers;
+    services.shutdownAiAircraft = gf_shutdownAiAircraft;
+    services.releaseAiAircraft = gf_releaseAiAircraft;
+    services.trySwapPositionLists = gf_trySwapPositionLists;
+    services.swapPositionLists = gf_swapPositionLists;
+    services.frameRate = [] { return simFrameRate.load(); };
+    services.requestErrorSet = [] { return simRequestError.load(); };
+    services.countRequestError = lf_countRequestError;
+    services.requestAircraftInRange = gf_requestAircraftInRange;
+    services.requestStaticCg = gf_requestStaticCg;
+    services.allLightsToggle = gf_sendAllLightsToggle;
+    services.setFlightPlan = gf_setAiFlightPlan;
+    services.requestUserPosition = [] { return gf_linkServices().requestUserPosition(); };
+    return services;
+}
+
+ksb::TrafficFeedServices lf_wiredTrafficFeedServices() {
+    ksb::TrafficFeedServices services;
+    services.takeSeenFlights = gf_rtTakeSeenFlights;
     return services;
 }
 
@@ -209,13 +242,11 @@ void gf_wireStartupServices() {
     ksb::gf_setFeedServices(feed);
     {
         std::lock_guard traffic(trafficState.trafficMutex);
-        trafficState.linkServices.setFlightPlan = gf_setAiFlightPlan;
-        trafficState.linkServices.countRequestError = lf_countRequestError;
+        trafficState.linkServices = lf_wiredTrafficLinkServices();
+        trafficState.feedServices = lf_wiredTrafficFeedServices();
     }
     gf_setRangeFieldsUpdater(lf_updateRangeFields);
     ParkAirportServices park;
     park.setParkElevation = gf_rtSetParkElevation;
     gf_setParkAirportServices(park);
-    // The engine's placeholder tick refreshes the worker's copy of the user aircraft through it.
-    gf_setUserPositionRequester([] { return gf_linkServices().requestUserPosition(); });
 }

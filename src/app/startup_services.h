@@ -89,7 +89,7 @@ struct LinkServices {
     std::function<void(std::uint32_t objectId)> queueRemoveAiAircraft;
     // Holds the parked-traffic controls while the static parking is recalculated.
     std::function<void()> lockControls;
-    // Empties both position queues (under the send-queue mutex).
+    // Empties the position send list (under the send-queue mutex).
     std::function<void()> clearPositionQueues;
 };
 
@@ -112,6 +112,8 @@ void gf_setRtServices(RtServices services);
 void gf_setLinkServices(LinkServices services);
 void gf_setCatalogueServices(CatalogueServices services);
 
-// The one wiring of start-up's neighbours: fills both tables with the real functions (and the
-// placeholders of what is not built yet) and installs the automatic range behind the core's hook.
+// The one wiring of start-up's neighbours: fills the tables above with the real functions (and
+// the placeholders of what is not built yet), the traffic engine's link and feed tables
+// (trafficState.linkServices, feedServices) with the link's and the feed's, and installs the
+// automatic range behind the core's hook.
 void gf_wireStartupServices();

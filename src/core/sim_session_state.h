@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 
 // The user aircraft is on the ground (answered once a second).
 extern std::atomic<bool> userOnGround;
@@ -17,11 +16,5 @@ extern std::atomic<std::int64_t> simUtcSeconds;
 UserAircraftState gf_userState();
 void gf_setUserState(const UserAircraftState& state);
 
-// How the traffic engine asks the simulator link for the user position: the engine may not call
-// the link itself. Set once while wiring the program (an empty one removes it).
-void gf_setUserPositionRequester(std::function<UserAircraftState()> requester);
-// The link's answer through the requester; without one, the worker's current copy.
-UserAircraftState gf_requestUserPositionForEngine();
-
-// Back to the start values (the requester removed too) (part of gf_resetCoreGlobals).
+// Back to the start values (part of gf_resetCoreGlobals).
 void gf_resetSimSessionState();

@@ -1,6 +1,5 @@
 #include "simlink/ai_control.h"
 
-#include "airports/park_airport_state.h"
 #include "core/controls.h"
 #include "core/log.h"
 #include "core/main_window.h"
@@ -11,6 +10,7 @@
 #include "core/run_values.h"
 #include "simlink/send_queues.h"
 #include "simlink/sim_ids.h"
+#include "traffic/stand_release.h"
 #include "traffic/traffic_state.h"
 
 #include <array>
@@ -102,14 +102,7 @@ void gf_releaseAiAircraft(AiAircraft& aircraft) {
     if (aircraft.state == LiveState::beingRemoved) {
         return;
     }
-    if (aircraft.standId != 0) {
-        for (ParkPosition& stand : gf_parkAirportState().stands) {
-            if (stand.standId == aircraft.standId) {
-                stand.occupied = false;
-                break;
-            }
-        }
-    }
+    gf_freeStand(aircraft);
     aircraft.state = LiveState::beingRemoved;
     if (aircraft.objectId != 0) {
         trafficState.removals.push_back(aircraft.objectId);

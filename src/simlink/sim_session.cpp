@@ -27,6 +27,7 @@
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
+#include <algorithm>
 #include <cassert>
 #include <chrono>
 #include <fmt/format.h>
@@ -788,6 +789,33 @@ bool gf_requestOnGroundData() {
                return SimConnect_RequestDataOnSimObject(
                    handle, simid::kRequestUserOnGround, simid::kDefUserOnGround,
                    SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_SECOND, 0, 0, 0, 0);
+           }) == kScOk;
+}
+
+bool gf_requestAircraftInRange(double metres) {
+    // The radius comes from a clamped setting; still, never convert a value the request's
+    // unsigned field cannot hold.
+    const std::uint32_t radius =
+        metres > 0.0 ? static_cast<std::uint32_t>(std::min(metres, 4294967295.0)) : 0u;
+    return gf_withSimConnect([radius](SimConnectHandle* handle) {
+               return SimConnect_RequestDataOnSimObjectType(handle, simid::kRequestNearUser,
+                                                            simid::kDefNearUser, radius,
+                                                            SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+           }) == kScOk;
+}
+
+bool gf_requestStaticCg(std::uint32_t objectId) {
+    return gf_withSimConnect([objectId](SimConnectHandle* handle) {
+               return SimConnect_RequestDataOnSimObject(handle, simid::kRequestStaticCg,
+                                                        simid::kDefStaticCg, objectId,
+                                                        SIMCONNECT_PERIOD_ONCE, 0, 0, 0, 0);
+           }) == kScOk;
+}
+
+bool gf_sendAllLightsToggle(std::uint32_t objectId) {
+    return gf_withSimConnect([objectId](SimConnectHandle* handle) {
+               return SimConnect_TransmitClientEvent(handle, objectId, simid::kAllLightsToggle, 0,
+                                                     simid::kGroup, 0);
            }) == kScOk;
 }
 

@@ -27,6 +27,14 @@ void gf_requestUserTitleAndModel();
 // Request 108 once a second, through the guarded access; false when not sent (the caller logs
 // and counts the failure).
 bool gf_requestOnGroundData();
+// The traffic engine's own calls, each through the guarded access; false when the call failed
+// (the engine logs and counts the failure).
+// Ground data of every aircraft within the radius (request 101, definition 404).
+bool gf_requestAircraftInRange(double metres);
+// The resting CG height and pitch of one object, once (request 102, definition 405).
+bool gf_requestStaticCg(std::uint32_t objectId);
+// ALL_LIGHTS_TOGGLE (214) with data 0 to one object, notification group 301.
+bool gf_sendAllLightsToggle(std::uint32_t objectId);
 // Hands an AI object its flight-plan file (request 110); false when the call failed.
 bool gf_setAiFlightPlan(std::uint32_t objectId, const std::string& path);
 // One failed request; the third of a run shows its message, sets simRequestError and restarts.

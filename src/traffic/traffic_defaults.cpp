@@ -26,7 +26,7 @@ TrafficServices gf_defaultTrafficServices() {
     s.trafficTick = [] {
         gf_processSimEvents();
         if (trafficState.tickCounter.fetch_add(1) % kUserStateTicks == kUserStateTicks - 1) {
-            gf_setUserState(gf_requestUserPositionForEngine());
+            gf_setUserState(trafficState.linkServices.requestUserPosition());
         }
     };
     // PLACEHOLDER: the inbound records and start-up sequences (traffic engine issues). Takes

@@ -12,6 +12,9 @@
 
 #include <fmt/format.h>
 
+#include <functional>
+#include <limits>
+
 namespace {
 
 using namespace linktest;
@@ -476,11 +479,65 @@ TEST_F(SendQueues, LockAndUnlockTheParkedTrafficControls) {
 
 namespace {
 
-TEST_F(SendQueues, FlightPlanCallGoesThroughTheGuardedAccess) {
-    gf_setSimHandleForTests(nullptr);
-    EXPECT_FALSE(gf_setAiFlightPlan(1234, "/data/orig_dest/1234.pln"));
-    gf_setSimHandleForTests(capture->get());
-    EXPECT_TRUE(gf_setAiFlightPlan(1234, "/data/orig_dest/1234.pln"));
+// The engine's own simulator calls: one packet each through the guarded access; false without a
+// connection and when the connection has failed, with nothing sent.
+TEST_F(SendQueues, TheEngineCallsSendOnePacketOrAnswerFalse) {
+    struct Case {
+        const char* name;
+        std::function<bool()> call;
+        std::string packet; // "name fields"
+    };
+    const Case cases[] = {
+        {"range request", [] { return gf_requestAircraftInRange(84080.0); },
+         "RequestDataOnSimObjectType requestId=101 definitionId=404 radius=84080 objectType=2"},
+        {"static CG request", [] { return gf_requestStaticCg(1234); },
+         "RequestDataOnSimObject requestId=102 definitionId=405 objectId=1234 period=1 flags=0 "
+         "origin=0 interval=0 limit=0"},
+        {"all lights toggle", [] { return gf_sendAllLightsToggle(1234); },
+         "TransmitClientEvent objectId=1234 eventId=214 data=0 group=301 flags=0"},
+        {"flight plan", [] { return gf_setAiFlightPlan(1234, "/data/orig_dest/1234.pln"); },
+         "AISetAircraftFlightPlan objectId=1234 path=\"/data/orig_dest/1234.pln\" requestId=110"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        capture = sc::makeCaptureHandle();
+        gf_setSimHandleForTests(capture->get());
+        EXPECT_TRUE(c.call());
+        const std::vector<simstub::DecodedPacket> packets = takePackets();
+        ASSERT_EQ(packets.size(), 1u);
+        EXPECT_EQ(packets[0].name + " " + packets[0].fields.format(), c.packet);
+
+        capture->failTransport(ScCloseReason::remoteDisconnect, kScStatusRemoteDisconnect);
+        EXPECT_FALSE(c.call());
+        EXPECT_TRUE(takePackets().empty());
+
+        gf_setSimHandleForTests(nullptr);
+        EXPECT_FALSE(c.call());
+        EXPECT_TRUE(takePackets().empty());
+    }
+    // None of them counts a failure: the engine does, with its own line.
+    EXPECT_EQ(simRequestErrorCount.load(), 0);
+}
+
+TEST_F(SendQueues, TheRangeRadiusNeverLeavesTheRequestsField) {
+    struct Case {
+        const char* name;
+        double metres;
+        std::uint32_t radius;
+    };
+    const Case cases[] = {
+        {"fraction dropped", 84080.9, 84080},
+        {"negative", -5.0, 0},
+        {"not a number", std::numeric_limits<double>::quiet_NaN(), 0},
+        {"too large", 1e12, 4294967295u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(gf_requestAircraftInRange(c.metres));
+        const std::vector<simstub::DecodedPacket> packets = takePackets();
+        ASSERT_EQ(packets.size(), 1u);
+        EXPECT_EQ(packets[0].fields.u32("radius"), c.radius);
+    }
 }
 
 } // namespace

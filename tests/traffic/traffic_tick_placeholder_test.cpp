@@ -79,11 +79,11 @@ TEST_F(TrafficTickPlaceholder, TheTickTakesTheInboundRecordsThroughTheEngineTabl
 TEST_F(TrafficTickPlaceholder, EveryHundredthTickSetsTheUserStateFromTheLink) {
     int asked = 0;
     double latitude = 50.0;
-    gf_setUserPositionRequester([&] {
+    trafficState.linkServices.requestUserPosition = [&] {
         ++asked;
         latitude += 1.0;
         return lf_at(latitude);
-    });
+    };
     gf_setUserState(lf_at(10.0));
 
     tick(99);
@@ -106,6 +106,7 @@ TEST_F(TrafficTickPlaceholder, EveryHundredthTickSetsTheUserStateFromTheLink) {
     EXPECT_EQ(asked, 3);
 }
 
+// Unwired, the link table answers the worker's own copy.
 TEST_F(TrafficTickPlaceholder, WithoutALinkTheUserStateStaysAsItIs) {
     gf_setUserState(lf_at(49.5));
     tick(200);
