@@ -27,9 +27,7 @@ DbaseSpec trafficHarnessDbase() {
     spec.cargoOperators = {"FDX"};
     spec.publishers = {"Aerosoft,AS"};
     spec.wingspans = {{"A320", "34.1"}, {"B744", "64.4"}};
-    spec.records = {{"G-EUUA", "BAW", "A320", "", false},
-                    {"G-CIVA", "BAW", "B744", "", false},
-                    {"G-ABCD", "", "C172", "", false}};
+    spec.records = {{"G-EUUA", "BAW", "A320", "", false}, {"G-CIVA", "BAW", "B744", "", false}};
     return spec;
 }
 

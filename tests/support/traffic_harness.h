@@ -17,10 +17,9 @@
 
 namespace ksb::test {
 
-// The database the harness writes: one type per category, three with a registration (every
-// section of the file must hold something).
-//   C172 light (G-ABCD), CRJ9 buzjet, A320 large (G-EUUA), B744 heavy (G-CIVA), F16 high
-//   performance, EC35 rotorcraft; wing spans of A320 and B744.
+// The database the harness writes (every section of the file must hold something): one type
+// per category, C172 light, CRJ9 buzjet, A320 large, B744 heavy (cargo), F16 high performance,
+// EC35 rotorcraft; wing spans of A320 and B744; G-EUUA an A320 and G-CIVA a B744 of BAW.
 DbaseSpec trafficHarnessDbase();
 
 class TrafficHarness {

@@ -350,10 +350,22 @@ TEST_F(PendingIntakeTest, AResetInTheMiddleOfABatchLeavesNothingToTake) {
         EXPECT_FALSE(trafficState.pendingDoubleTake);
         EXPECT_EQ(trafficState.pendingTicks, 1);
     }
+    // A count that outlived its batch takes nothing.
+    {
+        std::lock_guard feed(trafficState.feedMutex);
+        trafficState.pendingCount = 4;
+    }
+    harness_.pendingSteps(1);
+    {
+        std::lock_guard feed(trafficState.feedMutex);
+        EXPECT_EQ(trafficState.pendingCount, 0);
+    }
+    EXPECT_TRUE(harness_.live().empty());
+
     // The next run's first batch is taken as the first one was.
     gf_setFeedIntake(true);
     feedZeroDelay(lf_flights(2, 0x600000));
-    harness_.pendingSteps(210);
+    harness_.pendingSteps(209);
     EXPECT_EQ(lf_keys(harness_.live()), (std::vector<std::uint32_t>{0x600001}));
 }
 
