@@ -1,9 +1,9 @@
 #include "traffic/feed_intake.h"
 
 #include "core/log.h"
+#include "traffic/new_flight.h"
 #include "traffic/sample_intake.h"
 #include "traffic/traffic_state.h"
-#include "traffic/new_flight.h"
 
 #include <fmt/format.h>
 

@@ -17,12 +17,12 @@ constexpr double kJumpFromStandstill = 80.0;
 // Too close: an airborne record at more than 120 kt within 1 degree of the last track must have
 // flown 450 m; one on the ground at 30 kt or less within 2 degrees must have moved 20 m.
 constexpr double kFastAirborne = 120.0;
-constexpr double kAirborneTrackSpread = 1.0; // degrees
-constexpr double kAirborneGap = 0.2429805615550756;   // nautical miles (450 m)
+constexpr double kAirborneTrackSpread = 1.0;        // degrees
+constexpr double kAirborneGap = 0.2429805615550756; // nautical miles (450 m)
 constexpr double kSlowOnGround = 30.0;
-constexpr double kGroundTrackSpread = 2.0; // degrees
+constexpr double kGroundTrackSpread = 2.0;          // degrees
 constexpr double kGroundGap = 0.010799136069114472; // nautical miles (20 m)
-constexpr double kLongestGroundWait = 15.0;          // seconds
+constexpr double kLongestGroundWait = 15.0;         // seconds
 
 bool lf_speedJump(double v, double w) {
     return (w > kSlowSpeed && v >= kJumpFactor * w) || (v > kSlowSpeed && w >= kJumpFactor * v) ||
@@ -41,9 +41,8 @@ bool lf_tooClose(const LiveFlight& record, const PositionSample& last, double dt
     if (v > kSlowOnGround || trackDifference > kGroundTrackSpread) {
         return false;
     }
-    const double wait =
-        v > 0.0 ? std::min(kGroundGap / v * kSecondsPerHour, kLongestGroundWait)
-                : kLongestGroundWait;
+    const double wait = v > 0.0 ? std::min(kGroundGap / v * kSecondsPerHour, kLongestGroundWait)
+                                : kLongestGroundWait;
     return dt <= wait;
 }
 

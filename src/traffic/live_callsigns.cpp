@@ -10,10 +10,9 @@ bool lf_liveCallsignExists(const std::string& callsign, const LiveAircraft* exce
         return false;
     }
     const std::string_view base(callsign.data(), callsign.size() - 1);
-    return std::any_of(trafficState.live.begin(), trafficState.live.end(),
-                       [&](const LiveAircraft& aircraft) {
-                           return &aircraft != except &&
-                                  aircraft.state != LiveState::beingRemoved &&
-                                  aircraft.callsign == base;
-                       });
+    return std::any_of(
+        trafficState.live.begin(), trafficState.live.end(), [&](const LiveAircraft& aircraft) {
+            return &aircraft != except && aircraft.state != LiveState::beingRemoved &&
+                   aircraft.callsign == base;
+        });
 }

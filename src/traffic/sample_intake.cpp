@@ -57,8 +57,8 @@ void lf_noteTurn(LiveAircraft& aircraft, const PositionSample& sample) {
 
 // True when the push back or tow has ended with this sample and it goes on into the queue.
 bool lf_pushBackEnds(LiveAircraft& aircraft, PositionSample& sample) {
-    const double distance = gf_distanceNM(
-        {aircraft.position.latitude, aircraft.position.longitude}, lf_positionOf(sample));
+    const double distance = gf_distanceNM({aircraft.position.latitude, aircraft.position.longitude},
+                                          lf_positionOf(sample));
     const double halfSpan = aircraft.halfWingSpan;
     const bool movingAway =
         distance > kPushBackEndSpans * halfSpan && distance > aircraft.pushBackDistance;
@@ -136,9 +136,8 @@ void lf_trimRepeated(std::deque<PositionSample>& queue, const PositionSample& sa
 // Plays after the last queued sample.
 void lf_raiseDueTick(const std::deque<PositionSample>& queue, PositionSample& sample) {
     if (!queue.empty() && sample.dueTick <= queue.back().dueTick) {
-        sample.dueTick = static_cast<std::int32_t>(
-            std::min<std::int64_t>(std::int64_t{queue.back().dueTick} + 1,
-                                   std::numeric_limits<std::int32_t>::max()));
+        sample.dueTick = static_cast<std::int32_t>(std::min<std::int64_t>(
+            std::int64_t{queue.back().dueTick} + 1, std::numeric_limits<std::int32_t>::max()));
     }
 }
 

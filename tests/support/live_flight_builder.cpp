@@ -117,8 +117,7 @@ std::vector<LiveFlight> LiveFlightBuilder::taxi(int count, double knots) {
     return records;
 }
 
-std::vector<LiveFlight> LiveFlightBuilder::climbOut(int count, double knots,
-                                                    double feetPerMinute) {
+std::vector<LiveFlight> LiveFlightBuilder::climbOut(int count, double knots, double feetPerMinute) {
     record_.groundSpeed = knots;
     record_.trueAirspeed = knots;
     record_.verticalRate = feetPerMinute;

@@ -1,6 +1,7 @@
 #include "traffic/feed_intake.h"
 
 #include "core/parameters.h"
+#include "core/ranked_mutex.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -367,6 +368,34 @@ TEST_F(PendingIntakeTest, AResetInTheMiddleOfABatchLeavesNothingToTake) {
     feedZeroDelay(lf_flights(2, 0x600000));
     harness_.pendingSteps(209);
     EXPECT_EQ(lf_keys(harness_.live()), (std::vector<std::uint32_t>{0x600001}));
+}
+
+TEST_F(PendingIntakeTest, PendingRecordsAreIngestedOutsideTheFeedMutex) {
+    // The link's functions take the send-queue mutex, which ranks below the feed mutex: checked
+    // builds abort when a release runs while the feed mutex is held.
+    ksb::RankedMutex sendQueue{ksb::LockRank::sendQueue, "send queue"};
+    int releases = 0;
+    trafficState.linkServices.releaseAiAircraft = [&](AiAircraft& aircraft) {
+        std::lock_guard lock(sendQueue);
+        aircraft.state = LiveState::beingRemoved;
+        ++releases;
+    };
+    LiveFlightBuilder builder(0x400001);
+    std::vector<LiveFlight> first = {builder.next()};
+    harness_.feed(first, 30);
+    {
+        // In the simulator with a full queue: its next sample ends it.
+        std::lock_guard traffic(trafficState.trafficMutex);
+        LiveAircraft& aircraft = trafficState.live.front();
+        aircraft.state = LiveState::inSimulator;
+        aircraft.phase = FlightPhase::taxi;
+        aircraft.extraSamples = 1;
+        aircraft.samples.resize(201, aircraft.samples.front());
+    }
+    feedZeroDelay({builder.next()});
+    harness_.pendingSteps(211);
+    EXPECT_EQ(releases, 1);
+    EXPECT_EQ(harness_.live().front().state, LiveState::beingRemoved);
 }
 
 // Matching a record to its aircraft by flight key and the filters that drop it.
