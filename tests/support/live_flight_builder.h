@@ -45,7 +45,7 @@ private:
     void advance(double knots);
 
     LiveFlight record_;
-    double step_ = 5.0; // seconds
+    double step_ = 10.0; // seconds
 };
 
 } // namespace ksb::test

@@ -263,6 +263,43 @@ TEST_F(FeedHandOverTest, DelayDecidesTheWayAndTheBatchIsAlwaysEmptied) {
     }
 }
 
+TEST_F(FeedHandOverTest, APolledTrackBecomesTheSampleQueueOfOneAircraft) {
+    struct Case {
+        const char* name;
+        std::vector<LiveFlight> (*track)(LiveFlightBuilder&);
+        std::vector<std::int32_t> due;
+        bool airborne;
+    };
+    const Case cases[] = {
+        // Standing still, a record within 15 s of the last one taken adds nothing.
+        {"standing", [](LiveFlightBuilder& b) { return b.standing(6); }, {1000, 3000, 5000},
+         false},
+        {"taxiing", [](LiveFlightBuilder& b) { return b.taxi(6); },
+         {1000, 2000, 3000, 4000, 5000, 6000}, false},
+        {"climbing out", [](LiveFlightBuilder& b) { return b.climbOut(6); },
+         {1000, 2000, 3000, 4000, 5000, 6000}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        gf_resetTrafficForTests();
+        // Ten seconds between records; the median record (the fourth) plays at 30 s from now.
+        trafficState.tickCounter = 1000;
+        LiveFlightBuilder builder;
+        harness_.feed(c.track(builder), 30);
+        const std::vector<LiveAircraft> live = harness_.live();
+        ASSERT_EQ(live.size(), 1u);
+        std::vector<std::int32_t> due;
+        double altitude = -1.0;
+        for (const PositionSample& sample : live.front().samples) {
+            due.push_back(sample.dueTick);
+            EXPECT_EQ(sample.airborne, c.airborne);
+            EXPECT_EQ(sample.altitude > altitude, c.airborne || altitude < 0.0);
+            altitude = sample.altitude;
+        }
+        EXPECT_EQ(due, c.due);
+    }
+}
+
 // The pending batch over the ticks: armed on the first multiple of 10 from tick 201 on, then one
 // record a tick (two above 150 records), last record first.
 class PendingIntakeTest : public ::testing::Test {
