@@ -30,6 +30,13 @@ struct LiveAircraft : AiAircraft {
     // Everything, the whole sample queue included; the per-second live-against-static check
     // works on such a copy so that a release during the check cannot touch it.
     LiveAircraft copy() const { return *this; }
+    // Keeps the phase it leaves as the previous phase; the same phase again changes nothing.
+    void setPhase(FlightPhase next) {
+        if (next != phase) {
+            previousPhase = phase;
+            phase = next;
+        }
+    }
 
     SimPositionBlock position;
     std::deque<PositionSample> samples; // oldest first

@@ -1,6 +1,7 @@
 // The engine's own implementations behind the service table. Most are placeholders until the
 // traffic engine is built: each does the least its callers can live with.
 #include "core/sim_session_state.h"
+#include "traffic/feed_intake.h"
 #include "traffic/flight_plans.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
@@ -81,9 +82,9 @@ TrafficServices gf_defaultTrafficServices() {
     s.postSimEvent = [](SimInboundRecord) {};
     // PLACEHOLDER: no stand anywhere (traffic engine issues).
     s.standNameAt = [](double, double) { return std::string(); };
-    // PLACEHOLDER: drops the records, but leaves the caller's batch empty as the real intake
-    // does; the last feed time stamp stays as it is (traffic engine issues).
-    s.takeFeedRecords = [](std::vector<LiveFlight>& batch, int) { batch.clear(); };
+    s.takeFeedRecords = [](std::vector<LiveFlight>& batch, int delay) {
+        ksb::gf_takeFeedRecords(batch, delay);
+    };
     return s;
 }
 

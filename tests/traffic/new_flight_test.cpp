@@ -12,6 +12,7 @@
 
 #include "support/catalogue_fixtures.h"
 #include "support/fake_window_port.h"
+#include "support/traffic_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -26,28 +27,13 @@
 
 namespace {
 
-using ksb::test::DbaseSpec;
 using ksb::test::WorkingFolder;
 
-// A small aircraft database: one type per category, one wing span, two registrations.
+// The traffic harness's small aircraft database.
 class NewFlightTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        DbaseSpec spec;
-        spec.aircrafts = {"C172", "CRJ9", "A320", "B744", "F16", "EC35"};
-        spec.buzjet = {"CRJ9"};
-        spec.large = {"A320"};
-        spec.heavy = {"B744"};
-        spec.highPerformance = {"F16"};
-        spec.rotorcraft = {"EC35"};
-        spec.cargoTypes = {"B744"};
-        spec.similar = {{"A320", "B744"}};
-        spec.icaoAirlines = {"BAW"};
-        spec.cargoOperators = {"FDX"};
-        spec.publishers = {"Aerosoft,AS"};
-        spec.wingspans = {{"A320", "34.1"}, {"B744", "64.4"}};
-        spec.records = {{"G-EUUA", "BAW", "A320", "", false}, {"G-CIVA", "BAW", "B744", "", false}};
-        ksb::test::writeDbaseXml(spec);
+        ksb::test::writeDbaseXml(ksb::test::trafficHarnessDbase());
         ASSERT_TRUE(gf_readDbase());
         gf_setRandomSeedForTests(7);
     }
