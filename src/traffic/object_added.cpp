@@ -6,6 +6,7 @@
 #include "core/time_text.h"
 #include "traffic/aircraft_lookup.h"
 #include "traffic/flight_plans.h"
+#include "traffic/sim_call_failure.h"
 #include "traffic/stand_log_name.h"
 #include "traffic/startup_sequences.h"
 #include "traffic/traffic_state.h"
@@ -37,14 +38,6 @@ void lf_parksOnCreation(LiveAircraft& aircraft) {
     std::erase_if(trafficState.standsToFill, [&aircraft](const StandToFill& planned) {
         return planned.standId == aircraft.standId;
     });
-}
-
-void lf_requestStaticCg(std::uint32_t objectId) {
-    ksb::TrafficLinkServices& link = trafficState.linkServices;
-    if (!link.requestStaticCg(objectId)) {
-        gf_logLine("SimConnect request StaticCG fails");
-        link.countRequestError();
-    }
 }
 
 void lf_onLiveAdded(const SimInboundRecord& record) {
@@ -105,6 +98,7 @@ bool liveAIAdded(LiveAircraft& aircraft, const SimInboundRecord& record) {
         aircraft.rotationCountdown = 1;
     }
     lf_setFlightPlan(aircraft);
-    lf_requestStaticCg(aircraft.objectId);
+    gf_checkSimCall(trafficState.linkServices.requestStaticCg(aircraft.objectId),
+                    "SimConnect request StaticCG fails");
     return true;
 }

@@ -4,6 +4,7 @@
 #include "core/parameters.h"
 #include "core/time_text.h"
 #include "traffic/aircraft_lookup.h"
+#include "traffic/sim_call_failure.h"
 #include "traffic/stand_log_name.h"
 #include "traffic/traffic_state.h"
 
@@ -29,14 +30,6 @@ std::uint32_t lf_bit(bool on) {
 
 bool lf_firstSampleAirborne(const LiveAircraft& aircraft) {
     return !aircraft.samples.empty() && aircraft.samples.front().airborne;
-}
-
-void lf_toggleLights(std::uint32_t objectId) {
-    ksb::TrafficLinkServices& link = trafficState.linkServices;
-    if (!link.allLightsToggle(objectId)) {
-        gf_logLine("SimConnect gf_allLightsToggle fails");
-        link.countRequestError();
-    }
 }
 
 // The end of a live object's sequence. An aircraft released while it was being created (its
@@ -89,7 +82,8 @@ void gf_allLightsToggle(int& finished, SimInboundRecord& sequence) {
     ++sequence.counter;
     if (sequence.kind == SimInboundKind::liveAdded &&
         (sequence.counter == kFirstToggleTick || sequence.counter == kSecondToggleTick)) {
-        lf_toggleLights(sequence.objectId);
+        gf_checkSimCall(trafficState.linkServices.allLightsToggle(sequence.objectId),
+                        "SimConnect gf_allLightsToggle fails");
     }
     if (sequence.counter < kSequenceTicks) {
         return;

@@ -1,13 +1,13 @@
 #include "traffic/tick.h"
 
 #include "core/geodesy.h"
-#include "core/log.h"
 #include "core/run_values.h"
 #include "core/sim_session_state.h"
 #include "traffic/aircraft_lookup.h"
 #include "traffic/inbound_records.h"
 #include "traffic/live_dispatch.h"
 #include "traffic/pending_intake.h"
+#include "traffic/sim_call_failure.h"
 #include "traffic/traffic_state.h"
 
 #include <cstdint>
@@ -96,10 +96,8 @@ void lf_requestAircraftInRange(std::int32_t t) {
         link.requestErrorSet()) {
         return;
     }
-    if (!link.requestAircraftInRange(static_cast<double>(injectionRadiusMetres.load()))) {
-        gf_logLine("SimConnect request ac within range fails");
-        link.countRequestError();
-    }
+    gf_checkSimCall(link.requestAircraftInRange(static_cast<double>(injectionRadiusMetres.load())),
+                    "SimConnect request ac within range fails");
 }
 
 void lf_refreshUserState(std::int32_t t) {
