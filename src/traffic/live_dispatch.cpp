@@ -1,5 +1,6 @@
 #include "traffic/live_dispatch.h"
 
+#include "traffic/first_sample.h"
 #include "traffic/position_handover.h"
 #include "traffic/stand_release.h"
 #include "traffic/traffic_state.h"
@@ -8,10 +9,6 @@
 #include <cstddef>
 
 namespace {
-
-bool lf_firstSampleRepeated(const LiveAircraft& aircraft) {
-    return !aircraft.samples.empty() && aircraft.samples.front().repeated;
-}
 
 PositionUpdate lf_positionUpdateOf(const LiveAircraft& aircraft) {
     const SimPositionBlock& p = aircraft.position;
@@ -26,11 +23,11 @@ void lf_driveInSimulator(LiveAircraft& aircraft, std::int32_t t) {
     }
     // The motion gives feet per minute; the simulator takes feet per second.
     aircraft.position.verticalSpeed = aircraft.verticalSpeed / 60.0;
-    aircraft.position.trueAirspeed = lf_firstSampleRepeated(aircraft) ? 0.0 : aircraft.speed;
+    aircraft.position.trueAirspeed = gf_firstSampleRepeated(aircraft) ? 0.0 : aircraft.speed;
     if (aircraft.state != LiveState::inSimulator) {
         return;
     }
-    if (!lf_firstSampleRepeated(aircraft)) {
+    if (!gf_firstSampleRepeated(aircraft)) {
         hooks.followCurve(aircraft);
     }
     trafficState.positionWrites.push_back(lf_positionUpdateOf(aircraft));

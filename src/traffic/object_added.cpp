@@ -5,6 +5,7 @@
 #include "core/parameters.h"
 #include "core/time_text.h"
 #include "traffic/aircraft_lookup.h"
+#include "traffic/first_sample.h"
 #include "traffic/flight_plans.h"
 #include "traffic/sim_call_failure.h"
 #include "traffic/stand_log_name.h"
@@ -87,8 +88,7 @@ bool liveAIAdded(LiveAircraft& aircraft, const SimInboundRecord& record) {
     }
     aircraft.objectId = record.objectId;
     aircraft.agl = record.value2;
-    const bool onGround = aircraft.samples.empty() || !aircraft.samples.front().airborne;
-    if (onGround) {
+    if (!gf_firstSampleAirborne(aircraft)) {
         aircraft.onGround = true;
         aircraft.verticalStep = 0.0;
         if (aircraft.phase == FlightPhase::parked) {

@@ -2,8 +2,8 @@
 
 namespace ksb {
 
-// PLACEHOLDER: the feed intake's pending step (feed intake of the traffic-engine core) takes the
-// pending batch's records here; until then the pending batch is left as it is.
+// PLACEHOLDER: the feed intake takes one or two records of the pending batch here; until it
+// does, the pending batch stays as it is.
 void lf_pendingIntakeStep() {}
 
 } // namespace ksb

@@ -4,6 +4,7 @@
 #include "core/parameters.h"
 #include "core/time_text.h"
 #include "traffic/aircraft_lookup.h"
+#include "traffic/first_sample.h"
 #include "traffic/sim_call_failure.h"
 #include "traffic/stand_log_name.h"
 #include "traffic/traffic_state.h"
@@ -26,10 +27,6 @@ constexpr double kCabinLightsAglFt = 2000.0;
 
 std::uint32_t lf_bit(bool on) {
     return on ? 1U : 0U;
-}
-
-bool lf_firstSampleAirborne(const LiveAircraft& aircraft) {
-    return !aircraft.samples.empty() && aircraft.samples.front().airborne;
 }
 
 // The end of a live object's sequence. An aircraft released while it was being created (its
@@ -102,7 +99,7 @@ void lf_startLiveAircraft(LiveAircraft& aircraft) {
     const std::uint32_t object = aircraft.objectId;
     const bool rotorcraft = aircraft.category == AircraftCategory::rotorcraft;
     aircraft.state = LiveState::inSimulator;
-    if (lf_firstSampleAirborne(aircraft)) {
+    if (gf_firstSampleAirborne(aircraft)) {
         link.queueEnginesOn(object);
         if (!rotorcraft) {
             link.setSpoilers(aircraft, false);

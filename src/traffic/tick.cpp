@@ -4,6 +4,7 @@
 #include "core/run_values.h"
 #include "core/sim_session_state.h"
 #include "traffic/aircraft_lookup.h"
+#include "traffic/first_sample.h"
 #include "traffic/inbound_records.h"
 #include "traffic/live_dispatch.h"
 #include "traffic/pending_intake.h"
@@ -68,8 +69,7 @@ AiCreateRequest lf_creationRequestOf(const LiveAircraft& aircraft) {
     init.Pitch = aircraft.position.pitch * kDegreesPerRadian;
     init.Bank = aircraft.position.bank * kDegreesPerRadian;
     init.Heading = aircraft.position.heading * kDegreesPerRadian;
-    const bool airborne = !aircraft.samples.empty() && aircraft.samples.front().airborne;
-    init.OnGround = airborne ? 0U : 1U;
+    init.OnGround = gf_firstSampleAirborne(aircraft) ? 0U : 1U;
     init.Airspeed = 0;
     request.callsign = aircraft.callsign;
     request.liveryTitle = aircraft.liveryTitle;
