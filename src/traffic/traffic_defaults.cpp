@@ -1,42 +1,24 @@
-// The engine's own implementations behind the service table. Most are placeholders until the
-// traffic engine is built: each does the least its callers can live with.
-#include "core/sim_session_state.h"
+// The engine's own implementations behind the service table. Members marked PLACEHOLDER wait
+// for the engine stages that build them: each does the least its callers can live with.
 #include "traffic/feed_intake.h"
 #include "traffic/flight_plans.h"
+#include "traffic/inbound_records.h"
+#include "traffic/max_aircraft.h"
+#include "traffic/tick.h"
 #include "traffic/traffic.h"
+#include "traffic/traffic_reset.h"
 #include "traffic/traffic_state.h"
 
-#include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
-
-namespace {
-
-// Every 100 ticks (once a second) the worker's copy of the user state is refreshed; without it
-// the position would stay as start-up left it.
-constexpr std::int32_t kUserStateTicks = 100;
-
-} // namespace
 
 namespace ksb {
 
 TrafficServices gf_defaultTrafficServices() {
     TrafficServices s;
-    // PLACEHOLDER: the tick (traffic engine issues). Only the duties the rest of the program
-    // relies on already: the inbound records taken and the user state refreshed.
-    s.trafficTick = [] {
-        gf_processSimEvents();
-        if (trafficState.tickCounter.fetch_add(1) % kUserStateTicks == kUserStateTicks - 1) {
-            gf_setUserState(trafficState.linkServices.requestUserPosition());
-        }
-    };
-    // PLACEHOLDER: the inbound records and start-up sequences (traffic engine issues). Takes
-    // the queue and drops the records, so that it never grows.
-    s.processSimEvents = [] {
-        // Cleared in place: the queue keeps the capacity the run reserved.
-        std::lock_guard lock(trafficState.inboundMutex);
-        trafficState.inbound.clear();
-    };
+    s.trafficTick = [] { ksb::gf_trafficTick(); };
+    s.processSimEvents = [] { ksb::gf_processSimEvents(); };
     // PLACEHOLDER: the park-airport choice (traffic engine issues).
     s.checkParkAirport = [](bool) {};
     // PLACEHOLDER: reads no park airports (traffic engine issues).
@@ -71,15 +53,13 @@ TrafficServices gf_defaultTrafficServices() {
     s.avoidCollisionWithLive = [](const LiveAircraft&, AiAircraft&) { return false; };
     // PLACEHOLDER: cancels nothing (traffic engine issues).
     s.cancelQueuedCreations = [](std::string) { return false; };
-    s.resetTraffic = [] { trafficState.reset(); };
-    // PLACEHOLDER: removes nothing and leaves the MAX_LIVE field alone (traffic engine issues).
-    s.applyMaxAircraft = [] {};
+    s.resetTraffic = [] { ksb::gf_resetTraffic(); };
+    s.applyMaxAircraft = [] { ksb::gf_applyMaxAircraft(); };
     // PLACEHOLDER: counts no parked live aircraft (traffic engine issues).
     s.updateLiveParkedShare = [](bool) { return 0; };
     // PLACEHOLDER: counts no static parked aircraft (traffic engine issues).
     s.updateStaticParkedShare = [](bool) { return 0; };
-    // PLACEHOLDER: drops the record; nothing would take the queue yet (traffic engine issues).
-    s.postSimEvent = [](SimInboundRecord) {};
+    s.postSimEvent = [](SimInboundRecord record) { ksb::gf_postSimEvent(record); };
     // PLACEHOLDER: no stand anywhere (traffic engine issues).
     s.standNameAt = [](double, double) { return std::string(); };
     s.takeFeedRecords = [](std::vector<LiveFlight>& batch, int delay) {

@@ -1,0 +1,13 @@
+#pragma once
+// The engine's aircraft by flight key or simulator object id. The caller holds
+// trafficState.trafficMutex; a pointer is good until the vector next changes.
+#include "core/flight_records.h"
+#include "traffic/live_aircraft.h"
+
+#include <cstdint>
+
+// nullptr when none. Object id 0 (no object yet) never matches.
+LiveAircraft* gf_liveByKey(std::uint32_t flightKey);
+LiveAircraft* gf_liveByObject(std::uint32_t objectId);
+AiAircraft* gf_staticByKey(std::uint32_t flightKey);
+AiAircraft* gf_staticByObject(std::uint32_t objectId);
