@@ -6,6 +6,8 @@
 #include "core/parameters.h"
 #include "core/run_values.h"
 #include "support/manual_clock.h"
+#include "support/scoped_current_dir.h"
+#include "support/temp_folder.h"
 #include "support/window_fixture.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +42,9 @@ TEST_F(WindowEventsTest, CloseWhileAnErrorStandsStillAsksForTheExit) {
 }
 
 TEST_F(WindowEventsTest, EveryCommandInvalidatesTheControlsRegion) {
+    // "Check version" downloads into the working folder.
+    const ksb::test::TempFolder work;
+    const ksb::test::ScopedCurrentDir inWork(work.path());
     MainWindowEvents events(port);
     for (std::uint16_t id :
          {ALWAYS_ON_TOP.commandId(), CHECK_VERSION_BUTTON.commandId(), std::uint16_t{1}}) {
