@@ -33,11 +33,17 @@ struct StandObservation {
     bool soft = false;    // inferred rather than observed parking
     // Run time only, never in a file: test traffic, which no save writes.
     bool testTraffic = false;
+    // Run time only, never in a file: the stand search gave its aircraft no static place (it
+    // flies live or stands elsewhere); the searches pass it over, learning and saving do not.
+    bool excluded = false;
 };
 
-// PLACEHOLDER: the entries of the stand search's tracking maps (keyed by flight key) until the
-// traffic engine defines them.
-struct StandSearchEntry {};
+// Where a learning map last recorded an aircraft on a stand.
+struct StandSearchEntry {
+    std::int32_t day = 0;     // weekday 1..7
+    std::int32_t slot = 0;    // half hour 0..47
+    std::uint32_t option = 0; // sequence number of the observation that holds the aircraft
+};
 using StandSearchMap = std::unordered_map<std::uint32_t, StandSearchEntry, ksb::FlightKeyHash>;
 
 // An empty tracking map as every stand starts with: room for 8 keys (the library may round the
@@ -72,10 +78,10 @@ struct ParkPosition {
     bool cargoChanged = false;
     bool relettered = false;
     // Run-time flags of the stand search, never saved.
-    bool planned = false;       // given to a static parked aircraft of the current plan
+    bool taken = false;         // given to a static parked aircraft of the current plan
     bool occupied = false;      // a live aircraft is parked on it
-    bool reserved = false;      // no static parked aircraft may be planned on it
-    bool nextToPlanned = false; // an adjacent stand is planned
+    bool blocked = false;       // no static parked aircraft may be planned on it
+    bool adjacentTaken = false; // an adjacent stand is taken
     bool cargo = false;
     bool ramp = false;
     bool heli = false;

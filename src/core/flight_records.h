@@ -170,4 +170,6 @@ struct AiAircraft : Flight {
     bool trafficFlag1 = false;           // meaning given by the traffic engine
     bool trafficFlag2 = false;           // meaning given by the traffic engine
     bool removeOnceCreated = false;      // its creation could not be cancelled any more
+    // A static parked aircraft still stands there in the next half hour (from its plan entry).
+    bool stays = false;
 };

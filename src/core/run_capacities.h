@@ -18,6 +18,7 @@ struct RunCapacities {
     std::size_t standsToFill = 256;
     std::size_t staticAdjustments = 256;
     std::size_t ghostCallsigns = 64;
+    std::size_t parkedLive = 64;
 };
 
 inline constexpr RunCapacities kRunCapacities{};

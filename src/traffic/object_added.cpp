@@ -8,7 +8,7 @@
 #include "traffic/first_sample.h"
 #include "traffic/flight_plans.h"
 #include "traffic/sim_call_failure.h"
-#include "traffic/stand_log_name.h"
+#include "traffic/stand_table.h"
 #include "traffic/startup_sequences.h"
 #include "traffic/traffic_state.h"
 

@@ -6,7 +6,7 @@
 #include "traffic/aircraft_lookup.h"
 #include "traffic/first_sample.h"
 #include "traffic/sim_call_failure.h"
-#include "traffic/stand_log_name.h"
+#include "traffic/stand_table.h"
 #include "traffic/traffic_state.h"
 
 #include <fmt/format.h>

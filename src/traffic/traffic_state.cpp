@@ -1,6 +1,7 @@
 #include "traffic/traffic_state.h"
 
 #include "airports/park_airport_state.h"
+#include "traffic/stand_table.h"
 
 #include <mutex>
 
@@ -17,6 +18,7 @@ void TrafficState::reserve(const RunCapacities& capacities) {
     gf_reserveAtLeast(standsToFill, capacities.standsToFill);
     gf_reserveAtLeast(adjustments, capacities.staticAdjustments);
     gf_reserveAtLeast(ghostCallsigns, capacities.ghostCallsigns);
+    gf_reserveAtLeast(parkedLive, capacities.parkedLive);
     gf_reserveAtLeast(startupSequences, capacities.startUpSequences);
     gf_reserveAtLeast(inboundTaken, capacities.inboundQueue);
     gf_reserveAtLeast(positionWrites, capacities.positionQueue);
@@ -62,6 +64,11 @@ void TrafficState::reset() {
     liveryCache.clear();
     seenCallsigns.clear();
     seenFlightIds.clear();
+    parkedLive.clear();
+    realFitOffset = -1;
+    softFitOffset = -1;
+    lastLearned.clear();
+    gf_clearStandNameMemo();
     reservedStandFlag = false;
     gf_parkAirportState().reset();
     currentQnh = 1013;

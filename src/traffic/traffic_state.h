@@ -10,6 +10,7 @@
 #include "core/airport_records.h"
 #include "core/flight_key_hash.h"
 #include "core/flight_records.h"
+#include "core/geodesy.h"
 #include "core/link_records.h"
 #include "core/ranked_mutex.h"
 #include "core/run_capacities.h"
@@ -37,6 +38,26 @@ namespace ksb {
 struct StaticAdjustment {
     std::string callsign;
     std::uint32_t standId = 0;
+};
+
+// A parked live aircraft as the static-parking calculation lists it.
+struct ParkedLiveEntry {
+    std::string callsign;
+    std::uint32_t standId = 0;
+    std::int32_t minutes = 0; // without a feed sample at its stand
+};
+
+// A flight and the half hour (0..47) at which it was last learned on a stand.
+struct LastLearned {
+    std::uint32_t flightKey = 0;
+    std::int32_t slot = 0;
+};
+
+// The last answer of gf_standNameAt: the user who has not moved asks again and again.
+struct StandNameMemo {
+    Position position;
+    std::string answer;
+    bool valid = false;
 };
 
 class TrafficState {
@@ -74,8 +95,14 @@ public:
     Airport parkAirport;                       // the chosen one; empty code = none
     std::string reservedStand;                 // the user's reserved stand; empty = none
     std::unordered_map<std::uint32_t, std::string_view, FlightKeyHash> liveryCache; // key -> title
-    std::set<std::string> seenCallsigns;   // replaced by the feed
-    std::set<std::uint32_t> seenFlightIds; // replaced by the feed
+    std::set<std::string> seenCallsigns;     // replaced by the feed
+    std::set<std::uint32_t> seenFlightIds;   // replaced by the feed
+    std::vector<ParkedLiveEntry> parkedLive; // the parked live aircraft, fewest minutes first
+    // The half-hour offsets the static parking's real and soft passes last reached; -1 = none.
+    std::int32_t realFitOffset = -1;
+    std::int32_t softFitOffset = -1;
+    std::vector<LastLearned> lastLearned; // searched linearly
+    StandNameMemo standNameMemo;          // emptied whenever the stand table changes
     // Only the tick thread touches them, so the light toggles go out without the inbound mutex.
     std::vector<SimInboundRecord> startupSequences;
     std::vector<SimInboundRecord> inboundTaken;  // the inbound queue swapped out for handling

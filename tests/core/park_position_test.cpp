@@ -66,7 +66,7 @@ TEST(ParkPosition, TheConstructorTakesTheFileValuesAndStartsEverythingElseCleare
     EXPECT_FALSE(stand.heli);
     EXPECT_EQ(stand.standId, 0u);
     for (const bool flag : {stand.manual, stand.radiusChanged, stand.cargoChanged, stand.relettered,
-                            stand.planned, stand.occupied, stand.reserved, stand.nextToPlanned}) {
+                            stand.taken, stand.occupied, stand.blocked, stand.adjacentTaken}) {
         EXPECT_FALSE(flag);
     }
     EXPECT_TRUE(stand.adjacentStandIds.empty());

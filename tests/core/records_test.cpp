@@ -347,10 +347,10 @@ TEST(AirportRecords, StandStartsClearAndHoldsItsObservations) {
         {"radius changed", &ParkPosition::radiusChanged},
         {"cargo changed", &ParkPosition::cargoChanged},
         {"re-lettered", &ParkPosition::relettered},
-        {"planned", &ParkPosition::planned},
+        {"taken", &ParkPosition::taken},
         {"occupied", &ParkPosition::occupied},
-        {"reserved", &ParkPosition::reserved},
-        {"next to planned", &ParkPosition::nextToPlanned},
+        {"blocked", &ParkPosition::blocked},
+        {"adjacent taken", &ParkPosition::adjacentTaken},
         {"cargo", &ParkPosition::cargo},
         {"ramp", &ParkPosition::ramp},
         {"heli", &ParkPosition::heli},
@@ -364,6 +364,7 @@ TEST(AirportRecords, StandStartsClearAndHoldsItsObservations) {
     EXPECT_EQ(fresh.sequenceNumber, 0u);
     EXPECT_EQ(fresh.day, 0);
     EXPECT_TRUE(fresh.halfHours.none());
+    EXPECT_FALSE(fresh.excluded);
 
     // Both ends of the day's half hours fit.
     StandObservation seen{.airline = "BAW",
@@ -375,8 +376,11 @@ TEST(AirportRecords, StandStartsClearAndHoldsItsObservations) {
                           .sequenceNumber = 1,
                           .day = 7,
                           .learned = true,
-                          .soft = false};
+                          .soft = false,
+                          .testTraffic = false,
+                          .excluded = true};
     seen.halfHours.set(0).set(47);
+    EXPECT_TRUE(seen.excluded);
     stand.observations.push_back(seen);
     stand.name = "A12";
     stand.adjacentStandIds = {2, 3};
@@ -384,6 +388,15 @@ TEST(AirportRecords, StandStartsClearAndHoldsItsObservations) {
     EXPECT_EQ(stand.observations[0].halfHours.count(), 2u);
     EXPECT_TRUE(stand.observations[0].halfHours.test(47));
     EXPECT_EQ(stand.observations[0].coupledCallsign, "BAW124");
+
+    // A learning map tells where it last saw each aircraft.
+    EXPECT_EQ(StandSearchEntry{}.option, 0u);
+    stand.realSearchMap[0x4CA2B1] = StandSearchEntry{.day = 7, .slot = 47, .option = 1};
+    const StandSearchEntry& entry = stand.realSearchMap.at(0x4CA2B1);
+    EXPECT_EQ(entry.day, 7);
+    EXPECT_EQ(entry.slot, 47);
+    EXPECT_EQ(entry.option, 1u);
+    EXPECT_TRUE(stand.softSearchMap.empty());
 
     const Airport airport{
         .code = "EGLL", .iata = "LHR", .lat = 51.4775, .lon = -0.4614, .alt = 83.0};

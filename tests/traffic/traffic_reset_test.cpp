@@ -39,6 +39,11 @@ void lf_dirtyEngine() {
     trafficState.liveryCache.emplace(20001u, title);
     trafficState.seenCallsigns.insert("BAW1");
     trafficState.seenFlightIds.insert(20001);
+    trafficState.parkedLive.push_back({"BAW1", 3, 25});
+    trafficState.realFitOffset = 4;
+    trafficState.softFitOffset = 2;
+    trafficState.lastLearned.push_back({20001, 17});
+    trafficState.standNameMemo = {{51.47, -0.45}, "501", true};
     trafficState.startupSequences.emplace_back();
     trafficState.inboundTaken.emplace_back();
     trafficState.liveCreations.emplace_back();
@@ -114,6 +119,13 @@ void lf_expectLikeFresh(ksb::TrafficState& s, ksb::TrafficState& fresh) {
     EXPECT_EQ(s.liveryCache.size(), fresh.liveryCache.size());
     EXPECT_EQ(s.seenCallsigns, fresh.seenCallsigns);
     EXPECT_EQ(s.seenFlightIds, fresh.seenFlightIds);
+    EXPECT_EQ(s.parkedLive.size(), fresh.parkedLive.size());
+    EXPECT_EQ(s.realFitOffset, fresh.realFitOffset);
+    EXPECT_EQ(s.softFitOffset, fresh.softFitOffset);
+    EXPECT_EQ(s.lastLearned.size(), fresh.lastLearned.size());
+    EXPECT_EQ(s.standNameMemo.valid, fresh.standNameMemo.valid);
+    EXPECT_EQ(s.standNameMemo.answer, fresh.standNameMemo.answer);
+    EXPECT_EQ(s.standNameMemo.position.latitude, fresh.standNameMemo.position.latitude);
     EXPECT_EQ(s.startupSequences.size(), fresh.startupSequences.size());
     EXPECT_EQ(s.inboundTaken.size(), fresh.inboundTaken.size());
     EXPECT_EQ(s.liveCreations.size(), fresh.liveCreations.size());

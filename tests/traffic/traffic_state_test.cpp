@@ -42,7 +42,7 @@ TEST(LiveAircraft, ANewFlightStartsFromItsFirstSample) {
     EXPECT_EQ(aircraft.agl, 2500.0);
     EXPECT_EQ(aircraft.position.latitude, 0.0);
     EXPECT_FALSE(aircraft.onGround || aircraft.erase || aircraft.removeOnceCreated ||
-                 aircraft.takeOffRoll || aircraft.landingRoll);
+                 aircraft.stays || aircraft.takeOffRoll || aircraft.landingRoll);
     // No curve yet: both coordinates of its control point are NaN.
     EXPECT_TRUE(std::isnan(aircraft.curveControlX) && std::isnan(aircraft.curveControlY));
     EXPECT_EQ(aircraft.curveParameter, 0.0);
