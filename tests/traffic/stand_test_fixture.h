@@ -3,6 +3,8 @@
 // repaints, and builders for stands, stand options and live aircraft. The caller of the stand
 // functions would hold trafficMutex; these tests run on one thread and take no lock.
 #include "airports/park_airport_state.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/catalogue_state.h"
 #include "core/airport_records.h"
 #include "core/main_window.h"
 #include "core/time_of_week.h"
@@ -16,6 +18,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -72,9 +75,28 @@ inline LiveAircraft gf_testAircraft(std::uint32_t key, std::string callsign,
     return aircraft;
 }
 
+// The harness's database and: G-EUPT of BAW flown by its operator SHT, D-AIPA of DLH (found as
+// "DAIPA" only through its hyphenated spelling), the E190 of small half span and the heavy B77W.
+inline DbaseSpec gf_standDbase() {
+    DbaseSpec spec = trafficHarnessDbase();
+    spec.aircrafts.insert(spec.aircrafts.end(), {"E190", "B77W"});
+    spec.large.push_back("E190");
+    spec.heavy.push_back("B77W");
+    spec.icaoAirlines.insert(spec.icaoAirlines.end(), {"DLH", "SHT", "KLM"});
+    spec.wingspans.insert(spec.wingspans.end(), {{"E190", "28.7"}, {"B77W", "64.8"}});
+    spec.records.push_back({"G-EUPT", "BAW", "A320", "SHT", false});
+    spec.records.push_back({"D-AIPA", "DLH", "A320", "", false});
+    return spec;
+}
+
 class StandTest : public ::testing::Test {
 protected:
     StandTest() {
+        writeDbaseXml(gf_standDbase());
+        gf_resetCatalogueForTests();
+        if (!gf_readDbase()) {
+            throw std::runtime_error("the stand tests' database was not read");
+        }
         gf_setWindowPort(&window);
         ParkAirportState& park = gf_parkAirportState();
         park.name = "EGLL";
