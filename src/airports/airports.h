@@ -136,6 +136,9 @@ gf_findObservationForSlot(const std::vector<StandObservation>& observations, std
 // by 1.8 m at most, and the stand is less than half a step larger (14 m steps up to a 17.8 m
 // half span, 21 m above).
 bool gf_standRadiusFits(const ParkPosition& stand, double halfSpanNm);
+// How much larger than the aircraft the stand is, in those steps rounded (0 for a good fit);
+// nothing when the wing overhangs by more than 1.8 m.
+std::optional<int> gf_standRadiusScore(const ParkPosition& stand, double halfSpanNm);
 
 // The main window's quality text: "  " without factors, "rr/ss" below 45 %, else "rr".
 std::string gf_qualityFactorsText(std::int32_t realQualityFactor, std::int32_t softQualityFactor);

@@ -86,16 +86,20 @@ gf_findObservationForSlot(const std::vector<StandObservation>& observations, std
                         });
 }
 
-bool gf_standRadiusFits(const ParkPosition& stand, double halfSpanNm) {
+std::optional<int> gf_standRadiusScore(const ParkPosition& stand, double halfSpanNm) {
     // A wing may overhang the stand by this much.
     constexpr double kOverhangNm = 1.8 / kMetresPerNM;
-    // Larger aircraft tolerate a larger stand: half a step of spare radius at most.
+    // Larger aircraft tolerate a larger stand: the spare radius counts in larger steps.
     constexpr double kLargeHalfSpanNm = 17.8 / kMetresPerNM;
     constexpr double kSmallStepNm = 14.0 / kMetresPerNM;
     constexpr double kLargeStepNm = 21.0 / kMetresPerNM;
     if (halfSpanNm - stand.radius > kOverhangNm) {
-        return false;
+        return std::nullopt;
     }
     const double step = halfSpanNm <= kLargeHalfSpanNm ? kSmallStepNm : kLargeStepNm;
-    return std::round((stand.radius - halfSpanNm) / step) == 0.0;
+    return static_cast<int>(std::round((stand.radius - halfSpanNm) / step));
+}
+
+bool gf_standRadiusFits(const ParkPosition& stand, double halfSpanNm) {
+    return gf_standRadiusScore(stand, halfSpanNm) == 0;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -164,6 +165,27 @@ TEST(StandRadiusFits, OverhangAndSpareRadiusInHalfSteps) {
         ParkPosition stand;
         stand.radius = c.radiusMetres / 1852.0;
         EXPECT_EQ(gf_standRadiusFits(stand, c.halfSpanMetres / 1852.0), c.fits);
+    }
+}
+
+TEST(StandRadiusScore, SpareRadiusInStepsUnlessTheWingOverhangs) {
+    struct Case {
+        double halfSpanMetres;
+        double radiusMetres;
+        std::optional<int> score;
+    };
+    const Case cases[] = {
+        {15.0, 13.3, 0}, {15.0, 13.1, std::nullopt},
+        {15.0, 22.1, 1}, {15.0, 36.5, 2},
+        {17.9, 28.3, 0}, {17.9, 28.6, 1},
+        {20.0, 62.0, 2}, {20.0, 18.1, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.halfSpanMetres << " m in " << c.radiusMetres << " m");
+        ParkPosition stand;
+        stand.radius = c.radiusMetres / 1852.0;
+        EXPECT_EQ(gf_standRadiusScore(stand, c.halfSpanMetres / 1852.0), c.score);
+        EXPECT_EQ(gf_standRadiusFits(stand, c.halfSpanMetres / 1852.0), c.score == 0);
     }
 }
 
