@@ -7,6 +7,7 @@
 #include "core/time_of_week.h"
 #include "traffic/live_aircraft.h"
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -46,3 +47,24 @@ bool lf_sameTypeOnStandRecently(DayHalfHour time, std::uint32_t standId, std::st
 // option at the time; nullptr when none suits. With mayTryNext an airport of at most 10 stands
 // is searched for the next half hour too.
 ParkPosition* gf_findSoftStand(DayHalfHour time, const LiveAircraft& aircraft, bool mayTryNext);
+
+// What the coupled-callsign search compares each option with.
+struct CoupledSearch {
+    std::int32_t day = 0;
+    std::bitset<48> window;    // the half hours around the time
+    std::string_view callsign; // without a ghost's '_'
+    LiveAircraft* aircraft = nullptr;
+};
+
+// The coupled search's test of one option: it counts, is of the day, shares a half hour with the
+// window, is of the aircraft's airline, has a coupled callsign and one of its two callsigns is the
+// aircraft's. Then the aircraft takes both (logged with LOG on) and the result is true.
+bool lf_coupledOptionMatches(const CoupledSearch& search, const StandObservation& option);
+
+namespace ksb {
+
+// Gives the live aircraft the callsign pair of the first option, in table order, recorded for its
+// callsign within 5 hours of the time (7 for a heavy aircraft). Never throws.
+void lf_searchForCoupledCsAroundThisTime(DayHalfHour time, LiveAircraft& aircraft);
+
+} // namespace ksb

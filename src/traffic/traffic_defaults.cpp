@@ -4,6 +4,7 @@
 #include "traffic/flight_plans.h"
 #include "traffic/inbound_records.h"
 #include "traffic/max_aircraft.h"
+#include "traffic/stand_search.h"
 #include "traffic/tick.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_reset.h"
@@ -39,8 +40,9 @@ TrafficServices gf_defaultTrafficServices() {
     s.checkReservedStand = [](bool, std::string&) { return false; };
     // PLACEHOLDER: releases nothing (traffic engine issues).
     s.removeStaticTwinOfLive = [](LiveAircraft&) {};
-    // PLACEHOLDER: finds no coupled callsign (traffic engine issues).
-    s.searchForCoupledCsAroundThisTime = [](DayHalfHour, LiveAircraft&) {};
+    s.searchForCoupledCsAroundThisTime = [](DayHalfHour now, LiveAircraft& live) {
+        ksb::lf_searchForCoupledCsAroundThisTime(now, live);
+    };
     // PLACEHOLDER: never the same flight (traffic engine issues).
     s.checkSameIdentity = [](const LiveAircraft&, const AiAircraft&) { return false; };
     // PLACEHOLDER: releases nothing (traffic engine issues).

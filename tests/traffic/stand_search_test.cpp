@@ -463,6 +463,7 @@ TEST_F(StandSearchTest, AnExceptionEndsTheSearchAndKeepsWhatWasPlanned) {
 TEST_F(StandSearchTest, AnExcludedOptionIsSkippedButLearnedOnAndSaved) {
     ParkPosition& stand = addStand("A1");
     stand.observations = {gf_testOption(1, 3, {20})};
+    stand.observations[0].coupledCallsign = "BAW9";
     trafficState.seenCallsigns = {"BAW1"};
     EXPECT_TRUE(search(gf_packDayHalfHour(3, 20), 0).empty());
     ASSERT_TRUE(stand.observations[0].excluded);
@@ -474,12 +475,15 @@ TEST_F(StandSearchTest, AnExcludedOptionIsSkippedButLearnedOnAndSaved) {
     EXPECT_FALSE(lf_sameTypeOnStandRecently(gf_packDayHalfHour(3, 21), 1, "BAW", "A320"));
     Flight flight;
     EXPECT_FALSE(gf_findStandOption(stand.observations, "BAW1", flight));
+    LiveAircraft live = gf_testAircraft(0x4ca002, "BAW9", "G-EUUA");
+    ksb::lf_searchForCoupledCsAroundThisTime(gf_packDayHalfHour(3, 20), live);
+    EXPECT_EQ(live.coupledCallsign, "");
 
     // Its aircraft parking again extends it.
     LiveAircraft aircraft = gf_testAircraft(0x4ca001, "BAW1", "G-EUUA");
     EXPECT_TRUE(lf_addRealOption(1, aircraft, false, gf_packDayHalfHour(3, 22), false));
     ASSERT_EQ(stand.observations.size(), 1u);
-    EXPECT_EQ(ksb::test::gf_optionText(stand.observations[0]), "1 day 3 hh 20,22 BAW1:");
+    EXPECT_EQ(ksb::test::gf_optionText(stand.observations[0]), "1 day 3 hh 20,22 BAW1:BAW9");
 
     // And the learned file holds it.
     ScannedAirport airport;
@@ -496,7 +500,8 @@ TEST_F(StandSearchTest, AnExcludedOptionIsSkippedButLearnedOnAndSaved) {
     ASSERT_EQ(readBack.size(), 1u);
     ASSERT_EQ(readBack[0].observations.size(), 1u);
     // The reader leaves the learned flag to its caller.
-    EXPECT_EQ(ksb::test::gf_optionText(readBack[0].observations[0]), "1 day 3 hh 20,22 BAW1: file");
+    EXPECT_EQ(ksb::test::gf_optionText(readBack[0].observations[0]),
+              "1 day 3 hh 20,22 BAW1:BAW9 file");
     EXPECT_FALSE(readBack[0].observations[0].excluded);
 }
 

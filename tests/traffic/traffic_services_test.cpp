@@ -51,7 +51,6 @@ TEST_F(TrafficServicesTest, PlaceholdersGiveNeutralResultsAndChangeNothing) {
     EXPECT_EQ(gf_updateLiveParkedShare(true), 0);
     EXPECT_EQ(gf_updateStaticParkedShare(false), 0);
     EXPECT_EQ(gf_standNameAt(51.47, -0.45), "");
-    lf_searchForCoupledCsAroundThisTime(gf_packDayHalfHour(3, 20), live);
     lf_removeStaticTwinOfLive(live);
     gf_checkParkAirport(true);
     gf_writeParkAirports();
