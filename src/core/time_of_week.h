@@ -20,6 +20,13 @@ constexpr std::int32_t gf_weekdayOf(DayHalfHour pair) {
 constexpr std::int32_t gf_halfHourOfPair(DayHalfHour pair) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(pair >> 32));
 }
+// The weekdays around one: Sunday (7) and Monday (1) are neighbours.
+constexpr std::int32_t gf_weekdayBefore(std::int32_t weekday) {
+    return weekday == 1 ? 7 : weekday - 1;
+}
+constexpr std::int32_t gf_weekdayAfter(std::int32_t weekday) {
+    return weekday == 7 ? 1 : weekday + 1;
+}
 
 // "Mon" 1 .. "Sun" 7, exact case; anything else is logged and gives 0. File-local in spirit,
 // declared here for tests.

@@ -166,7 +166,7 @@ ParkPosition* gf_findSoftStand(DayHalfHour time, const LiveAircraft& aircraft, b
         if (mayTryNext && gf_parkAirportState().stands.size() <= 10) {
             const std::int32_t day = gf_weekdayOf(time);
             const std::int32_t slot = gf_halfHourOfPair(time);
-            const DayHalfHour next = slot >= 47 ? gf_packDayHalfHour(day == 7 ? 1 : day + 1, 0)
+            const DayHalfHour next = slot >= 47 ? gf_packDayHalfHour(gf_weekdayAfter(day), 0)
                                                 : gf_packDayHalfHour(day, slot + 1);
             return gf_findSoftStand(next, aircraft, false);
         }

@@ -17,17 +17,13 @@ namespace {
 // Filling covers gaps of at most this many half hours.
 constexpr int kMaxFillGap = 5;
 
-constexpr std::int32_t lf_dayBefore(std::int32_t day) {
-    return day == 1 ? 7 : day - 1;
-}
-
 // The time n half hours earlier: slot 0 steps back to slot 47 of the day before.
 DayHalfHour lf_halfHoursBefore(DayHalfHour time, int n) {
     std::int32_t day = gf_weekdayOf(time);
     std::int32_t slot = gf_halfHourOfPair(time) - n;
     while (slot < 0) {
         slot += 48;
-        day = lf_dayBefore(day);
+        day = gf_weekdayBefore(day);
     }
     return gf_packDayHalfHour(day, slot);
 }
@@ -55,7 +51,7 @@ bool lf_learn(ParkPosition& stand, LiveAircraft& aircraft, bool continued, DayHa
 
     if (option == nullptr) {
         const auto found = map.find(aircraft.flightKey);
-        if (continued && found != map.end() && found->second.day == lf_dayBefore(day) &&
+        if (continued && found != map.end() && found->second.day == gf_weekdayBefore(day) &&
             slot - found->second.slot + 48 > 0 && slot - found->second.slot + 48 <= kMaxFillGap) {
             // It stood there since before midnight: the new day's option continues the old.
             StandSearchEntry& entry = found->second;
@@ -109,7 +105,7 @@ bool lf_learn(ParkPosition& stand, LiveAircraft& aircraft, bool continued, DayHa
                     entry.slot = slot;
                     break;
                 }
-                if (day == (entry.day == 7 ? 1 : entry.day + 1) && slot - entry.slot + 48 == k) {
+                if (day == gf_weekdayAfter(entry.day) && slot - entry.slot + 48 == k) {
                     lf_fillHalfHoursAcrossMidnight(time, aircraft, k, number, stand, entry.option);
                     entry = StandSearchEntry{day, slot, number};
                     break;
@@ -124,37 +120,34 @@ bool lf_learn(ParkPosition& stand, LiveAircraft& aircraft, bool continued, DayHa
     return true;
 }
 
-} // namespace
-
-bool lf_addRealOption(std::uint32_t standId, LiveAircraft& aircraft, bool continued,
-                      DayHalfHour time, bool leaving) {
+// The guards of both kinds of learning; a failure is logged and learns nothing more.
+bool lf_learnOnStand(std::uint32_t standId, LiveAircraft& aircraft, bool continued,
+                     DayHalfHour time, bool leaving, bool soft) {
     try {
-        if (gf_parkAirportState().stands.empty() || aircraft.registration.empty() ||
-            aircraft.callsign.empty()) {
+        // Real learning needs to know the aircraft; soft learning records whatever stood there.
+        if (gf_parkAirportState().stands.empty() ||
+            (!soft && (aircraft.registration.empty() || aircraft.callsign.empty()))) {
             return false;
         }
         ParkPosition* stand = gf_findStandById(standId);
-        return stand != nullptr && lf_learn(*stand, aircraft, continued, time, leaving, false);
+        return stand != nullptr && lf_learn(*stand, aircraft, continued, time, leaving, soft);
     } catch (const std::exception& e) {
-        gf_log(fmt::format("Add real option exception, hh_now: {}, {}", gf_halfHourOfPair(time),
-                           e.what()));
+        gf_log(fmt::format("Add {} option exception, hh_now: {}, {}", soft ? "soft" : "real",
+                           gf_halfHourOfPair(time), e.what()));
         return false;
     }
 }
 
+} // namespace
+
+bool lf_addRealOption(std::uint32_t standId, LiveAircraft& aircraft, bool continued,
+                      DayHalfHour time, bool leaving) {
+    return lf_learnOnStand(standId, aircraft, continued, time, leaving, false);
+}
+
 bool lf_addSoftOption(std::uint32_t standId, LiveAircraft& aircraft, bool continued,
                       DayHalfHour time) {
-    try {
-        if (gf_parkAirportState().stands.empty()) {
-            return false;
-        }
-        ParkPosition* stand = gf_findStandById(standId);
-        return stand != nullptr && lf_learn(*stand, aircraft, continued, time, false, true);
-    } catch (const std::exception& e) {
-        gf_log(fmt::format("Add soft option exception, hh_now: {}, {}", gf_halfHourOfPair(time),
-                           e.what()));
-        return false;
-    }
+    return lf_learnOnStand(standId, aircraft, continued, time, false, true);
 }
 
 bool lf_markLastLearned(DayHalfHour time, std::uint32_t flightKey, bool force) {

@@ -133,7 +133,7 @@ bool lf_optionStays(const ParkPosition& stand, const StandObservation& option, D
     if (slot < 47) {
         return gf_bitTest(option.halfHours, static_cast<std::size_t>(slot + 1));
     }
-    const std::int32_t nextDay = gf_weekdayOf(time) == 7 ? 1 : gf_weekdayOf(time) + 1;
+    const std::int32_t nextDay = gf_weekdayAfter(gf_weekdayOf(time));
     return std::any_of(stand.observations.begin(), stand.observations.end(),
                        [&](const StandObservation& next) {
                            return lf_counts(next) && next.day == nextDay &&
@@ -150,7 +150,7 @@ void lf_searchStands(DayHalfHour time, bool soft, int offset, std::vector<Learne
         std::int32_t slot = gf_halfHourOfPair(time) - offset;
         if (slot < 0) {
             slot += 48;
-            day = day == 1 ? 7 : day - 1;
+            day = gf_weekdayBefore(day);
         }
         std::vector<std::uint32_t> candidates;
         for (ParkPosition& stand : gf_parkAirportState().stands) {
@@ -214,7 +214,7 @@ bool lf_sameTypeOnStandRecently(DayHalfHour time, std::uint32_t standId, std::st
     if (carry < 0) {
         return false;
     }
-    const std::int32_t dayBefore = day == 1 ? 7 : day - 1;
+    const std::int32_t dayBefore = gf_weekdayBefore(day);
     for (const StandObservation& option : stand->observations) {
         int ignored = -1;
         if (lf_counts(option) && gf_sameAirlineAndType(option, record) && option.day == dayBefore &&

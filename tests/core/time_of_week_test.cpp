@@ -12,8 +12,8 @@
 
 namespace {
 
-using ksb::test::LogCapture;
 using ksb::test::kWednesdayMorning;
+using ksb::test::LogCapture;
 using ksb::test::ManualClock;
 using ksb::test::ScopedClock;
 
@@ -27,6 +27,13 @@ TEST(TimeOfWeek, PairPacksWeekdayLowAndHalfHourHigh) {
     EXPECT_EQ(gf_halfHourOfPair(pair), 21);
     EXPECT_EQ(gf_dayHalfHourText(pair), "day=3 hh=21");
     EXPECT_EQ(gf_dayHalfHourText(gf_packDayHalfHour(0, 0)), "day=0 hh=0");
+}
+
+TEST(TimeOfWeek, SundayAndMondayAreNeighbours) {
+    EXPECT_EQ(gf_weekdayBefore(1), 7);
+    EXPECT_EQ(gf_weekdayBefore(4), 3);
+    EXPECT_EQ(gf_weekdayAfter(7), 1);
+    EXPECT_EQ(gf_weekdayAfter(4), 5);
 }
 
 TEST(TimeOfWeek, DecodeDayIsExactAndLogsTheRest) {
