@@ -41,8 +41,8 @@ std::vector<std::string> lf_planTexts(const std::vector<LearnedCandidate>& plan)
     return texts;
 }
 
-AiAircraft lf_static(std::uint32_t standId, std::string callsign, LiveState state, bool stays,
-                     std::string registration = "G-STAT") {
+AiAircraft lf_staticAircraft(std::uint32_t standId, std::string callsign, LiveState state,
+                             bool stays, std::string registration = "G-STAT") {
     AiAircraft a;
     a.standId = standId;
     a.callsign = std::move(callsign);
@@ -81,7 +81,7 @@ TEST_F(StandSearchTest, TheSearchedHalfHourDayAndStandFlags) {
         bool soft;
         std::vector<std::string> plan;
     };
-    const auto slots = [](int day, std::initializer_list<int> s) {
+    const auto slots = [](int day, std::vector<int> s) {
         return [day, s](ParkPosition& stand) { stand.observations = {gf_testOption(1, day, s)}; };
     };
     const auto withFlag = [](bool ParkPosition::*flag) {
@@ -222,7 +222,7 @@ TEST_F(StandSearchTest, AStaticAircraftNextDoorNeedsRoomForBothWings) {
         ParkPosition& b = addStand("A2", c.metresApart);
         a.adjacentStandIds = {2};
         a.observations = {gf_testOption(1, 3, {20})};
-        AiAircraft neighbour = lf_static(2, "EZY7*", c.state, false);
+        AiAircraft neighbour = lf_staticAircraft(2, "EZY7*", c.state, false);
         neighbour.standLatitude = b.latitude;
         neighbour.standLongitude = b.longitude;
         trafficState.statics.push_back(neighbour);
@@ -251,23 +251,25 @@ TEST_F(StandSearchTest, OneOfSeveralOptionsAtRandomUnlessAStaticOneStaysPut) {
         AiAircraft parked;
         std::vector<std::string> plan; // empty: drawn
     };
-    AiAircraft otherType = lf_static(1, "BAW2*", LiveState::inSimulator, false);
+    AiAircraft otherType = lf_staticAircraft(1, "BAW2*", LiveState::inSimulator, false);
     otherType.type = "A319";
     const Case cases[] = {
         {"by its callsign",
-         lf_static(1, "BAW2*", LiveState::inSimulator, false),
+         lf_staticAircraft(1, "BAW2*", LiveState::inSimulator, false),
          {"1 G-OPT2 BAW2:SHT2 0 stays"}},
         {"by its coupled callsign",
-         lf_static(1, "SHT2*", LiveState::inSimulator, false),
+         lf_staticAircraft(1, "SHT2*", LiveState::inSimulator, false),
          {"1 G-OPT2 BAW2:SHT2 0 stays"}},
         {"still being created",
-         lf_static(1, "BAW2*", LiveState::creationRequested, false),
+         lf_staticAircraft(1, "BAW2*", LiveState::creationRequested, false),
          {"1 G-OPT2 BAW2:SHT2 0 stays"}},
-        {"being removed", lf_static(1, "BAW2*", LiveState::beingRemoved, false), {}},
-        {"one that stays keeps nothing", lf_static(1, "BAW3*", LiveState::inSimulator, true), {}},
+        {"being removed", lf_staticAircraft(1, "BAW2*", LiveState::beingRemoved, false), {}},
+        {"one that stays keeps nothing",
+         lf_staticAircraft(1, "BAW3*", LiveState::inSimulator, true),
+         {}},
         {"another type", otherType, {}},
-        {"on another stand", lf_static(2, "BAW2*", LiveState::inSimulator, false), {}},
-        {"without the star", lf_static(1, "BAW2", LiveState::inSimulator, false), {}},
+        {"on another stand", lf_staticAircraft(2, "BAW2*", LiveState::inSimulator, false), {}},
+        {"without the star", lf_staticAircraft(1, "BAW2", LiveState::inSimulator, false), {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -332,15 +334,15 @@ TEST_F(StandSearchTest, AnAircraftShownElsewhereIsExcluded) {
         {"parked live by callsign", parkedLive("BAW1"), true},
         {"parked live by coupled callsign", parkedLive("SHT1"), true},
         {"static that stays, callsign",
-         statics(lf_static(4, "BAW1*", LiveState::inSimulator, true)), true},
-        {"static that stays, coupled", statics(lf_static(4, "SHT1*", LiveState::inSimulator, true)),
-         true},
+         statics(lf_staticAircraft(4, "BAW1*", LiveState::inSimulator, true)), true},
+        {"static that stays, coupled",
+         statics(lf_staticAircraft(4, "SHT1*", LiveState::inSimulator, true)), true},
         {"static that stays, registration",
-         statics(lf_static(4, "XXX9*", LiveState::inSimulator, true, "G-EUUA")), true},
-        {"static that leaves", statics(lf_static(4, "BAW1*", LiveState::inSimulator, false)),
-         false},
+         statics(lf_staticAircraft(4, "XXX9*", LiveState::inSimulator, true, "G-EUUA")), true},
+        {"static that leaves",
+         statics(lf_staticAircraft(4, "BAW1*", LiveState::inSimulator, false)), false},
         {"static not yet in the simulator",
-         statics(lf_static(4, "BAW1*", LiveState::creationRequested, true)), false},
+         statics(lf_staticAircraft(4, "BAW1*", LiveState::creationRequested, true)), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -372,7 +374,7 @@ TEST_F(StandSearchTest, AnEmptyTextNeverExcludesOrKeeps) {
     trafficState.seenCallsigns = {"", "_"};
     trafficState.standsToFill = {StandToFill{}};
     trafficState.parkedLive = {{"", 5, 0}};
-    trafficState.statics = {lf_static(4, "*", LiveState::inSimulator, true, "")};
+    trafficState.statics = {lf_staticAircraft(4, "*", LiveState::inSimulator, true, "")};
     EXPECT_EQ(search(gf_packDayHalfHour(3, 20), 0), std::vector<std::string>{"1  BAW1: 0 stays"});
     EXPECT_FALSE(stand.observations[0].excluded);
 
@@ -381,7 +383,7 @@ TEST_F(StandSearchTest, AnEmptyTextNeverExcludesOrKeeps) {
     stand.observations = {gf_testOption(1, 3, {20}), gf_testOption(2, 3, {20})};
     stand.observations[0].callsign = "";
     stand.observations[1].callsign = "";
-    trafficState.statics = {lf_static(1, "*", LiveState::inSimulator, false, "")};
+    trafficState.statics = {lf_staticAircraft(1, "*", LiveState::inSimulator, false, "")};
     ScriptedRandom random({1});
     search(gf_packDayHalfHour(3, 20), 0);
     EXPECT_EQ(random.bounds(), std::vector<std::uint32_t>{2});

@@ -17,10 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace ksb::test {
 
@@ -30,7 +30,7 @@ inline constexpr double kNmPerMetre = 1.0 / 1852.0;
 
 // A learned real option of BAW A320 G-EUUA "BAW1" with the given slots.
 inline StandObservation gf_testOption(std::uint32_t number, std::int32_t day,
-                                      std::initializer_list<int> slots) {
+                                      const std::vector<int>& slots) {
     StandObservation option{.airline = "BAW",
                             .type = "A320",
                             .registration = "G-EUUA",
