@@ -149,6 +149,11 @@ std::vector<PositionUpdate> FakeTrafficLink::sendList() const {
     return sendList_;
 }
 
+void FakeTrafficLink::setSendList(std::vector<PositionUpdate> list) {
+    std::lock_guard lock(mutex_);
+    sendList_ = std::move(list);
+}
+
 std::vector<LinkCall> FakeTrafficLink::calls() const {
     std::lock_guard lock(mutex_);
     return calls_;

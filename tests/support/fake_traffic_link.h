@@ -67,6 +67,8 @@ public:
     int requestErrorCount() const { return requestErrors_.load(); }
     // What the link would send on its next frame: the list the last swap handed over.
     std::vector<PositionUpdate> sendList() const;
+    // Updates the link has not sent yet.
+    void setSendList(std::vector<PositionUpdate> list);
 
     // Every call in order.
     std::vector<LinkCall> calls() const;

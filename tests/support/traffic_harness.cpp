@@ -136,24 +136,24 @@ void TrafficHarness::autoSim(int k) {
     std::lock_guard traffic(trafficState.trafficMutex);
     TrafficLinkServices& services = trafficState.linkServices;
     // The fake records the call and hands it to the link; the answer follows.
-    services.queueCreateAiAircraft = [this, create = services.queueCreateAiAircraft](
-                                         const AiCreateRequest& request) {
-        create(request);
-        const SimInboundKind kind = request.flightKey > kLastStaticKey
-                                        ? SimInboundKind::liveAdded
-                                        : SimInboundKind::staticAdded;
-        schedule(SimInboundRecord{nextObject_++, request.flightKey, 0, kind, 0.0, 0.0});
-    };
-    services.queueRemoveAiAircraft = [this, remove = services.queueRemoveAiAircraft](
-                                         std::uint32_t objectId) {
-        remove(objectId);
-        for (SimObject& object : objects_) {
-            if (object.objectId == objectId) {
-                ++object.removals;
+    services.queueCreateAiAircraft =
+        [this, create = services.queueCreateAiAircraft](const AiCreateRequest& request) {
+            create(request);
+            const SimInboundKind kind = request.flightKey > kLastStaticKey
+                                            ? SimInboundKind::liveAdded
+                                            : SimInboundKind::staticAdded;
+            schedule(SimInboundRecord{nextObject_++, request.flightKey, 0, kind, 0.0, 0.0});
+        };
+    services.queueRemoveAiAircraft =
+        [this, remove = services.queueRemoveAiAircraft](std::uint32_t objectId) {
+            remove(objectId);
+            for (SimObject& object : objects_) {
+                if (object.objectId == objectId) {
+                    ++object.removals;
+                }
             }
-        }
-        schedule(SimInboundRecord{objectId, 0, 0, SimInboundKind::objectRemoved, 0.0, 0.0});
-    };
+            schedule(SimInboundRecord{objectId, 0, 0, SimInboundKind::objectRemoved, 0.0, 0.0});
+        };
 }
 
 void TrafficHarness::admitAtOnce(std::string title) {

@@ -44,7 +44,7 @@ constexpr int kStressTicks = 20'000;
 #endif
 constexpr int kStressHexids = 12;
 constexpr int kTicksPerBatch = 40;
-constexpr int kBatchesSeen = 100; // 4000 ticks, more than the 3000 of a poll's play delay
+constexpr int kBatchesSeen = 100;   // 4000 ticks, more than the 3000 of a poll's play delay
 constexpr int kZeroDelayEvery = 10; // one batch in ten goes through the pending batch
 constexpr int kIntakeToggles = 40;
 constexpr int kResetEvery = 8; // of the toggles
@@ -53,7 +53,7 @@ constexpr std::uint32_t kFirstAiObject = 3;
 constexpr std::uint32_t kLastStaticKey = 10000;
 
 constexpr int kStressHelpers = 3; // reader, link, resets
-constexpr int kHelperSlack = 20;   // ticks the ticking may run ahead of a helper's schedule
+constexpr int kHelperSlack = 20;  // ticks the ticking may run ahead of a helper's schedule
 constexpr int kHelperFinished = std::numeric_limits<int>::max();
 
 // Lock-free pacing in both directions, so that the threads overlap over the whole run: a helper

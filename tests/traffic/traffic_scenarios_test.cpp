@@ -245,7 +245,7 @@ TEST(TrafficScenarioTest, RecreationAfterARouteChange) {
     harness.tick(1560 - 3); // admitted on 1503, requested on 1550
     harness.simAdds(kKey, kObject);
     harness.tick(1759 - 1560 + 1); // bound on 1560, started on 1759
-    harness.tick(2003 - 1760 + 1);   // the second sample played on 2003
+    harness.tick(2003 - 1760 + 1); // the second sample played on 2003
     {
         const LiveAircraft started = harness.liveAircraft(kKey);
         ASSERT_EQ(started.state, LiveState::inSimulator);
