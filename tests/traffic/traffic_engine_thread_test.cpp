@@ -36,12 +36,7 @@ using ksb::test::FakeLinkScope;
 using ksb::test::LiveFlightBuilder;
 using ksb::test::TrafficHarness;
 
-// ThreadSanitizer runs the ticks about twenty times slower; the interleavings stay the same.
-#if defined(KSBY_TSAN)
-constexpr int kStressTicks = 5'000;
-#else
 constexpr int kStressTicks = 20'000;
-#endif
 constexpr int kStressHexids = 12;
 constexpr int kTicksPerBatch = 40;
 constexpr int kBatchesSeen = 100;   // 4000 ticks, more than the 3000 of a poll's play delay
