@@ -47,17 +47,28 @@ fs::path lf_scenarioPlanFile(std::uint32_t object) {
     return gf_flightPlanFolder() / gf_flightPlanFileName(object);
 }
 
-TEST(TrafficScenarioTest, OneFlightsWholeLife) {
+// Admission at once with one title; flights from EGLL to EDDF, one record every 5 s.
+class TrafficScenarioTest : public ::testing::Test {
+protected:
+    TrafficScenarioTest() { harness.admitAtOnce(kScenarioTitle); }
+
+    static LiveFlightBuilder flight(std::uint32_t hexid) {
+        LiveFlightBuilder builder(hexid);
+        builder.route("EGLL", "EDDF").stamps(ksb::test::kFirstFeedStamp, 5.0);
+        return builder;
+    }
+
     TrafficHarness harness;
-    harness.admitAtOnce(kScenarioTitle);
     FakeTrafficLink& link = harness.link();
+};
+
+TEST_F(TrafficScenarioTest, OneFlightsWholeLife) {
     constexpr std::uint32_t kKey = 0x4ca001;
     constexpr std::uint32_t kObject = 42;
 
     // Four taxi records 5 s apart, fed on tick 3: the median is the third, so they play on
     // ticks 2003, 2503, 3003 and 3503.
-    LiveFlightBuilder builder(kKey);
-    builder.route("EGLL", "EDDF").stamps(ksb::test::kFirstFeedStamp, 5.0);
+    LiveFlightBuilder builder = flight(kKey);
     const std::vector<LiveFlight> track = builder.taxi(4);
     harness.tick(3);
     harness.feed(track, 30);
@@ -172,17 +183,12 @@ TEST(TrafficScenarioTest, OneFlightsWholeLife) {
     EXPECT_TRUE(harness.messages().all().empty());
 }
 
-TEST(TrafficScenarioTest, TwentyFlightsUnderAutoSim) {
-    TrafficHarness harness;
-    harness.admitAtOnce(kScenarioTitle);
+TEST_F(TrafficScenarioTest, TwentyFlightsUnderAutoSim) {
     harness.autoSim(7);
     constexpr int kFlights = 20;
     for (int i = 0; i < kFlights; ++i) {
-        LiveFlightBuilder builder(0x500000 + static_cast<std::uint32_t>(i));
-        builder.callsign(fmt::format("BAW{}", 100 + i))
-            .route("EGLL", "EDDF")
-            .at(51.47 + 0.01 * i, -0.45)
-            .stamps(ksb::test::kFirstFeedStamp, 5.0);
+        LiveFlightBuilder builder = flight(0x500000 + static_cast<std::uint32_t>(i));
+        builder.callsign(fmt::format("BAW{}", 100 + i)).at(51.47 + 0.01 * i, -0.45);
         harness.feed(builder.taxi(3), 30);
     }
     ASSERT_EQ(harness.live().size(), static_cast<std::size_t>(kFlights));
@@ -194,7 +200,7 @@ TEST(TrafficScenarioTest, TwentyFlightsUnderAutoSim) {
     EXPECT_TRUE(harness.live().empty());
 
     std::vector<std::int32_t> creationTicks;
-    for (const LinkCall& call : harness.link().calls()) {
+    for (const LinkCall& call : link.calls()) {
         if (call.name == "queueCreateAiAircraft") {
             creationTicks.push_back(call.tick);
         }
@@ -214,8 +220,8 @@ TEST(TrafficScenarioTest, TwentyFlightsUnderAutoSim) {
         EXPECT_EQ(object.removals, 1);
     }
     EXPECT_EQ(keys.size(), static_cast<std::size_t>(kFlights));
-    EXPECT_EQ(harness.link().callsOf("setFlaps").size(), static_cast<std::size_t>(kFlights));
-    EXPECT_EQ(harness.link().callsOf("setFlightPlan").size(), static_cast<std::size_t>(kFlights));
+    EXPECT_EQ(link.callsOf("setFlaps").size(), static_cast<std::size_t>(kFlights));
+    EXPECT_EQ(link.callsOf("setFlightPlan").size(), static_cast<std::size_t>(kFlights));
     EXPECT_TRUE(harness.removals().empty());
     const ksb::test::TrafficQueues queues = harness.queues();
     EXPECT_TRUE(queues.liveCreations.empty());
@@ -223,18 +229,14 @@ TEST(TrafficScenarioTest, TwentyFlightsUnderAutoSim) {
     EXPECT_TRUE(fs::is_empty(gf_flightPlanFolder()));
 }
 
-TEST(TrafficScenarioTest, RecreationAfterARouteChange) {
-    TrafficHarness harness;
+TEST_F(TrafficScenarioTest, RecreationAfterARouteChange) {
     GUID_CHANGES.setRaw(true);
     LOG.setRaw(true);
-    harness.admitAtOnce(kScenarioTitle);
-    FakeTrafficLink& link = harness.link();
     constexpr std::uint32_t kKey = 0x4ca002;
     constexpr std::uint32_t kObject = 42;
 
     // Two records heading east, then four north, 5 s apart: played on ticks 1503 to 4003.
-    LiveFlightBuilder builder(kKey);
-    builder.route("EGLL", "EDDF").stamps(ksb::test::kFirstFeedStamp, 5.0);
+    LiveFlightBuilder builder = flight(kKey);
     std::vector<LiveFlight> track = builder.taxi(2);
     builder.track(0.0);
     for (LiveFlight& record : builder.taxi(4)) {
