@@ -19,6 +19,7 @@
 #include "simlink/link_state.h"
 #include "simlink/send_queues.h"
 #include "simlink/sim_session.h"
+#include "simlink/traffic_link_wiring.h"
 #include "traffic/traffic_state.h"
 #include "updates/updates.h"
 
@@ -96,26 +97,7 @@ CatalogueServices lf_wiredCatalogueServices() {
 // The engine's calls into the link: the link's own functions, except the user position, which
 // goes through the application's link table so that tests faking that table steer it too.
 ksb::TrafficLinkServices lf_wiredTrafficLinkServices() {
-    ksb::TrafficLinkServices services;
-    services.queueCreateAiAircraft = gf_queueCreateAiAircraft;
-    services.queueRemoveAiAircraft = gf_queueRemoveAiAircraft;
-    services.queueEnginesOn = gf_queueEnginesOn;
-    services.queueEnginesOff = gf_queueEnginesOff;
-    services.queueSetLights = gf_queueSetLights;
-    services.setThrottle = gf_setThrottle;
-    services.setFlaps = gf_setFlaps;
-    services.setSpoilers = gf_setSpoilers;
-    services.shutdownAiAircraft = gf_shutdownAiAircraft;
-    services.releaseAiAircraft = gf_releaseAiAircraft;
-    services.trySwapPositionLists = gf_trySwapPositionLists;
-    services.swapPositionLists = gf_swapPositionLists;
-    services.frameRate = [] { return simFrameRate.load(); };
-    services.requestErrorSet = [] { return simRequestError.load(); };
-    services.countRequestError = lf_countRequestError;
-    services.requestAircraftInRange = gf_requestAircraftInRange;
-    services.requestStaticCg = gf_requestStaticCg;
-    services.allLightsToggle = gf_sendAllLightsToggle;
-    services.setFlightPlan = gf_setAiFlightPlan;
+    ksb::TrafficLinkServices services = gf_trafficLinkServices();
     services.requestUserPosition = [] { return gf_linkServices().requestUserPosition(); };
     return services;
 }

@@ -2,6 +2,7 @@
 
 #include "simlink/ai_control.h"
 #include "simlink/send_queues.h"
+#include "simlink/traffic_link_wiring.h"
 #include "traffic/traffic_state.h"
 
 #include <fmt/format.h>
@@ -14,8 +15,44 @@ std::string LinkCall::text() const {
     return fmt::format("{}({})", name, arguments);
 }
 
-FakeTrafficLink::FakeTrafficLink() {
-    TrafficLinkServices s;
+FakeTrafficLink::FakeTrafficLink(FakeLinkScope scope) {
+    TrafficLinkServices s = gf_trafficLinkServices();
+    if (scope == FakeLinkScope::everything) {
+        fakeLinkMembers(s);
+    }
+    s.requestAircraftInRange = [this](double metres) {
+        return rawCall(RawLinkCall::requestAircraftInRange, "requestAircraftInRange",
+                       fmt::format("{}", metres));
+    };
+    s.requestStaticCg = [this](std::uint32_t objectId) {
+        return rawCall(RawLinkCall::requestStaticCg, "requestStaticCg",
+                       fmt::format("{}", objectId));
+    };
+    s.allLightsToggle = [this](std::uint32_t objectId) {
+        return rawCall(RawLinkCall::allLightsToggle, "allLightsToggle",
+                       fmt::format("{}", objectId));
+    };
+    s.setFlightPlan = [this](std::uint32_t objectId, const std::string& path) {
+        return rawCall(RawLinkCall::setFlightPlan, "setFlightPlan",
+                       fmt::format("{}, {}", objectId, path));
+    };
+    s.requestUserPosition = [this] {
+        record("requestUserPosition", "");
+        std::lock_guard lock(mutex_);
+        return userState_;
+    };
+
+    std::lock_guard traffic(trafficState.trafficMutex);
+    previous_ = std::move(trafficState.linkServices);
+    trafficState.linkServices = std::move(s);
+}
+
+FakeTrafficLink::~FakeTrafficLink() {
+    std::lock_guard traffic(trafficState.trafficMutex);
+    trafficState.linkServices = std::move(previous_);
+}
+
+void FakeTrafficLink::fakeLinkMembers(TrafficLinkServices& s) {
     s.queueCreateAiAircraft = [this](const AiCreateRequest& request) {
         record("queueCreateAiAircraft", fmt::format("{}, {}", request.callsign, request.flightKey));
         gf_queueCreateAiAircraft(request);
@@ -85,36 +122,6 @@ FakeTrafficLink::FakeTrafficLink() {
         record("countRequestError", "");
         ++requestErrors_;
     };
-    s.requestAircraftInRange = [this](double metres) {
-        return rawCall(RawLinkCall::requestAircraftInRange, "requestAircraftInRange",
-                       fmt::format("{}", metres));
-    };
-    s.requestStaticCg = [this](std::uint32_t objectId) {
-        return rawCall(RawLinkCall::requestStaticCg, "requestStaticCg",
-                       fmt::format("{}", objectId));
-    };
-    s.allLightsToggle = [this](std::uint32_t objectId) {
-        return rawCall(RawLinkCall::allLightsToggle, "allLightsToggle",
-                       fmt::format("{}", objectId));
-    };
-    s.setFlightPlan = [this](std::uint32_t objectId, const std::string& path) {
-        return rawCall(RawLinkCall::setFlightPlan, "setFlightPlan",
-                       fmt::format("{}, {}", objectId, path));
-    };
-    s.requestUserPosition = [this] {
-        record("requestUserPosition", "");
-        std::lock_guard lock(mutex_);
-        return userState_;
-    };
-
-    std::lock_guard traffic(trafficState.trafficMutex);
-    previous_ = std::move(trafficState.linkServices);
-    trafficState.linkServices = std::move(s);
-}
-
-FakeTrafficLink::~FakeTrafficLink() {
-    std::lock_guard traffic(trafficState.trafficMutex);
-    trafficState.linkServices = std::move(previous_);
 }
 
 void FakeTrafficLink::failOnce(RawLinkCall call) {
@@ -140,6 +147,11 @@ void FakeTrafficLink::setUserState(const UserAircraftState& state) {
 std::vector<PositionUpdate> FakeTrafficLink::sendList() const {
     std::lock_guard lock(mutex_);
     return sendList_;
+}
+
+void FakeTrafficLink::setSendList(std::vector<PositionUpdate> list) {
+    std::lock_guard lock(mutex_);
+    sendList_ = std::move(list);
 }
 
 std::vector<LinkCall> FakeTrafficLink::calls() const {

@@ -34,9 +34,18 @@ struct LinkCall {
 // The raw simulator calls a test can fail.
 enum class RawLinkCall { requestAircraftInRange, requestStaticCg, allLightsToggle, setFlightPlan };
 
+// What the fake stands in for.
+enum class FakeLinkScope {
+    // Every member: recorded, the queueing and control calls passed on, the rest faked.
+    everything,
+    // Only the raw calls (recorded, faked) and the user position; every other member is the
+    // link's own, the position hand-over, the frame rate and the request-error count included.
+    rawCalls,
+};
+
 class FakeTrafficLink {
 public:
-    FakeTrafficLink();
+    explicit FakeTrafficLink(FakeLinkScope scope = FakeLinkScope::everything);
     ~FakeTrafficLink();
     FakeTrafficLink(const FakeTrafficLink&) = delete;
     FakeTrafficLink& operator=(const FakeTrafficLink&) = delete;
@@ -58,6 +67,8 @@ public:
     int requestErrorCount() const { return requestErrors_.load(); }
     // What the link would send on its next frame: the list the last swap handed over.
     std::vector<PositionUpdate> sendList() const;
+    // Updates the link has not sent yet.
+    void setSendList(std::vector<PositionUpdate> list);
 
     // Every call in order.
     std::vector<LinkCall> calls() const;
@@ -68,6 +79,9 @@ public:
     void clearCalls();
 
 private:
+    // The queueing and control members recorded and passed on; the hand-over and the link's
+    // values faked.
+    void fakeLinkMembers(TrafficLinkServices& s);
     void record(std::string_view name, std::string arguments);
     // Records the call and gives its scripted answer.
     bool rawCall(RawLinkCall call, std::string_view name, std::string arguments);

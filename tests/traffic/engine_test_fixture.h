@@ -1,16 +1,18 @@
 #pragma once
-// A single-thread fixture for the engine's tick and inbound records: a fresh engine, a link
-// table that records every call in order, the log, a manual clock, and a temporary data folder
-// with its flight-plan folder. Every object is made through the helpers below.
+// A single-thread fixture for the engine's tick and inbound records: a fresh engine and link, the
+// fake link that records every call in order, the log, a manual clock, and a temporary data
+// folder with its flight-plan folder. Every object is made through the helpers below.
 #include "airports/park_airport_state.h"
 #include "catalogue/catalogue_state.h"
 #include "core/flight_records.h"
 #include "core/link_records.h"
 #include "simlink/ai_control.h"
+#include "simlink/link_state.h"
 #include "traffic/flight_plans.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
+#include "support/fake_traffic_link.h"
 #include "support/log_capture.h"
 #include "support/manual_clock.h"
 #include "support/parameters_fixture.h"
@@ -21,121 +23,21 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace ksb::test {
 
-// The engine's calls into the link, each as one text, in order. The release is the link's own
-// (stand, state 4, removal list); the raw calls succeed unless a test fails them.
-class RecordingTrafficLink {
-public:
-    RecordingTrafficLink() {
-        TrafficLinkServices& s = trafficState.linkServices;
-        s.queueCreateAiAircraft = [this](const AiCreateRequest& request) {
-            created.push_back(request);
-            note(fmt::format("create {}", request.flightKey));
-        };
-        s.queueRemoveAiAircraft = [this](std::uint32_t id) { note(fmt::format("remove {}", id)); };
-        s.queueEnginesOn = [this](std::uint32_t id) { note(fmt::format("engines on {}", id)); };
-        s.queueEnginesOff = [this](std::uint32_t id) { note(fmt::format("engines off {}", id)); };
-        s.queueSetLights = [this](std::uint32_t id, const std::array<std::uint32_t, 7>& l) {
-            note(fmt::format("lights {} {}{}{}{}{}{}{}", id, l[0], l[1], l[2], l[3], l[4], l[5],
-                             l[6]));
-        };
-        s.setThrottle = [this](AiAircraft& a, std::uint32_t state) {
-            note(fmt::format("throttle {} {}", a.objectId, state));
-        };
-        s.setFlaps = [this](AiAircraft& a, std::uint32_t state) {
-            note(fmt::format("flaps {} {}", a.objectId, state));
-        };
-        s.setSpoilers = [this](const AiAircraft& a, bool out) {
-            note(fmt::format("spoilers {} {}", a.objectId, out ? 1 : 0));
-        };
-        s.shutdownAiAircraft = [this](AiAircraft& a) {
-            note(fmt::format("shutdown {}", a.objectId));
-        };
-        s.releaseAiAircraft = [this](AiAircraft& a) {
-            note(fmt::format("release {}", a.flightKey));
-            gf_releaseAiAircraft(a);
-        };
-        s.trySwapPositionLists = [this](std::vector<PositionUpdate>& list) {
-            if (busy) {
-                return false;
-            }
-            swap(list);
-            return true;
-        };
-        s.swapPositionLists = [this](std::vector<PositionUpdate>& list) {
-            ++waits;
-            swap(list);
-        };
-        s.frameRate = [this] { return frameRate; };
-        s.requestErrorSet = [this] { return requestError; };
-        s.countRequestError = [this] { ++requestErrors; };
-        s.requestAircraftInRange = [this](double metres) {
-            note(fmt::format("range {}", metres));
-            return !failRange;
-        };
-        s.requestStaticCg = [this](std::uint32_t id) {
-            note(fmt::format("static cg {}", id));
-            return !failStaticCg;
-        };
-        s.allLightsToggle = [this](std::uint32_t id) {
-            note(fmt::format("toggle {}", id));
-            return !failToggle;
-        };
-        s.setFlightPlan = [this](std::uint32_t id, const std::string& path) {
-            plans.push_back(path);
-            note(fmt::format("plan {}", id));
-            return true;
-        };
-        s.requestUserPosition = [this] {
-            ++userAsked;
-            return user;
-        };
-    }
-    ~RecordingTrafficLink() { trafficState.linkServices = TrafficLinkServices{}; }
-    RecordingTrafficLink(const RecordingTrafficLink&) = delete;
-    RecordingTrafficLink& operator=(const RecordingTrafficLink&) = delete;
-
-    // The calls recorded since the last take, and forgets them.
-    std::vector<std::string> take() { return std::exchange(calls, {}); }
-
-    std::vector<std::string> calls;
-    std::vector<std::int32_t> callTicks; // the tick counter at each call
-    std::vector<AiCreateRequest> created;
-    std::vector<std::string> plans;
-    std::vector<PositionUpdate> sendList; // what the link would send on its next frame
-    bool busy = false;
-    float frameRate = 30.0F;
-    bool requestError = false;
-    bool failRange = false;
-    bool failStaticCg = false;
-    bool failToggle = false;
-    int requestErrors = 0;
-    int waits = 0;
-    int userAsked = 0;
-    UserAircraftState user;
-
-private:
-    void note(std::string call) {
-        calls.push_back(std::move(call));
-        callTicks.push_back(trafficState.tickCounter.load());
-    }
-    void swap(std::vector<PositionUpdate>& list) {
-        std::swap(list, sendList);
-        list.clear();
-    }
-};
-
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest() {
         gf_setTrafficServices(gf_defaultTrafficServices());
+        gf_resetSimLinkStateForTests();
         gf_resetTrafficForTests();
         link_.emplace();
         ::gf_createFlightPlanFolder();
@@ -144,10 +46,34 @@ protected:
         link_.reset();
         gf_setTrafficServices(gf_defaultTrafficServices());
         gf_resetTrafficForTests();
+        gf_resetSimLinkStateForTests();
         gf_resetCatalogueForTests();
     }
 
-    RecordingTrafficLink& link() { return *link_; }
+    FakeTrafficLink& link() { return *link_; }
+
+    // The calls recorded since the last take, as "name(arguments)", and forgets them; the
+    // tick's questions to the link and its position hand-over are left out.
+    std::vector<std::string> takeCalls() {
+        static const std::set<std::string> kEveryTick = {
+            "frameRate", "requestErrorSet", "trySwapPositionLists", "swapPositionLists",
+            "requestUserPosition"};
+        std::vector<std::string> out;
+        for (const LinkCall& call : link().calls()) {
+            if (kEveryTick.count(call.name) == 0) {
+                out.push_back(call.text());
+            }
+        }
+        link().clearCalls();
+        return out;
+    }
+    // The text of the plan call for the object.
+    static std::string planCall(std::uint32_t object) {
+        return fmt::format(
+            "setFlightPlan({}, {})", object,
+            std::filesystem::absolute(gf_flightPlanFolder() / gf_flightPlanFileName(object))
+                .string());
+    }
 
     // n ticks, each under trafficMutex as the main loop holds it.
     static void tick(int n = 1) {
@@ -222,7 +148,7 @@ protected:
     RecordingMessageSink messages_;
 
 private:
-    std::optional<RecordingTrafficLink> link_;
+    std::optional<FakeTrafficLink> link_;
 };
 
 } // namespace ksb::test

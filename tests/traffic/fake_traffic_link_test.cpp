@@ -214,4 +214,35 @@ TEST_F(FakeTrafficLinkTest, FrameRateRequestErrorsAndTheUserStateAreScripted) {
     EXPECT_EQ(link.callsOf("countRequestError").size(), 3u);
 }
 
+TEST_F(FakeTrafficLinkTest, WithTheRawCallsAloneTheRestIsTheLinksOwn) {
+    ksb::test::FakeTrafficLink link(ksb::test::FakeLinkScope::rawCalls);
+    link.failOnce(RawLinkCall::requestStaticCg);
+    UserAircraftState user;
+    user.latitude = 47.45;
+    link.setUserState(user);
+    simFrameRate = 45.0F;
+    std::lock_guard traffic(trafficState.trafficMutex);
+    const ksb::TrafficLinkServices& s = trafficState.linkServices;
+
+    // The link's queues and hand-over, unrecorded.
+    s.queueRemoveAiAircraft(9);
+    std::vector<PositionUpdate> writes{PositionUpdate{1.0, 2.0, 0, 0, 0, 0, 0, 0, 9}};
+    EXPECT_TRUE(s.trySwapPositionLists(writes));
+    EXPECT_TRUE(writes.empty());
+    const SendQueueSnapshot queued = gf_sendQueueSnapshot();
+    EXPECT_EQ(queued.removals, (std::vector<std::uint32_t>{9}));
+    ASSERT_EQ(queued.positionsToSend.size(), 1u);
+    EXPECT_EQ(queued.positionsToSend.front().objectId, 9u);
+    EXPECT_EQ(s.frameRate(), 45.0F);
+    EXPECT_FALSE(s.requestErrorSet());
+
+    // The raw calls and the user position are still the fake's.
+    EXPECT_FALSE(s.requestStaticCg(9));
+    EXPECT_TRUE(s.requestStaticCg(9));
+    EXPECT_EQ(s.requestUserPosition().latitude, 47.45);
+    EXPECT_EQ(link.callTexts(),
+              (std::vector<std::string>{"requestStaticCg(9)", "requestStaticCg(9)",
+                                        "requestUserPosition()"}));
+}
+
 } // namespace

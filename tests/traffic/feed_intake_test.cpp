@@ -318,7 +318,7 @@ protected:
 
 TEST_F(PendingIntakeTest, ArmedAtTick210AndTakenLastRecordFirst) {
     feedZeroDelay(lf_flights(3));
-    harness_.pendingSteps(210);
+    harness_.tick(210);
     // The arming tick takes nothing.
     EXPECT_TRUE(harness_.live().empty());
     {
@@ -327,20 +327,20 @@ TEST_F(PendingIntakeTest, ArmedAtTick210AndTakenLastRecordFirst) {
         EXPECT_FALSE(trafficState.pendingDoubleTake);
         EXPECT_EQ(trafficState.pendingTicks, 0);
     }
-    harness_.pendingSteps(1);
+    harness_.tick(1);
     EXPECT_EQ(lf_keys(harness_.live()), (std::vector<std::uint32_t>{0x500002}));
     // The record is played with the tick counter of the hand-over, not of its intake.
     EXPECT_EQ(harness_.live().front().samples.front().dueTick, 0);
-    harness_.pendingSteps(2);
+    harness_.tick(2);
     EXPECT_EQ(lf_keys(harness_.live()),
               (std::vector<std::uint32_t>{0x500002, 0x500001, 0x500000}));
     EXPECT_EQ(pendingLeft(), 0u);
 
     // The next batch is accepted at once and armed 210 ticks after the last arming.
     feedZeroDelay(lf_flights(1, 0x600000));
-    harness_.pendingSteps(207);
+    harness_.tick(207);
     EXPECT_EQ(harness_.live().size(), 3u);
-    harness_.pendingSteps(1);
+    harness_.tick(1);
     EXPECT_EQ(harness_.live().size(), 4u);
 }
 
@@ -360,12 +360,12 @@ TEST_F(PendingIntakeTest, TwoRecordsPerTickAbove150) {
         gf_resetTrafficForTests();
         gf_setFeedIntake(true);
         feedZeroDelay(lf_flights(c.records));
-        harness_.pendingSteps(210);
+        harness_.tick(210);
         {
             std::lock_guard feed(trafficState.feedMutex);
             EXPECT_EQ(trafficState.pendingDoubleTake, c.doubleTake);
         }
-        harness_.pendingSteps(3);
+        harness_.tick(3);
         const std::vector<LiveAircraft> live = harness_.live();
         ASSERT_EQ(live.size(), c.afterThreeTicks);
         EXPECT_EQ(live.front().flightKey, 0x500000u + static_cast<std::uint32_t>(c.records) - 1);
@@ -375,11 +375,11 @@ TEST_F(PendingIntakeTest, TwoRecordsPerTickAbove150) {
 
 TEST_F(PendingIntakeTest, AResetInTheMiddleOfABatchLeavesNothingToTake) {
     feedZeroDelay(lf_flights(5));
-    harness_.pendingSteps(212);
+    harness_.tick(212);
     ASSERT_EQ(harness_.live().size(), 2u);
 
     gf_resetTraffic();
-    harness_.pendingSteps(1);
+    harness_.tick(1);
     EXPECT_TRUE(harness_.live().empty());
     {
         std::lock_guard feed(trafficState.feedMutex);
@@ -393,7 +393,7 @@ TEST_F(PendingIntakeTest, AResetInTheMiddleOfABatchLeavesNothingToTake) {
         std::lock_guard feed(trafficState.feedMutex);
         trafficState.pendingCount = 4;
     }
-    harness_.pendingSteps(1);
+    harness_.tick(1);
     {
         std::lock_guard feed(trafficState.feedMutex);
         EXPECT_EQ(trafficState.pendingCount, 0);
@@ -403,7 +403,7 @@ TEST_F(PendingIntakeTest, AResetInTheMiddleOfABatchLeavesNothingToTake) {
     // The next run's first batch is taken as the first one was.
     gf_setFeedIntake(true);
     feedZeroDelay(lf_flights(2, 0x600000));
-    harness_.pendingSteps(209);
+    harness_.tick(209);
     EXPECT_EQ(lf_keys(harness_.live()), (std::vector<std::uint32_t>{0x600001}));
 }
 
@@ -430,7 +430,7 @@ TEST_F(PendingIntakeTest, PendingRecordsAreIngestedOutsideTheFeedMutex) {
         aircraft.samples.resize(201, aircraft.samples.front());
     }
     feedZeroDelay({builder.next()});
-    harness_.pendingSteps(211);
+    harness_.tick(211);
     EXPECT_EQ(releases, 1);
     EXPECT_EQ(harness_.live().front().state, LiveState::beingRemoved);
 }

@@ -74,7 +74,7 @@ TEST_F(InboundRecordsTest, KindsOnALiveAircraftByItsState) {
          false,
          LiveState::creationRequested,
          12,
-         {"plan 12", "static cg 12"},
+         {planCall(12), "requestStaticCg(12)"},
          {},
          1,
          {},
@@ -217,7 +217,7 @@ TEST_F(InboundRecordsTest, KindsOnALiveAircraftByItsState) {
          false,
          LiveState::beingRemoved,
          12,
-         {"release 20001"},
+         {"releaseAiAircraft(BAW1)"},
          {blockedInSim},
          0,
          {12},
@@ -270,7 +270,7 @@ TEST_F(InboundRecordsTest, KindsOnALiveAircraftByItsState) {
                 writePlanFile(c.objectBefore);
             }
         }
-        link().take();
+        takeCalls();
         newLines();
 
         post(c.record.objectId, c.record.flightKeyOrOnGround, c.record.kind, c.record.value1,
@@ -278,7 +278,7 @@ TEST_F(InboundRecordsTest, KindsOnALiveAircraftByItsState) {
         process();
 
         std::lock_guard lock(trafficState.trafficMutex);
-        EXPECT_EQ(link().take(), c.calls);
+        EXPECT_EQ(takeCalls(), c.calls);
         EXPECT_EQ(newLines(), c.lines);
         EXPECT_EQ(trafficState.startupSequences.size(), c.sequences);
         EXPECT_EQ(trafficState.removals, c.removals);
@@ -374,14 +374,14 @@ TEST_F(InboundRecordsTest, BindingOnTheGroundAndOnAStand) {
 }
 
 TEST_F(InboundRecordsTest, StaticCgRequestFailureIsLoggedAndCounted) {
-    link().failStaticCg = true;
+    link().failAlways(ksb::test::RawLinkCall::requestStaticCg);
     {
         std::lock_guard lock(trafficState.trafficMutex);
         addLive(20001, LiveState::creationRequested);
     }
     post(12, 20001, SimInboundKind::liveAdded);
     process();
-    EXPECT_EQ(link().requestErrors, 1);
+    EXPECT_EQ(link().requestErrorCount(), 1);
     EXPECT_EQ(newLines(), (std::vector<std::string>{"===> SimConnect request StaticCG fails"}));
     std::lock_guard lock(trafficState.trafficMutex);
     // Bound all the same: the sequence runs.

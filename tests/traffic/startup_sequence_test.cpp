@@ -32,18 +32,19 @@ TEST_F(StartupSequenceTest, TogglesAtFiftyAndHundredThenTheStartAtTwoHundred) {
     }
     post(12, 20001, SimInboundKind::liveAdded);
     process();
-    EXPECT_EQ(link().take(), (std::vector<std::string>{"static cg 12"}));
+    EXPECT_EQ(takeCalls(), (std::vector<std::string>{"requestStaticCg(12)"}));
     for (int step = 2; step <= 200; ++step) {
         SCOPED_TRACE(step);
         process();
         std::vector<std::string> expected;
         if (step == 50 || step == 100) {
-            expected = {"toggle 12"};
+            expected = {"allLightsToggle(12)"};
         } else if (step == 200) {
-            expected = {"spoilers 12 0", "engines on 12", "lights 12 1101011", "throttle 12 0",
-                        "flaps 12 1"};
+            expected = {"setSpoilers(BAW1, false)", "queueEnginesOn(12)",
+                        "queueSetLights(12, 1 1 0 1 0 1 1)", "setThrottle(BAW1, 0)",
+                        "setFlaps(BAW1, 1)"};
         }
-        ASSERT_EQ(link().take(), expected);
+        ASSERT_EQ(takeCalls(), expected);
     }
     std::lock_guard lock(trafficState.trafficMutex);
     EXPECT_TRUE(trafficState.startupSequences.empty());
@@ -51,7 +52,7 @@ TEST_F(StartupSequenceTest, TogglesAtFiftyAndHundredThenTheStartAtTwoHundred) {
 }
 
 TEST_F(StartupSequenceTest, ALightToggleFailureIsLoggedAndCountedEachTime) {
-    link().failToggle = true;
+    link().failAlways(ksb::test::RawLinkCall::allLightsToggle);
     {
         std::lock_guard lock(trafficState.trafficMutex);
         addLive(20001, LiveState::creationRequested);
@@ -60,7 +61,7 @@ TEST_F(StartupSequenceTest, ALightToggleFailureIsLoggedAndCountedEachTime) {
     for (int step = 0; step < 200; ++step) {
         process();
     }
-    EXPECT_EQ(link().requestErrors, 2);
+    EXPECT_EQ(link().requestErrorCount(), 2);
     EXPECT_EQ(log_.body(), (std::vector<std::string>{"===> SimConnect gf_allLightsToggle fails",
                                                      "===> SimConnect gf_allLightsToggle fails"}));
 }
@@ -84,7 +85,7 @@ TEST_F(StartupSequenceTest, TheStartOfALiveAircraftByWhereItIs) {
          8000,
          3000,
          false,
-         {"engines on 12", "spoilers 12 0", "lights 12 1110111"}},
+         {"queueEnginesOn(12)", "setSpoilers(BAW1, false)", "queueSetLights(12, 1 1 1 0 1 1 1)"}},
         {"airborne at exactly 10000 ft, 1999 ft above ground",
          true,
          FlightPhase::airborne,
@@ -92,7 +93,7 @@ TEST_F(StartupSequenceTest, TheStartOfALiveAircraftByWhereItIs) {
          10000,
          1999,
          false,
-         {"engines on 12", "spoilers 12 0", "lights 12 1110110"}},
+         {"queueEnginesOn(12)", "setSpoilers(BAW1, false)", "queueSetLights(12, 1 1 1 0 1 1 0)"}},
         {"airborne above 10000 ft",
          true,
          FlightPhase::airborne,
@@ -100,7 +101,7 @@ TEST_F(StartupSequenceTest, TheStartOfALiveAircraftByWhereItIs) {
          10001,
          10001,
          false,
-         {"engines on 12", "spoilers 12 0", "lights 12 1100101"}},
+         {"queueEnginesOn(12)", "setSpoilers(BAW1, false)", "queueSetLights(12, 1 1 0 0 1 0 1)"}},
         {"taxiing",
          false,
          FlightPhase::taxi,
@@ -108,7 +109,8 @@ TEST_F(StartupSequenceTest, TheStartOfALiveAircraftByWhereItIs) {
          0,
          0,
          false,
-         {"spoilers 12 0", "engines on 12", "lights 12 1101011", "throttle 12 0", "flaps 12 1"}},
+         {"setSpoilers(BAW1, false)", "queueEnginesOn(12)", "queueSetLights(12, 1 1 0 1 0 1 1)",
+          "setThrottle(BAW1, 0)", "setFlaps(BAW1, 1)"}},
         {"pushing back",
          false,
          FlightPhase::pushBackOrTow,
@@ -116,7 +118,8 @@ TEST_F(StartupSequenceTest, TheStartOfALiveAircraftByWhereItIs) {
          0,
          0,
          false,
-         {"spoilers 12 0", "engines on 12", "lights 12 1100011", "throttle 12 0", "flaps 12 0"}},
+         {"setSpoilers(BAW1, false)", "queueEnginesOn(12)", "queueSetLights(12, 1 1 0 0 0 1 1)",
+          "setThrottle(BAW1, 0)", "setFlaps(BAW1, 0)"}},
         {"parked, nav lights while parked",
          false,
          FlightPhase::parked,
@@ -124,7 +127,8 @@ TEST_F(StartupSequenceTest, TheStartOfALiveAircraftByWhereItIs) {
          0,
          0,
          true,
-         {"spoilers 12 0", "engines off 12", "lights 12 1000011", "throttle 12 0", "flaps 12 0"}},
+         {"setSpoilers(BAW1, false)", "queueEnginesOff(12)", "queueSetLights(12, 1 0 0 0 0 1 1)",
+          "setThrottle(BAW1, 0)", "setFlaps(BAW1, 0)"}},
         {"parked, no nav lights while parked",
          false,
          FlightPhase::parked,
@@ -132,7 +136,8 @@ TEST_F(StartupSequenceTest, TheStartOfALiveAircraftByWhereItIs) {
          0,
          0,
          false,
-         {"spoilers 12 0", "engines off 12", "lights 12 0000011", "throttle 12 0", "flaps 12 0"}},
+         {"setSpoilers(BAW1, false)", "queueEnginesOff(12)", "queueSetLights(12, 0 0 0 0 0 1 1)",
+          "setThrottle(BAW1, 0)", "setFlaps(BAW1, 0)"}},
         {"rotorcraft on the ground",
          false,
          FlightPhase::taxi,
@@ -140,7 +145,8 @@ TEST_F(StartupSequenceTest, TheStartOfALiveAircraftByWhereItIs) {
          0,
          0,
          false,
-         {"engines on 12", "lights 12 1101011", "throttle 12 4", "flaps 12 1"}},
+         {"queueEnginesOn(12)", "queueSetLights(12, 1 1 0 1 0 1 1)", "setThrottle(BAW1, 4)",
+          "setFlaps(BAW1, 1)"}},
         {"rotorcraft in the air",
          true,
          FlightPhase::airborne,
@@ -148,7 +154,7 @@ TEST_F(StartupSequenceTest, TheStartOfALiveAircraftByWhereItIs) {
          800,
          800,
          false,
-         {"engines on 12", "lights 12 1110110"}},
+         {"queueEnginesOn(12)", "queueSetLights(12, 1 1 1 0 1 1 0)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -160,9 +166,9 @@ TEST_F(StartupSequenceTest, TheStartOfALiveAircraftByWhereItIs) {
         aircraft.category = c.category;
         aircraft.position.altitude = c.altitude;
         aircraft.agl = c.agl;
-        link().take();
+        takeCalls();
         lf_startLiveAircraft(aircraft);
-        EXPECT_EQ(link().take(), c.calls);
+        EXPECT_EQ(takeCalls(), c.calls);
         EXPECT_EQ(aircraft.state, LiveState::inSimulator);
     }
 }
@@ -186,7 +192,7 @@ TEST_F(StartupSequenceTest, TheEndOfASequenceForAircraftThatAreToGo) {
          LiveState::creationRequested,
          true,
          LiveState::beingRemoved,
-         {"release 20001"},
+         {"releaseAiAircraft(BAW1)"},
          {15},
          {}},
         {"live, released during its sequence: not started",
@@ -204,7 +210,7 @@ TEST_F(StartupSequenceTest, TheEndOfASequenceForAircraftThatAreToGo) {
          LiveState::creationRequested,
          false,
          LiveState::inSimulator,
-         {"shutdown 15"},
+         {"shutdownAiAircraft(EZY5*)"},
          {},
          {"A1      : EZY5*    parked 10:29:59"}},
         {"static, to be removed once created: released",
@@ -213,7 +219,7 @@ TEST_F(StartupSequenceTest, TheEndOfASequenceForAircraftThatAreToGo) {
          LiveState::creationRequested,
          true,
          LiveState::beingRemoved,
-         {"release 5"},
+         {"releaseAiAircraft(EZY5*)"},
          {15},
          {}},
         {"static, released before it existed: its removal queued now",
@@ -242,11 +248,11 @@ TEST_F(StartupSequenceTest, TheEndOfASequenceForAircraftThatAreToGo) {
             }
         }
         endingSequence(15, c.key, c.kind);
-        link().take();
+        takeCalls();
         const std::size_t linesBefore = log_.body().size();
         process();
         std::lock_guard lock(trafficState.trafficMutex);
-        EXPECT_EQ(link().take(), c.calls);
+        EXPECT_EQ(takeCalls(), c.calls);
         EXPECT_EQ(trafficState.removals, c.removals);
         EXPECT_TRUE(trafficState.startupSequences.empty());
         const AiAircraft& aircraft = c.kind == SimInboundKind::liveAdded

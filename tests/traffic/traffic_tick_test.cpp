@@ -21,19 +21,20 @@ using ksb::test::EngineTest;
 
 class TrafficTickTest : public EngineTest {
 protected:
-    // The recorded calls that begin with one of the prefixes, each with its tick.
+    // The recorded calls of the named members, each with its tick.
     std::vector<std::pair<std::string, std::int32_t>>
-    callsStarting(std::initializer_list<std::string> prefixes) {
+    callsOf(std::initializer_list<std::string> names) {
         std::vector<std::pair<std::string, std::int32_t>> result;
-        for (std::size_t i = 0; i < link().calls.size(); ++i) {
-            for (const std::string& prefix : prefixes) {
-                if (link().calls[i].rfind(prefix, 0) == 0) {
-                    result.emplace_back(link().calls[i], link().callTicks[i]);
+        for (const ksb::test::LinkCall& call : link().calls()) {
+            for (const std::string& name : names) {
+                if (call.name == name) {
+                    result.emplace_back(call.text(), call.tick);
                 }
             }
         }
         return result;
     }
+    std::size_t waits() { return link().callsOf("swapPositionLists").size(); }
 };
 
 AiCreateRequest lf_tickTestRequest(std::uint32_t key) {
@@ -56,12 +57,13 @@ TEST_F(TrafficTickTest, RemovalsEveryTenTicksCreationsEveryFiftyLiveFirst) {
     }
     tick(151);
     using Call = std::pair<std::string, std::int32_t>;
-    EXPECT_EQ(callsStarting({"remove", "create"}), (std::vector<Call>{{"remove 11", 0},
-                                                                      {"create 20001", 0},
-                                                                      {"remove 12", 10},
-                                                                      {"remove 13", 20},
-                                                                      {"create 20002", 50},
-                                                                      {"create 5", 100}}));
+    EXPECT_EQ(callsOf({"queueRemoveAiAircraft", "queueCreateAiAircraft"}),
+              (std::vector<Call>{{"queueRemoveAiAircraft(11)", 0},
+                                 {"queueCreateAiAircraft(, 20001)", 0},
+                                 {"queueRemoveAiAircraft(12)", 10},
+                                 {"queueRemoveAiAircraft(13)", 20},
+                                 {"queueCreateAiAircraft(, 20002)", 50},
+                                 {"queueCreateAiAircraft(, 5)", 100}}));
     // With a live request waiting nothing is built; once it went, the static request goes and
     // the next one is prepared, and with both queues empty the builder still runs.
     EXPECT_EQ(built, (std::vector<std::int32_t>{100, 150}));
@@ -156,11 +158,14 @@ TEST_F(TrafficTickTest, RangeRequestEveryHundredTicksOrTwentyWhenFast) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         trafficState.reset();
-        link().take();
-        link().callTicks.clear();
-        link().requestErrors = 0;
-        link().requestError = c.requestError;
-        link().failRange = c.fails;
+        link().clearCalls();
+        const int errorsBefore = link().requestErrorCount();
+        link().setRequestError(c.requestError);
+        if (c.fails) {
+            link().failAlways(ksb::test::RawLinkCall::requestAircraftInRange);
+        } else {
+            link().stopFailing(ksb::test::RawLinkCall::requestAircraftInRange);
+        }
         {
             std::lock_guard lock(trafficState.trafficMutex);
             trafficState.fastRange = c.fast;
@@ -169,10 +174,10 @@ TEST_F(TrafficTickTest, RangeRequestEveryHundredTicksOrTwentyWhenFast) {
         tick(201);
         std::vector<std::pair<std::string, std::int32_t>> expected;
         for (std::int32_t t : c.ticks) {
-            expected.emplace_back("range 28520", t);
+            expected.emplace_back("requestAircraftInRange(28520)", t);
         }
-        EXPECT_EQ(callsStarting({"range"}), expected);
-        EXPECT_EQ(link().requestErrors, c.errors);
+        EXPECT_EQ(callsOf({"requestAircraftInRange"}), expected);
+        EXPECT_EQ(link().requestErrorCount() - errorsBefore, c.errors);
         const std::vector<std::string> body = log_.body();
         const std::vector<std::string> lines(body.begin() + linesBefore, body.end());
         EXPECT_EQ(lines, std::vector<std::string>(c.errors,
@@ -189,19 +194,20 @@ UserAircraftState lf_tickTestUser(double latitude) {
 }
 
 TEST_F(TrafficTickTest, UserStateEveryHundredTicksIntoTheEngineAndTheWorkerCopy) {
+    const auto userAsked = [this] { return link().callsOf("requestUserPosition").size(); };
     gf_setUserState(lf_tickTestUser(10.0));
-    link().user = lf_tickTestUser(47.45);
+    link().setUserState(lf_tickTestUser(47.45));
     tick(1);
-    EXPECT_EQ(link().userAsked, 1);
+    EXPECT_EQ(userAsked(), 1u);
     EXPECT_EQ(gf_userState().latitude, 47.45);
     EXPECT_EQ(gf_userState().altitudeAboveGround, 1200.0);
 
-    link().user = lf_tickTestUser(47.5);
+    link().setUserState(lf_tickTestUser(47.5));
     tick(99);
-    EXPECT_EQ(link().userAsked, 1);
+    EXPECT_EQ(userAsked(), 1u);
     EXPECT_EQ(gf_userState().latitude, 47.45);
     tick(1);
-    EXPECT_EQ(link().userAsked, 2);
+    EXPECT_EQ(userAsked(), 2u);
     EXPECT_EQ(gf_userState().latitude, 47.5);
     EXPECT_EQ(gf_userState().longitude, 8.5706);
     std::lock_guard lock(trafficState.trafficMutex);
@@ -242,21 +248,22 @@ TEST_F(TrafficTickTest, HandOverByFrameRateWhileTheLinkIsBusyOrFree) {
             aircraft.position.latitude = 51.0;
             trafficState.tickCounter = 7;
         }
-        link().busy = c.busy;
-        link().frameRate = c.frameRate;
-        link().waits = 0;
+        link().setBusy(c.busy);
+        link().setFrameRate(c.frameRate);
+        const std::size_t waitsBefore = waits();
         // An update the link has not sent yet.
-        link().sendList = {PositionUpdate{1.0, 2.0, 0, 0, 0, 0, 0, 0, 99}};
+        link().setSendList({PositionUpdate{1.0, 2.0, 0, 0, 0, 0, 0, 0, 99}});
         tick(1);
         EXPECT_EQ(trafficState.tickCounter.load(), 8);
-        EXPECT_EQ(link().waits, c.waits);
+        EXPECT_EQ(waits() - waitsBefore, static_cast<std::size_t>(c.waits));
+        const std::vector<PositionUpdate> sendList = link().sendList();
         if (c.sent) {
-            ASSERT_EQ(link().sendList.size(), 1u);
-            EXPECT_EQ(link().sendList[0].objectId, 12u);
-            EXPECT_EQ(link().sendList[0].latitude, 51.0);
+            ASSERT_EQ(sendList.size(), 1u);
+            EXPECT_EQ(sendList[0].objectId, 12u);
+            EXPECT_EQ(sendList[0].latitude, 51.0);
         } else {
-            ASSERT_EQ(link().sendList.size(), 1u);
-            EXPECT_EQ(link().sendList[0].objectId, 99u);
+            ASSERT_EQ(sendList.size(), 1u);
+            EXPECT_EQ(sendList[0].objectId, 99u);
         }
         std::lock_guard lock(trafficState.trafficMutex);
         EXPECT_TRUE(trafficState.positionWrites.empty());
@@ -317,13 +324,13 @@ TEST_F(TrafficTickTest, DispatchByStateAndTheFirstQueuedSample) {
             trafficState.hooks.followCurve = [&curves](LiveAircraft&) { ++curves; };
             trafficState.hooks.admitNewAircraft = [&admissions](LiveAircraft&) { ++admissions; };
         }
-        link().busy = false;
-        link().sendList.clear();
+        link().setBusy(false);
+        link().setSendList({});
         tick(1);
         EXPECT_EQ(nextSamples, c.nextSamples);
         EXPECT_EQ(curves, c.curves);
         EXPECT_EQ(admissions, c.admissions);
-        EXPECT_EQ(link().sendList.size(), c.written ? 1u : 0u);
+        EXPECT_EQ(link().sendList().size(), c.written ? 1u : 0u);
         std::lock_guard lock(trafficState.trafficMutex);
         const LiveAircraft& aircraft = trafficState.live.front();
         if (c.state == LiveState::inSimulator) {

@@ -1,0 +1,31 @@
+#include "simlink/traffic_link_wiring.h"
+
+#include "simlink/ai_control.h"
+#include "simlink/link_state.h"
+#include "simlink/send_queues.h"
+#include "simlink/sim_session.h"
+
+ksb::TrafficLinkServices gf_trafficLinkServices() {
+    ksb::TrafficLinkServices services;
+    services.queueCreateAiAircraft = gf_queueCreateAiAircraft;
+    services.queueRemoveAiAircraft = gf_queueRemoveAiAircraft;
+    services.queueEnginesOn = gf_queueEnginesOn;
+    services.queueEnginesOff = gf_queueEnginesOff;
+    services.queueSetLights = gf_queueSetLights;
+    services.setThrottle = gf_setThrottle;
+    services.setFlaps = gf_setFlaps;
+    services.setSpoilers = gf_setSpoilers;
+    services.shutdownAiAircraft = gf_shutdownAiAircraft;
+    services.releaseAiAircraft = gf_releaseAiAircraft;
+    services.trySwapPositionLists = gf_trySwapPositionLists;
+    services.swapPositionLists = gf_swapPositionLists;
+    services.frameRate = [] { return simFrameRate.load(); };
+    services.requestErrorSet = [] { return simRequestError.load(); };
+    services.countRequestError = lf_countRequestError;
+    services.requestAircraftInRange = gf_requestAircraftInRange;
+    services.requestStaticCg = gf_requestStaticCg;
+    services.allLightsToggle = gf_sendAllLightsToggle;
+    services.setFlightPlan = gf_setAiFlightPlan;
+    services.requestUserPosition = gf_requestUserPosition;
+    return services;
+}
