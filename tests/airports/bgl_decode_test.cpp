@@ -2,6 +2,7 @@
 // entries, re-lettering, the walks, the link decision and the failures.
 #include "airports/bgl_decode.h"
 #include "airports_test_fixture.h"
+#include "core/geodesy.h"
 #include "core/globals.h"
 #include "support/airport_scan_sinks.h"
 #include "support/bgl_builder.h"
@@ -17,7 +18,6 @@
 namespace ksb::test {
 namespace {
 
-constexpr double kNmPerMetre = 1.0 / 1852.0;
 constexpr const char* kPath = "x.bgl";
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
@@ -163,7 +163,7 @@ TEST_F(BglDecodeTest, HelipadsBecomeNumberedHeliStands) {
     EXPECT_TRUE(first.heli);
     EXPECT_FALSE(first.ramp || first.cargo);
     EXPECT_DOUBLE_EQ(first.heading, 2 * std::numbers::pi);
-    EXPECT_DOUBLE_EQ(first.radius, 15.0 * kNmPerMetre);
+    EXPECT_DOUBLE_EQ(first.radius, 15.0 * kNMPerMetre);
     EXPECT_EQ(gf_coordinatesText({first.latitude, first.longitude}), "50.100000,8.100000");
     EXPECT_EQ(airport.stands[1].name, "helipad2");
     EXPECT_DOUBLE_EQ(airport.stands[1].heading, std::numbers::pi / 2);
@@ -238,7 +238,7 @@ TEST_F(BglDecodeTest, ParkingEntriesAreTestedInTheirOrder) {
             EXPECT_EQ(stands[0].cargo, c.cargo);
             EXPECT_EQ(stands[0].ramp, c.ramp);
             EXPECT_FALSE(stands[0].heli);
-            EXPECT_DOUBLE_EQ(stands[0].radius, c.entry.radius * kNmPerMetre);
+            EXPECT_DOUBLE_EQ(stands[0].radius, c.entry.radius * kNMPerMetre);
         }
     }
 }
@@ -584,7 +584,7 @@ TEST_F(BglDecodeTest, HandWrittenFixtureAgreesWithBuilderAndDecoder) {
     EXPECT_EQ(stand.name, "g12");
     EXPECT_EQ(gf_coordinatesText({stand.latitude, stand.longitude}), "50.000000,8.000000");
     EXPECT_DOUBLE_EQ(stand.heading, std::numbers::pi / 2);
-    EXPECT_DOUBLE_EQ(stand.radius, 25.0 * kNmPerMetre);
+    EXPECT_DOUBLE_EQ(stand.radius, 25.0 * kNMPerMetre);
     EXPECT_TRUE(stand.ramp);
     EXPECT_FALSE(stand.cargo || stand.heli);
 }

@@ -15,7 +15,6 @@ namespace {
 
 using ksb::test::gf_testAircraft;
 using ksb::test::gf_testOption;
-using ksb::test::kNmPerMetre;
 using ksb::test::ScriptedRandom;
 using ksb::test::StandTest;
 
@@ -107,7 +106,7 @@ TEST_F(SoftStandTest, ThePassesFollowTheKindOfAircraft) {
         aircraft.category = c.category;
         aircraft.cargo = c.cargo;
         if (c.category == C::rotorcraft) {
-            aircraft.halfWingSpan = 5.0 * kNmPerMetre;
+            aircraft.halfWingSpan = 5.0 * kNMPerMetre;
         }
         ScriptedRandom random(c.draws);
         EXPECT_EQ(found(gf_findSoftStand(kTime, aircraft, false)), c.expected);
@@ -190,7 +189,7 @@ TEST_F(SoftStandTest, AStandUsedAtThatHalfHourIsSkipped) {
     stands().clear();
     LiveAircraft helicopter = gf_testAircraft(0x4ca002, "HELI1", "G-HELI", "BAW", "EC35");
     helicopter.category = AircraftCategory::rotorcraft;
-    helicopter.halfWingSpan = 5.0 * kNmPerMetre;
+    helicopter.halfWingSpan = 5.0 * kNMPerMetre;
     kindStand("H1", 60.0).observations = {gf_testOption(1, 3, {20})};
     kindStand("R1", 30.0).observations = {gf_testOption(1, 3, {20})};
     kindStand("Hs", 2.0); // the rotor overhangs by more than 1.8 m

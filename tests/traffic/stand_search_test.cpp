@@ -23,7 +23,6 @@ namespace {
 
 using ksb::test::gf_testAircraft;
 using ksb::test::gf_testOption;
-using ksb::test::kNmPerMetre;
 using ksb::test::ScriptedRandom;
 using ksb::test::StandTest;
 

@@ -65,13 +65,13 @@ TEST_F(StandTableTest, NearestStandWithinTheRadiusWhateverItsFlags) {
     ParkPosition& twin = addStand("TWIN", 30.0); // as near as NEAR, later in the table
     near.taken = near.occupied = near.blocked = near.adjacentTaken = near.heli = true;
 
-    EXPECT_EQ(lf_nearestStand(base, 55.0 * ksb::test::kNmPerMetre), &near);
-    EXPECT_EQ(lf_nearestStand(base, 20.0 * ksb::test::kNmPerMetre), nullptr);
+    EXPECT_EQ(lf_nearestStand(base, 55.0 * kNMPerMetre), &near);
+    EXPECT_EQ(lf_nearestStand(base, 20.0 * kNMPerMetre), nullptr);
     // Beyond NEAR's distance only FAR is left once NEAR and TWIN are gone.
     near.latitude = far.latitude + 1.0;
     twin.latitude = far.latitude + 1.0;
-    EXPECT_EQ(lf_nearestStand(base, 55.0 * ksb::test::kNmPerMetre), nullptr);
-    EXPECT_EQ(lf_nearestStand(base, 65.0 * ksb::test::kNmPerMetre), &far);
+    EXPECT_EQ(lf_nearestStand(base, 55.0 * kNMPerMetre), nullptr);
+    EXPECT_EQ(lf_nearestStand(base, 65.0 * kNMPerMetre), &far);
 
     stands().clear();
     EXPECT_EQ(lf_nearestStand(base, 1.0), nullptr);

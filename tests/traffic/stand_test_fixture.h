@@ -6,6 +6,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_state.h"
 #include "core/airport_records.h"
+#include "core/geodesy.h"
 #include "core/main_window.h"
 #include "core/time_of_week.h"
 #include "traffic/live_aircraft.h"
@@ -26,7 +27,6 @@ namespace ksb::test {
 
 inline constexpr double kStandBaseLatitude = 51.47;
 inline constexpr double kStandBaseLongitude = -0.45;
-inline constexpr double kNmPerMetre = 1.0 / 1852.0;
 
 // A learned real option of BAW A320 G-EUUA "BAW1" with the given slots.
 inline StandObservation gf_testOption(std::uint32_t number, std::int32_t day,
@@ -71,7 +71,7 @@ inline LiveAircraft gf_testAircraft(std::uint32_t key, std::string callsign,
     aircraft.airline = std::move(airline);
     aircraft.type = std::move(type);
     aircraft.category = AircraftCategory::large;
-    aircraft.halfWingSpan = 17.05 * kNmPerMetre;
+    aircraft.halfWingSpan = 17.05 * kNMPerMetre;
     return aircraft;
 }
 
@@ -111,7 +111,7 @@ protected:
         std::vector<ParkPosition>& stands = gf_parkAirportState().stands;
         ParkPosition& stand =
             stands.emplace_back(std::vector<StandObservation>{}, std::move(name),
-                                kStandBaseLatitude + northMetres * kNmPerMetre / 60.0,
+                                kStandBaseLatitude + northMetres * kNMPerMetre / 60.0,
                                 kStandBaseLongitude, 0.0, radiusMetres, false, false, false);
         stand.standId = static_cast<std::uint32_t>(stands.size());
         return stand;
