@@ -1,15 +1,9 @@
 #include "traffic/stand_release.h"
 
-#include "airports/park_airport_state.h"
+#include "traffic/stand_table.h"
 
 void gf_freeStand(const AiAircraft& aircraft) {
-    if (aircraft.standId == 0) {
-        return;
-    }
-    for (ParkPosition& stand : gf_parkAirportState().stands) {
-        if (stand.standId == aircraft.standId) {
-            stand.occupied = false;
-            return;
-        }
+    if (ParkPosition* stand = gf_findStandById(aircraft.standId)) {
+        stand->occupied = false;
     }
 }
