@@ -27,5 +27,6 @@ ksb::TrafficLinkServices gf_trafficLinkServices() {
     services.allLightsToggle = gf_sendAllLightsToggle;
     services.setFlightPlan = gf_setAiFlightPlan;
     services.requestUserPosition = gf_requestUserPosition;
+    services.lastUserState = [] { return gf_userAircraftView().state; };
     return services;
 }

@@ -5,10 +5,20 @@
 #include "core/flight_records.h"
 #include "traffic/live_aircraft.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace ksb {
+
+// What a stand rule is asked about: may the newcomer take the wanted stand? A rule that objects
+// sets allowed to false.
+struct StandRuleContext {
+    std::uint32_t wantedStandId = 0;
+    std::uint32_t neighbourStandId = 0; // 0 in the same-callsign walk
+    const LiveAircraft& newcomer;
+    bool allowed = true;
+};
 
 struct TrafficHooks {
     // PLACEHOLDER until admission exists: the aircraft stays new, so nothing is created before a
@@ -42,6 +52,17 @@ struct TrafficHooks {
     };
     // PLACEHOLDER until the conflict handling exists.
     std::function<void(const std::string& callsign)> removeGhost = [](const std::string&) {};
+    // The stand rules: placement offers each live aircraft in turn until one call answers true,
+    // and refuses the stand when the context is no longer allowed afterwards.
+    // PLACEHOLDER until the conflict handling exists: no objection.
+    std::function<bool(StandRuleContext&, LiveAircraft& other)> sameCallsignWantsStand =
+        [](StandRuleContext&, LiveAircraft&) { return false; };
+    // PLACEHOLDER until the conflict handling exists: no objection.
+    std::function<bool(StandRuleContext&, LiveAircraft& other)> adjacentStandConflict =
+        [](StandRuleContext&, LiveAircraft&) { return false; };
+    // Keeps the parked aircraft within their limit, counting `extra` more.
+    // PLACEHOLDER until the conflict handling exists: does nothing.
+    std::function<void(int extra)> checkMaxPark = [](int) {};
     // PLACEHOLDER until the static parking exists.
     std::function<void()> createStaticParked = [] {};
 

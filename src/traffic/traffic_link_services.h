@@ -60,6 +60,9 @@ struct TrafficLinkServices {
 
     // Unwired: the worker's current copy, so nothing changes.
     std::function<UserAircraftState()> requestUserPosition = [] { return gf_userState(); };
+    // The user's state as the link last received it; sends no request. Unwired: the worker's
+    // current copy.
+    std::function<UserAircraftState()> lastUserState = [] { return gf_userState(); };
 };
 
 } // namespace ksb

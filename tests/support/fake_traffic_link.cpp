@@ -41,6 +41,11 @@ FakeTrafficLink::FakeTrafficLink(FakeLinkScope scope) {
         std::lock_guard lock(mutex_);
         return userState_;
     };
+    // Sends nothing, so nothing is recorded.
+    s.lastUserState = [this] {
+        std::lock_guard lock(mutex_);
+        return userState_;
+    };
 
     std::lock_guard traffic(trafficState.trafficMutex);
     previous_ = std::move(trafficState.linkServices);

@@ -60,7 +60,7 @@ public:
     void setBusy(bool busy) { busy_ = busy; }
     void setFrameRate(float framesPerSecond) { frameRate_ = framesPerSecond; }
     void setRequestError(bool set) { requestError_ = set; }
-    // What requestUserPosition answers from now on.
+    // What requestUserPosition and lastUserState answer from now on.
     void setUserState(const UserAircraftState& state);
 
     // countRequestError calls so far.

@@ -1,0 +1,14 @@
+#pragma once
+// How close a flight comes to the user's aircraft; admission holds flights back with it and the
+// conflict rules release aircraft with it.
+#include "traffic/live_aircraft.h"
+
+namespace ksb {
+
+// Feet between a point distanceNm away on bearingToPoint and the line through the origin on
+// lineBearing (radians).
+double gf_lateralDistanceFeet(double distanceNm, double lineBearing, double bearingToPoint);
+// True when the aircraft's first sample is close to the user and its course passes near the user.
+bool lf_userInTrackLine(const LiveAircraft& aircraft);
+
+} // namespace ksb
