@@ -9,4 +9,6 @@ void lf_airbornePhase(LiveAircraft&, std::int64_t, PositionSample&) {}
 
 void lf_takeOffPhase(LiveAircraft&) {}
 
+void lf_followCurveVertical(LiveAircraft&) {}
+
 } // namespace ksb

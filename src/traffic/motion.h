@@ -40,6 +40,8 @@ void lf_airborneStep(LiveAircraft& aircraft);
 void lf_airbornePhase(LiveAircraft& aircraft, std::int64_t ticks, PositionSample& next);
 // Throttle during taxi and the take-off roll, and the lift-off decision.
 void lf_takeOffPhase(LiveAircraft& aircraft);
+// The vertical half of the per-tick step, after the horizontal half (lf_followCurve).
+void lf_followCurveVertical(LiveAircraft& aircraft);
 
 // ---------------------------------------------------------------------------------------------
 // Stand manoeuvres
