@@ -31,5 +31,5 @@ void gf_countLearnedUpdate();
 void lf_markCargoStand(LiveAircraft& aircraft);
 // Forgets gf_standNameAt's last answer; the stand table changed under it. The traffic reset calls
 // it. PLACEHOLDER: the park airport's load and close call it once the engine chooses park
-// airports, and gf_standNameAt reads the memo once placement is built.
+// airports.
 void gf_clearStandNameMemo();

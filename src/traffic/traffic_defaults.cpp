@@ -5,6 +5,7 @@
 #include "traffic/flight_plans.h"
 #include "traffic/inbound_records.h"
 #include "traffic/max_aircraft.h"
+#include "traffic/stand_name_at.h"
 #include "traffic/stand_search.h"
 #include "traffic/tick.h"
 #include "traffic/traffic.h"
@@ -65,8 +66,9 @@ TrafficServices gf_defaultTrafficServices() {
     // PLACEHOLDER: counts no static parked aircraft (traffic engine issues).
     s.updateStaticParkedShare = [](bool) { return 0; };
     s.postSimEvent = [](SimInboundRecord record) { ksb::gf_postSimEvent(record); };
-    // PLACEHOLDER: no stand anywhere (traffic engine issues).
-    s.standNameAt = [](double, double) { return std::string(); };
+    s.standNameAt = [](double latitude, double longitude) {
+        return ksb::lf_standNameAt(latitude, longitude);
+    };
     s.takeFeedRecords = [](std::vector<LiveFlight>& batch, int delay) {
         ksb::gf_takeFeedRecords(batch, delay);
     };

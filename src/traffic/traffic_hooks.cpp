@@ -1,6 +1,7 @@
 #include "traffic/traffic_hooks.h"
 
 #include "core/geodesy.h"
+#include "traffic/admission.h"
 #include "traffic/traffic_state.h"
 
 namespace ksb {
@@ -28,6 +29,7 @@ void lf_teleportToNextSample(LiveAircraft& aircraft) {
 
 } // namespace
 
-TrafficHooks::TrafficHooks() : nextSample(lf_teleportToNextSample) {}
+TrafficHooks::TrafficHooks()
+    : admitNewAircraft(lf_admitNewAircraft), nextSample(lf_teleportToNextSample) {}
 
 } // namespace ksb

@@ -21,9 +21,8 @@ struct StandRuleContext {
 };
 
 struct TrafficHooks {
-    // PLACEHOLDER until admission exists: the aircraft stays new, so nothing is created before a
-    // livery can be chosen.
-    std::function<void(LiveAircraft&)> admitNewAircraft = [](LiveAircraft&) {};
+    // Admission of an aircraft in state new (lf_admitNewAircraft).
+    std::function<void(LiveAircraft&)> admitNewAircraft;
     // PLACEHOLDER until the motion exists: teleports to the first queued sample and drops it; an
     // empty queue then releases the aircraft.
     std::function<void(LiveAircraft&)> nextSample;

@@ -5,6 +5,10 @@
 
 namespace ksb {
 
+// The user's aircraft is known to stand or roll on the ground; an unknown state counts as
+// airborne.
+bool lf_userOnGround();
+
 // Feet between a point distanceNm away on bearingToPoint and the line through the origin on
 // lineBearing (radians).
 double gf_lateralDistanceFeet(double distanceNm, double lineBearing, double bearingToPoint);

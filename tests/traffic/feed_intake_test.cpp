@@ -304,7 +304,15 @@ TEST_F(FeedHandOverTest, APolledTrackBecomesTheSampleQueueOfOneAircraft) {
 // record a tick (two above 150 records), last record first.
 class PendingIntakeTest : public ::testing::Test {
 protected:
-    void SetUp() override { gf_setFeedIntake(true); }
+    void SetUp() override {
+        gf_setFeedIntake(true);
+        keepFlightsNew();
+    }
+    // The intake alone: admission would drop these one-record flights as soon as they are due.
+    static void keepFlightsNew() {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        trafficState.hooks.admitNewAircraft = [](LiveAircraft&) {};
+    }
 
     void feedZeroDelay(std::vector<LiveFlight> batch) { harness_.feed(std::move(batch), 0); }
 
@@ -359,6 +367,7 @@ TEST_F(PendingIntakeTest, TwoRecordsPerTickAbove150) {
         SCOPED_TRACE(c.name);
         gf_resetTrafficForTests();
         gf_setFeedIntake(true);
+        keepFlightsNew();
         feedZeroDelay(lf_flights(c.records));
         harness_.tick(210);
         {

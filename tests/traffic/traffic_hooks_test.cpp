@@ -78,12 +78,17 @@ TEST_F(TrafficHooksTest, EachDefaultDoesWhatTheEngineCanLiveWithUntilItsStageExi
     };
     const ksb::TrafficHooks& hooks = trafficState.hooks;
     const Case cases[] = {
-        {"admission keeps it new",
+        // Admission is built: its default is the real one, which drops a flight without samples.
+        {"admission drops an empty queue",
          [&](LiveAircraft& a, PositionSample&) {
+             a.samples.clear();
              hooks.admitNewAircraft(a);
              return true;
          },
-         {}},
+         [](LiveAircraft& a) {
+             a.samples.clear();
+             a.erase = true;
+         }},
         {"no curve",
          [&](LiveAircraft& a, PositionSample&) {
              hooks.followCurve(a);

@@ -50,6 +50,7 @@ TEST_F(TrafficServicesTest, PlaceholdersGiveNeutralResultsAndChangeNothing) {
     EXPECT_FALSE(gf_cancelQueuedCreations("BAW123"));
     EXPECT_EQ(gf_updateLiveParkedShare(true), 0);
     EXPECT_EQ(gf_updateStaticParkedShare(false), 0);
+    // The engine's own stand lookup: an empty engine has no stand table, so no name.
     EXPECT_EQ(gf_standNameAt(51.47, -0.45), "");
     lf_removeStaticTwinOfLive(live);
     gf_checkParkAirport(true);
