@@ -14,6 +14,7 @@
 #include "core/time_of_week.h"
 #include "traffic/admission.h"
 #include "traffic/new_flight.h"
+#include "traffic/stand_table.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -22,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <mutex>
 #include <string>
