@@ -58,14 +58,13 @@ void lf_releaseEveryAircraft(const LinkServices& link) {
             link.releaseAiAircraft(aircraft.objectId);
         } else if (aircraft.state == LiveState::creationRequested) {
             const std::size_t before = live.size();
-            if (gf_cancelQueuedCreations(aircraft.callsign)) {
+            (void)gf_cancelQueuedCreations(aircraft.callsign);
+            if (live.size() < before) {
                 // The last aircraft moved into this place: visit it too.
-                if (live.size() < before) {
-                    continue;
-                }
-            } else {
-                aircraft.removeOnceCreated = true;
+                continue;
             }
+            // Not erased, whatever else of its callsign went: its creation has been sent.
+            aircraft.removeOnceCreated = true;
         }
         ++i;
     }

@@ -47,6 +47,7 @@ TEST_F(TrafficServicesTest, PlaceholdersGiveNeutralResultsAndChangeNothing) {
     EXPECT_FALSE(lf_checkSameIdentity(live, parked));
     EXPECT_FALSE(lf_avoidUserCollision(live));
     EXPECT_FALSE(lf_avoidCollisionWithLive(live, parked));
+    // The engine's own cancel: an empty engine has nothing queued to cancel.
     EXPECT_FALSE(gf_cancelQueuedCreations("BAW123"));
     EXPECT_EQ(gf_updateLiveParkedShare(true), 0);
     EXPECT_EQ(gf_updateStaticParkedShare(false), 0);
