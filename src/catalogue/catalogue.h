@@ -69,6 +69,9 @@ const std::vector<std::string>& gf_similarTypesShuffled(const std::string& airli
 // as deep as MATCHING_DEPTH allows; the title stays empty when nothing fits. A hit counts its
 // step and sets the FSLTL flag. Never throws.
 void gf_matchLiveFlightLivery(Flight& flight);
+// Whether a livery of that title is an FSLTL model (the title holds "FSLTL_"); the flight's FSLTL
+// flag follows its title.
+bool gf_isFsltlTitle(std::string_view title);
 // The same ladder for a static parked aircraft on its stand; a title it already has is kept.
 // Without a registration hit the stand's cargo flag becomes the aircraft's. Counts nothing.
 // True when the aircraft carries a title afterwards. Never throws.

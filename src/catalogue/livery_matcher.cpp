@@ -208,7 +208,11 @@ void gf_matchLiveFlightLivery(Flight& flight) {
     if (LOG.value()) {
         lf_logMatch(flight, step);
     }
-    flight.fsltlModel = flight.liveryTitle.find("FSLTL_") != std::string_view::npos;
+    flight.fsltlModel = gf_isFsltlTitle(flight.liveryTitle);
+}
+
+bool gf_isFsltlTitle(std::string_view title) {
+    return title.find("FSLTL_") != std::string_view::npos;
 }
 
 bool gf_matchParkedLivery(Flight& flight, const ParkPosition& stand) {

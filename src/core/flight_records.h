@@ -134,7 +134,8 @@ struct Flight : FlightIdentity {
     std::int32_t derotationTicks = 0;
     std::int32_t rotationTicks = 0;
     std::int32_t climbPitchTicks = 0;
-    // Views a title of the livery database; dangles once the database is rebuilt.
+    // Views a title of the catalogue's title store, which keeps it for the whole process, so it
+    // outlives a rebuild of the livery index.
     std::string_view liveryTitle;
 
     // Texts that head the traffic log lines (core/flight_text.cpp); byte for byte as logged.

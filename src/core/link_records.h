@@ -21,7 +21,8 @@ struct SIMCONNECT_DATA_INITPOSITION {
 struct AiCreateRequest {
     SIMCONNECT_DATA_INITPOSITION initPosition;
     std::string callsign; // sent as the tail number
-    // Views a title of the livery database; dangles once the database is rebuilt.
+    // Views a title of the catalogue's title store, which keeps it for the whole process, so it
+    // outlives a rebuild of the livery index.
     std::string_view liveryTitle;
     std::uint32_t flightKey = 0;
 };

@@ -3,8 +3,6 @@
 #include "core/airport_records.h"
 #include "traffic/live_aircraft.h"
 
-#include <string>
-
 namespace ksb {
 
 // Removes the static aircraft on the stand and those on neighbour stands whose wings would touch.
@@ -14,8 +12,5 @@ bool lf_makePlaceAt(const LiveAircraft& aircraft, const ParkPosition& stand, AiA
 // True when the static aircraft on the neighbour stand was released.
 bool lf_removeStaticByAdjacentParking(const LiveAircraft& aircraft, const ParkPosition& stand,
                                       const ParkPosition& neighbour, AiAircraft& other);
-// Cancels the queued static creations of that callsign and erases their aircraft; false when
-// none was queued. The callsign is a copy: its aircraft may be the one erased.
-bool lf_cancelStaticCreation(std::string callsign);
 
 } // namespace ksb

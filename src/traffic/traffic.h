@@ -57,9 +57,12 @@ bool lf_avoidUserCollision(LiveAircraft& live);
 void lf_avoidUserCollisionOnGround();
 // True when it removed the static parked aircraft for standing too close to the live one.
 bool lf_avoidCollisionWithLive(const LiveAircraft& liveCopy, AiAircraft& parked);
-// Cancels the queued creation with that callsign and erases its live aircraft (the last moves
-// into its place); false when the request had already gone to the simulator. The callsign is a
-// copy: the aircraft it came from may be the one erased.
+// Cancels the queued creations and waiting keys with that callsign and erases their live
+// aircraft still in state 1 (the last record moves into each place); false when nothing of the
+// callsign was left to cancel, the request had gone to the simulator. The callsign is a copy: the
+// aircraft it came from may be the one erased. A walk over every state-1 aircraft in index order
+// looks at the same index again when the vector shrank; a walk over only some of them collects
+// the callsigns first (traffic/creation_cancel.h).
 bool gf_cancelQueuedCreations(std::string callsign);
 // Clears all traffic state at a restart (takes the engine's mutexes itself).
 void gf_resetTraffic();

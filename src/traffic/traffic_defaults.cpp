@@ -1,5 +1,6 @@
 // The engine's own implementations behind the service table. Members marked PLACEHOLDER wait
 // for the engine stages that build them: each does the least its callers can live with.
+#include "traffic/creation_cancel.h"
 #include "traffic/feed_intake.h"
 #include "traffic/flight_plans.h"
 #include "traffic/inbound_records.h"
@@ -13,6 +14,7 @@
 
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ksb {
@@ -54,8 +56,9 @@ TrafficServices gf_defaultTrafficServices() {
     s.avoidUserCollisionOnGround = [] {};
     // PLACEHOLDER: removes nothing (traffic engine issues).
     s.avoidCollisionWithLive = [](const LiveAircraft&, AiAircraft&) { return false; };
-    // PLACEHOLDER: cancels nothing (traffic engine issues).
-    s.cancelQueuedCreations = [](std::string) { return false; };
+    s.cancelQueuedCreations = [](std::string callsign) {
+        return ksb::lf_cancelQueuedCreations(std::move(callsign));
+    };
     s.resetTraffic = [] { ksb::gf_resetTraffic(); };
     s.applyMaxAircraft = [] { ksb::gf_applyMaxAircraft(); };
     // PLACEHOLDER: counts no parked live aircraft (traffic engine issues).

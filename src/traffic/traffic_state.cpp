@@ -60,7 +60,8 @@ void TrafficState::reset() {
     parkAirports.clear();
     parkAirport = Airport{};
     reservedStand.clear();
-    // The titles it views die with the livery database; never keep them past a reset.
+    // The titles it views live in the catalogue's title store for the whole process; the reset
+    // only forgets the choices.
     liveryCache.clear();
     seenCallsigns.clear();
     seenFlightIds.clear();

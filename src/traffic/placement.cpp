@@ -1,0 +1,190 @@
+// Placement of an admitted aircraft: its livery, its first phase, a stand when it stands still at
+// the park airport, its position block, and its place among the waiting keys.
+#include "traffic/admission.h"
+
+#include "airports/park_airport_state.h"
+#include "catalogue/unmatched_flights.h"
+#include "core/clock.h"
+#include "core/geodesy.h"
+#include "core/globals.h"
+#include "traffic/free_stand.h"
+#include "traffic/make_place.h"
+#include "traffic/position_block.h"
+#include "traffic/stand_options.h"
+#include "traffic/stand_table.h"
+#include "traffic/traffic.h"
+#include "traffic/traffic_state.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+
+namespace {
+
+constexpr double kPlaceParkAirportReachNm = 5.0;
+constexpr double kPlaceStandingSpeedKnots = 5.0;
+constexpr double kPlaceStandingDriftNm = 35.0 / kMetresPerNM;
+constexpr double kPlaceStandReachNm = 55.0 / kMetresPerNM;
+
+enum class StandChoice { none, taken, hold, drop };
+
+// A repeated second position means the flight stands: the first counts as repeated too.
+void lf_markRepeatedStart(std::deque<PositionSample>& samples) {
+    if (samples.size() > 1 && samples[1].repeated) {
+        samples[0].repeated = true;
+        samples[0].groundSpeed = 0.0;
+        samples[1].groundSpeed = 0.0;
+        if (samples.size() > 2 && samples[2].repeated) {
+            samples[2].groundSpeed = 0.0;
+        }
+    } else {
+        samples[0].repeated = false;
+    }
+}
+
+Position lf_positionOf(const PositionSample& sample) {
+    return Position{sample.latitude, sample.longitude};
+}
+
+// Asks each live aircraft in turn until one answers; the stand is refused when the rule objected.
+template <class Rule>
+bool lf_standRuleAllows(Rule& rule, LiveAircraft& newcomer, std::uint32_t standId,
+                        std::uint32_t neighbourId) {
+    ksb::StandRuleContext context{standId, neighbourId, newcomer, true};
+    std::vector<LiveAircraft>& live = trafficState.live;
+    for (std::size_t i = 0; i < live.size(); ++i) {
+        if (rule(context, live[i])) {
+            break;
+        }
+    }
+    return context.allowed;
+}
+
+// Names compare only when both are known: an empty name refuses nothing.
+bool lf_sameStandName(const std::string& standName, const std::string& other) {
+    return !other.empty() && other == standName;
+}
+
+bool lf_standRefused(LiveAircraft& aircraft, const ParkPosition& stand) {
+    if (lf_sameStandName(stand.name, trafficState.reservedStand)) {
+        return true;
+    }
+    const UserAircraftState user = trafficState.linkServices.lastUserState();
+    if (lf_sameStandName(stand.name, gf_standNameAt(user.latitude, user.longitude))) {
+        return true;
+    }
+    ksb::TrafficHooks& hooks = trafficState.hooks;
+    if (!lf_standRuleAllows(hooks.sameCallsignWantsStand, aircraft, stand.standId, 0)) {
+        return true;
+    }
+    for (const std::uint32_t neighbourId : stand.adjacentStandIds) {
+        if (!lf_standRuleAllows(hooks.adjacentStandConflict, aircraft, stand.standId,
+                                neighbourId)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void lf_takeStand(LiveAircraft& aircraft, ParkPosition& stand) {
+    ksb::lf_makePlaceFor(aircraft, stand);
+    std::deque<PositionSample>& samples = aircraft.samples;
+    samples.front().repeated = true;
+    samples.front().groundSpeed = 0.0;
+    aircraft.standLatitude = stand.latitude;
+    aircraft.standLongitude = stand.longitude;
+    aircraft.standHeading = stand.heading;
+    aircraft.standId = stand.standId;
+    aircraft.standCargo = stand.cargo;
+    aircraft.setPhase(FlightPhase::parked);
+    stand.occupied = true;
+    aircraft.atStandSince = ksb::gf_clock().steadyNow();
+    aircraft.standWaitTimers = {};
+    lf_markCargoStand(aircraft);
+    samples.erase(samples.begin() + 1, samples.end());
+    samples.front().latitude = stand.latitude;
+    samples.front().longitude = stand.longitude;
+    samples.front().track = stand.heading * kDegreesPerRadian;
+    const DayHalfHour now = dayHalfHourNow.load();
+    if (lf_addRealOption(stand.standId, aircraft, false, now, false)) {
+        lf_markLastLearned(now, aircraft.flightKey, true);
+    }
+    trafficState.hooks.checkMaxPark(1);
+}
+
+// A flight on the ground near the park airport that stands still takes a free stand there.
+StandChoice lf_chooseStand(LiveAircraft& aircraft) {
+    const ksb::ParkAirportState& park = gf_parkAirportState();
+    const std::deque<PositionSample>& samples = aircraft.samples;
+    const PositionSample& first = samples.front();
+    const Position parkAirport{trafficState.parkAirport.lat, trafficState.parkAirport.lon};
+    if (!park.parkAirportLoaded.load() || park.stands.empty() ||
+        gf_distanceNM(lf_positionOf(first), parkAirport) > kPlaceParkAirportReachNm) {
+        return StandChoice::none;
+    }
+    Position at = lf_positionOf(first);
+    if (!first.repeated) {
+        const bool slow = samples.size() > 1 && samples[1].groundSpeed <= kPlaceStandingSpeedKnots;
+        if (!slow || gf_distanceNM(lf_positionOf(samples.back()), at) > kPlaceStandingDriftNm) {
+            return StandChoice::none;
+        }
+        at = lf_positionOf(samples.back());
+    }
+    ParkPosition* stand = ksb::gf_findFreeStand(at, aircraft, kPlaceStandReachNm, first.repeated);
+    if (stand == nullptr) {
+        return samples.size() > 1 && samples[1].repeated ? StandChoice::hold : StandChoice::none;
+    }
+    if (lf_standRefused(aircraft, *stand)) {
+        return StandChoice::drop;
+    }
+    lf_takeStand(aircraft, *stand);
+    return StandChoice::taken;
+}
+
+} // namespace
+
+namespace ksb {
+
+void lf_placeNewAircraft(LiveAircraft& aircraft) {
+    std::deque<PositionSample>& samples = aircraft.samples;
+    if (samples.empty()) {
+        aircraft.erase = true;
+        return;
+    }
+    lf_markRepeatedStart(samples);
+    if (aircraft.phase == FlightPhase::newFlight) {
+        if (!lf_chooseLivery(aircraft)) {
+            trafficState.noLiveryKeys.insert(aircraft.noLiveryKey());
+            gf_addNoLiveryFlight(aircraft.noLiveryKey());
+            aircraft.erase = true;
+            return;
+        }
+        if (samples.front().airborne) {
+            aircraft.setPhase(FlightPhase::airborne);
+        } else {
+            switch (lf_chooseStand(aircraft)) {
+            case StandChoice::hold:
+                samples.pop_front();
+                return;
+            case StandChoice::drop:
+                aircraft.erase = true;
+                return;
+            case StandChoice::none:
+                aircraft.setPhase(FlightPhase::taxi);
+                break;
+            case StandChoice::taken:
+                break;
+            }
+        }
+    }
+    trafficState.identityChecks.push_back(aircraft.flightKey);
+    lf_fillPositionBlock(aircraft);
+    aircraft.state = LiveState::creationRequested;
+    aircraft.heldForUser = false;
+    trafficState.waitingKeys.push_back(aircraft.flightKey);
+    if (aircraft.callsign.empty() || aircraft.callsign.back() != '_') {
+        trafficState.hooks.removeGhost(aircraft.callsign);
+    }
+}
+
+} // namespace ksb

@@ -1,0 +1,74 @@
+#include "traffic/position_block.h"
+
+#include "core/geodesy.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kBlockTwoPi = 6.283185307179586;
+// 0.6 degrees, nose down.
+constexpr double kBlockGroundPitch = 0.010471975511965976;
+constexpr double kBlockClimbRateLimit = 2400.0;    // feet per minute
+constexpr double kBlockDescentRateLimit = -3000.0; // feet per minute
+
+// Negative nose up: -3 degrees level, steeper with the climb, flatter with half the descent.
+double lf_airbornePitch(double verticalRate) {
+    double v = std::isnan(verticalRate) ? 0.0 : verticalRate;
+    if (v > 0.0) {
+        v = std::min(v, kBlockClimbRateLimit);
+    } else {
+        v = std::max(v, kBlockDescentRateLimit) / 2.0;
+    }
+    return -(3.0 + v / 600.0 * 2.2) * kRadiansPerDegree;
+}
+
+double lf_startHeading(const LiveAircraft& aircraft) {
+    const PositionSample& first = aircraft.samples.front();
+    if (aircraft.hasRecreationHeading) {
+        return aircraft.recreationHeading;
+    }
+    if (aircraft.phase == FlightPhase::parked) {
+        return aircraft.standHeading;
+    }
+    if (aircraft.samples.size() > 1 && !aircraft.samples[1].repeated) {
+        const PositionSample& second = aircraft.samples[1];
+        return gf_initialBearing(Position{first.latitude, first.longitude},
+                                 Position{second.latitude, second.longitude});
+    }
+    return first.track * kRadiansPerDegree;
+}
+
+double lf_headingInRange(double heading) {
+    if (heading > kBlockTwoPi || heading < 0.0) {
+        heading = std::fmod(heading, kBlockTwoPi);
+        if (heading < 0.0) {
+            heading += kBlockTwoPi;
+        }
+    }
+    return heading;
+}
+
+} // namespace
+
+namespace ksb {
+
+void lf_fillPositionBlock(LiveAircraft& aircraft) {
+    if (aircraft.samples.empty()) {
+        return;
+    }
+    const PositionSample& first = aircraft.samples.front();
+    SimPositionBlock& block = aircraft.position;
+    block.latitude = first.latitude;
+    block.longitude = first.longitude;
+    block.pitch = first.airborne ? lf_airbornePitch(first.verticalRate) : kBlockGroundPitch;
+    block.bank = first.bankValid ? first.bank : 0.0;
+    block.altitude = first.altitude;
+    block.verticalSpeed = first.verticalRate / 60.0; // feet per second
+    block.trueAirspeed = first.trueAirspeed;
+    block.heading = lf_headingInRange(lf_startHeading(aircraft));
+    aircraft.groundHeading = first.airborne ? 0.0 : block.heading;
+}
+
+} // namespace ksb
