@@ -77,7 +77,8 @@ int gf_updateStaticParkedShare(bool show);
 
 // Appends a record to the inbound queue (under the inbound mutex).
 void gf_postSimEvent(SimInboundRecord record);
-// The current park airport's stand within 55 m of the position; empty when none.
+// The current park airport's stand within 55 m of the position while the user's aircraft is on
+// the ground; empty otherwise. Never locks: the caller holds trafficMutex.
 std::string gf_standNameAt(double latitude, double longitude);
 // Takes a batch of feed records with its play delay in seconds; always leaves the batch empty.
 void gf_takeFeedRecords(std::vector<LiveFlight>& batch, int delay);

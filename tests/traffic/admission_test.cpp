@@ -5,6 +5,8 @@
 
 #include "admission_test_fixture.h"
 
+#include "support/live_flight_builder.h"
+
 #include <fmt/format.h>
 
 #include <cstdint>
@@ -428,6 +430,77 @@ TEST_F(MaxLiveTest, TheFarthestGivesWayOnlyBeyondAMarginOfATenthOfAMile) {
             }
         }
     }
+}
+
+// Through the real tick and the fake link: six aircraft in the simulator under MAX_LIVE 6, then
+// a seventh flight near the user. The farthest is released and the newcomer created.
+TEST_F(MaxLiveTest, ThroughTheTickTheFarthestMakesRoomForANearerFlight) {
+    using ksb::test::LiveFlightBuilder;
+    constexpr int kBound = 20'000;
+    MAX_LIVE.setRaw(6);
+    UserAircraftState user;
+    user.latitude = ksb::test::kAdmUserLatitude;
+    user.longitude = ksb::test::kAdmUserLongitude;
+    user.altitude = 400.0;
+    harness_.link().setUserState(user);
+    harness_.autoSim(5);
+    const auto climbing = [](std::uint32_t hexid, double distanceNm) {
+        LiveFlightBuilder builder(hexid);
+        const Position at = fromUser(distanceNm, 0.0);
+        builder.callsign(fmt::format("BAW{}", hexid % 1000))
+            .at(at.latitude, at.longitude)
+            .altitude(3000.0)
+            .stamps(ksb::test::kFirstFeedStamp, 5.0);
+        return builder.climbOut(60);
+    };
+    const auto inSimulator = [this] {
+        int count = 0;
+        for (const LiveAircraft& aircraft : harness_.live()) {
+            count += aircraft.state == LiveState::inSimulator ? 1 : 0;
+        }
+        return count;
+    };
+    const double distances[] = {10.0, 12.0, 40.0, 14.0, 16.0, 18.0};
+    std::vector<LiveFlight> batch;
+    for (std::uint32_t i = 0; i < 6; ++i) {
+        for (const LiveFlight& record : climbing(0x4ca101 + i, distances[i])) {
+            batch.push_back(record);
+        }
+    }
+    harness_.feed(batch, 30);
+    for (int t = 0; t < kBound && inSimulator() < 6; ++t) {
+        harness_.tick();
+    }
+    ASSERT_EQ(inSimulator(), 6);
+    EXPECT_EQ(harness_.link().callsOf("queueCreateAiAircraft").size(), 6u);
+    EXPECT_TRUE(harness_.link().callsOf("releaseAiAircraft").empty());
+
+    harness_.feed(climbing(0x4ca201, 5.0), 30);
+    for (int t = 0; t < kBound && harness_.link().callsOf("queueCreateAiAircraft").size() < 7;
+         ++t) {
+        harness_.tick();
+    }
+    const std::vector<std::string> creations = harness_.link().callsOf("queueCreateAiAircraft");
+    ASSERT_EQ(creations.size(), 7u);
+    EXPECT_EQ(creations.back(), fmt::format("queueCreateAiAircraft(BAW{}, {})", 0x4ca201 % 1000, 0x4ca201));
+    // The 40 NM aircraft went first, and only it.
+    EXPECT_EQ(harness_.link().callsOf("releaseAiAircraft"),
+              std::vector<std::string>{fmt::format("releaseAiAircraft(BAW{})", 0x4ca103 % 1000)});
+    std::int32_t releasedAt = -1;
+    std::int32_t createdAt = -1;
+    for (const ksb::test::LinkCall& call : harness_.link().calls()) {
+        if (call.name == "releaseAiAircraft") {
+            releasedAt = call.tick;
+        } else if (call.text() == creations.back()) {
+            createdAt = call.tick;
+        }
+    }
+    EXPECT_LE(releasedAt, createdAt);
+    // Its removal went to the simulator; the simulator's confirmation then ended its record.
+    for (const ksb::test::SimObject& object : harness_.simObjects()) {
+        EXPECT_EQ(object.removals, object.flightKey == 0x4ca103 ? 1 : 0);
+    }
+    EXPECT_FALSE(harness_.findLive(0x4ca103).has_value());
 }
 
 } // namespace
