@@ -24,7 +24,8 @@ Record* lf_cancelOwnerOf(std::vector<Record>& records, std::uint32_t flightKey) 
 
 // The owner goes with its request only while it waits for creation; a record in another state
 // has been sent, released or re-queued since, and its own bookkeeping ends it.
-template <class Record> void lf_eraseCancelledOwner(std::vector<Record>& records, std::uint32_t key) {
+template <class Record>
+void lf_eraseCancelledOwner(std::vector<Record>& records, std::uint32_t key) {
     Record* owner = lf_cancelOwnerOf(records, key);
     if (owner != nullptr && owner->state == LiveState::creationRequested) {
         gf_eraseAircraft(records, *owner);

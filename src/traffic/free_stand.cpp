@@ -35,8 +35,7 @@ ParkPosition* gf_findFreeStand(const Position& position, const Flight& flight, d
         if (stand.occupied || stand.heli != rotorcraft) {
             continue;
         }
-        const double distance =
-            gf_distanceNM(position, Position{stand.latitude, stand.longitude});
+        const double distance = gf_distanceNM(position, Position{stand.latitude, stand.longitude});
         if (distance <= maxNm && distance < bestDistance) {
             if (lf_freeStandFits(stand, flight)) {
                 best = &stand;

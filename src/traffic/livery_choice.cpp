@@ -21,8 +21,8 @@ bool lf_chooseLivery(LiveAircraft& aircraft) {
             aircraft.fsltlModel = gf_isFsltlTitle(aircraft.liveryTitle);
             // A re-creation is not logged again.
             if (LOG.value() && !aircraft.hasRecreationHeading) {
-                gf_log(fmt::format("          {} =c= {}", aircraft.describe(),
-                                   aircraft.liveryTitle));
+                gf_log(
+                    fmt::format("          {} =c= {}", aircraft.describe(), aircraft.liveryTitle));
             }
             return true;
         }

@@ -44,10 +44,10 @@ struct CancelCase {
     std::vector<int> waiting; // owners' indices, -1 for a key whose aircraft is gone
     // "callsign#index", with "*" when marked to go once created.
     std::vector<std::string> remaining{};
-    std::vector<std::string> queueLeft{};    // "callsign#index" ("#-" for an orphan)
-    std::vector<std::string> waitingLeft{};  // "#index" ("#-" for a gone aircraft)
-    std::vector<std::string> cancels{};      // "callsign:result" in call order
-    std::vector<std::uint32_t> occupied{};   // stands still occupied afterwards
+    std::vector<std::string> queueLeft{};   // "callsign#index" ("#-" for an orphan)
+    std::vector<std::string> waitingLeft{}; // "#index" ("#-" for a gone aircraft)
+    std::vector<std::string> cancels{};     // "callsign:result" in call order
+    std::vector<std::uint32_t> occupied{};  // stands still occupied afterwards
     bool liveOnly = false;
 };
 
@@ -190,7 +190,8 @@ const std::vector<CancelCase>& lf_cancelCases() {
          {"BAW1:true"},
          {}},
         {"a key still waiting",
-         {{"BAW1", kNew, Creation::waiting, 1}, {"BAW2", kIn, Creation::none, 2},
+         {{"BAW1", kNew, Creation::waiting, 1},
+          {"BAW2", kIn, Creation::none, 2},
           {"BAW3", kIn, Creation::none, 3}},
          {},
          {-1, 0, 2},
@@ -201,7 +202,8 @@ const std::vector<CancelCase>& lf_cancelCases() {
          {},
          true},
         {"another state-1 aircraft of the callsign later in the vector",
-         {{"BAW1", kNew, Creation::sent, 1}, {"BAW2", kIn, Creation::none, 2},
+         {{"BAW1", kNew, Creation::sent, 1},
+          {"BAW2", kIn, Creation::none, 2},
           {"BAW1", kNew, Creation::queued, 3}},
          {{"BAW1", 2}},
          {},
@@ -247,9 +249,12 @@ const std::vector<CancelCase>& lf_cancelCases() {
          {"BAW1:true"},
          {}},
         {"every kind at once",
-         {{"BAW1", kNew, Creation::queued, 1}, {"BAW2", kIn, Creation::none, 2},
-          {"BAW3", kNew, Creation::sent, 3}, {"BAW4", kNew, Creation::queued, 4},
-          {"BAW5", kGoing, Creation::none, 0}, {"BAW1", kNew, Creation::queued, 0}},
+         {{"BAW1", kNew, Creation::queued, 1},
+          {"BAW2", kIn, Creation::none, 2},
+          {"BAW3", kNew, Creation::sent, 3},
+          {"BAW4", kNew, Creation::queued, 4},
+          {"BAW5", kGoing, Creation::none, 0},
+          {"BAW1", kNew, Creation::queued, 0}},
          {{"BAW4", 3}, {"ZZZ9", -1}, {"BAW1", 5}, {"BAW1", 0}, {"ZZZ8", -1}},
          {},
          {"BAW5#4", "BAW2#1", "BAW3#2*"},
@@ -286,8 +291,7 @@ TEST_F(CreationCancelTest, WalkOverEveryStaticAircraftSeesEachRemainingOnce) {
         std::vector<std::string> cancels;
         const std::vector<std::string> passed = walk(
             trafficState.statics,
-            [](const std::string& callsign) { return lf_cancelStaticCreation(callsign); },
-            cancels);
+            [](const std::string& callsign) { return lf_cancelStaticCreation(callsign); }, cancels);
         check(c, trafficState.statics, trafficState.staticCreations, passed, cancels, false);
     }
 }
@@ -312,8 +316,10 @@ TEST_F(CreationCancelTest, CancelThatFindsNothingChangesNothing) {
 // also erases an earlier taxiing aircraft of that callsign, which must not move records under it.
 TEST_F(CreationCancelTest, CollectThenCancelOverParkedAircraftOnly) {
     const CancelCase c{"parked only",
-                       {{"BAW1", kNew, Creation::queued, 0}, {"BAW2", kIn, Creation::none, 2},
-                        {"BAW1", kNew, Creation::queued, 1}, {"BAW3", kNew, Creation::sent, 3},
+                       {{"BAW1", kNew, Creation::queued, 0},
+                        {"BAW2", kIn, Creation::none, 2},
+                        {"BAW1", kNew, Creation::queued, 1},
+                        {"BAW3", kNew, Creation::sent, 3},
                         {"BAW4", kNew, Creation::queued, 0}},
                        {{"BAW1", 0}, {"BAW4", 4}, {"BAW1", 2}},
                        {}};

@@ -30,9 +30,9 @@ struct MakePlaceCase {
     std::vector<StaticSpec> statics;
     double neighbourMetres = 30.0; // two A320 half spans make 34.1 m
     std::vector<std::string> released;
-    std::vector<std::string> remaining;        // callsigns, "*" after a marked one
-    std::vector<std::string> queuedRemaining;  // static requests left
-    std::vector<std::string> lines;            // with "{}" for the time stamp
+    std::vector<std::string> remaining;       // callsigns, "*" after a marked one
+    std::vector<std::string> queuedRemaining; // static requests left
+    std::vector<std::string> lines;           // with "{}" for the time stamp
 };
 
 class MakePlaceTest : public PlacementTest {
@@ -52,7 +52,8 @@ TEST_F(MakePlaceTest, StaticAircraftOnAndBesideTheStandGiveWay) {
          {},
          {"S       : EZY1*    G-STAT makes place for BAW123 G-EUUA {}"}},
         {"queued on the stand: cancelled and erased",
-         {{"EZY1*", "S", LiveState::creationRequested}, {"EZY2*", "F", LiveState::creationRequested}},
+         {{"EZY1*", "S", LiveState::creationRequested},
+          {"EZY2*", "F", LiveState::creationRequested}},
          30.0,
          {},
          {"EZY2*"},
@@ -161,7 +162,8 @@ TEST_F(MakePlaceTest, StaticAircraftOnAndBesideTheStandGiveWay) {
 
             std::vector<std::string> released;
             for (const std::string& call : harness.link().callsOf("releaseAiAircraft")) {
-                released.push_back(call.substr(call.find('(') + 1, call.size() - call.find('(') - 2));
+                released.push_back(
+                    call.substr(call.find('(') + 1, call.size() - call.find('(') - 2));
             }
             EXPECT_EQ(released, c.released);
             std::vector<std::string> remaining;

@@ -108,8 +108,8 @@ TEST_F(PlacementStandTest, CargoAircraftMakesItsStandACargoStand) {
         LiveAircraft& aircraft = addFlight(
             flightAt(0.0).type("B744").registration("G-CIVA").callsign("BAW9F").standing(3, true));
         aircraft.cargo = c.aircraftCargo;
-        const std::string line = "EGLL stand: C1, cargo attribute set to true, " +
-                                 aircraft.describe() + " parked here";
+        const std::string line =
+            "EGLL stand: C1, cargo attribute set to true, " + aircraft.describe() + " parked here";
         place(aircraft);
         ASSERT_EQ(aircraft.phase, FlightPhase::parked);
         EXPECT_EQ(stand.cargo, c.aircraftCargo || c.standCargo);

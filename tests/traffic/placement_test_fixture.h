@@ -81,8 +81,8 @@ protected:
     // The position northMetres north and eastMetres east of the base point.
     static std::pair<double, double> near(double northMetres, double eastMetres = 0.0) {
         return {kStandBaseLatitude + northMetres * kNMPerMetre / 60.0,
-                kStandBaseLongitude +
-                    eastMetres * kNMPerMetre / 60.0 / std::cos(kStandBaseLatitude * kRadiansPerDegree)};
+                kStandBaseLongitude + eastMetres * kNMPerMetre / 60.0 /
+                                          std::cos(kStandBaseLatitude * kRadiansPerDegree)};
     }
 
     // A live aircraft made by the engine's creator from the first record, the others queued as
@@ -145,9 +145,7 @@ protected:
             return false;
         };
         hooks.checkMaxPark = [this](int extra) { maxParkCalls.push_back(extra); };
-        hooks.removeGhost = [this](const std::string& callsign) {
-            ghostCalls.push_back(callsign);
-        };
+        hooks.removeGhost = [this](const std::string& callsign) { ghostCalls.push_back(callsign); };
     }
 
     std::vector<StandRuleCall> ruleCalls;
