@@ -26,7 +26,7 @@ constexpr double kPlaceStandingSpeedKnots = 5.0;
 constexpr double kPlaceStandingDriftNm = 35.0 / kMetresPerNM;
 constexpr double kPlaceStandReachNm = 55.0 / kMetresPerNM;
 
-enum class StandChoice { none, taken, hold, drop };
+enum class PlacementStandChoice { none, taken, hold, drop };
 
 // A repeated second position means the flight stands: the first counts as repeated too.
 void lf_markRepeatedStart(std::deque<PositionSample>& samples) {
@@ -42,7 +42,7 @@ void lf_markRepeatedStart(std::deque<PositionSample>& samples) {
     }
 }
 
-Position lf_positionOf(const PositionSample& sample) {
+Position lf_placementPositionOf(const PositionSample& sample) {
     return Position{sample.latitude, sample.longitude};
 }
 
@@ -61,16 +61,16 @@ bool lf_standRuleAllows(Rule& rule, LiveAircraft& newcomer, std::uint32_t standI
 }
 
 // Names compare only when both are known: an empty name refuses nothing.
-bool lf_sameStandName(const std::string& standName, const std::string& other) {
+bool lf_placementSameStandName(const std::string& standName, const std::string& other) {
     return !other.empty() && other == standName;
 }
 
-bool lf_standRefused(LiveAircraft& aircraft, const ParkPosition& stand) {
-    if (lf_sameStandName(stand.name, trafficState.reservedStand)) {
+bool lf_placementStandRefused(LiveAircraft& aircraft, const ParkPosition& stand) {
+    if (lf_placementSameStandName(stand.name, trafficState.reservedStand)) {
         return true;
     }
     const UserAircraftState user = trafficState.linkServices.lastUserState();
-    if (lf_sameStandName(stand.name, gf_standNameAt(user.latitude, user.longitude))) {
+    if (lf_placementSameStandName(stand.name, gf_standNameAt(user.latitude, user.longitude))) {
         return true;
     }
     ksb::TrafficHooks& hooks = trafficState.hooks;
@@ -86,7 +86,7 @@ bool lf_standRefused(LiveAircraft& aircraft, const ParkPosition& stand) {
     return false;
 }
 
-void lf_takeStand(LiveAircraft& aircraft, ParkPosition& stand) {
+void lf_parkOnFoundStand(LiveAircraft& aircraft, ParkPosition& stand) {
     ksb::lf_makePlaceFor(aircraft, stand);
     std::deque<PositionSample>& samples = aircraft.samples;
     samples.front().repeated = true;
@@ -113,32 +113,34 @@ void lf_takeStand(LiveAircraft& aircraft, ParkPosition& stand) {
 }
 
 // A flight on the ground near the park airport that stands still takes a free stand there.
-StandChoice lf_chooseStand(LiveAircraft& aircraft) {
+PlacementStandChoice lf_standForStandingFlight(LiveAircraft& aircraft) {
     const ksb::ParkAirportState& park = gf_parkAirportState();
     const std::deque<PositionSample>& samples = aircraft.samples;
     const PositionSample& first = samples.front();
     const Position parkAirport{trafficState.parkAirport.lat, trafficState.parkAirport.lon};
     if (!park.parkAirportLoaded.load() || park.stands.empty() ||
-        gf_distanceNM(lf_positionOf(first), parkAirport) > kPlaceParkAirportReachNm) {
-        return StandChoice::none;
+        gf_distanceNM(lf_placementPositionOf(first), parkAirport) > kPlaceParkAirportReachNm) {
+        return PlacementStandChoice::none;
     }
-    Position at = lf_positionOf(first);
+    Position at = lf_placementPositionOf(first);
     if (!first.repeated) {
         const bool slow = samples.size() > 1 && samples[1].groundSpeed <= kPlaceStandingSpeedKnots;
-        if (!slow || gf_distanceNM(lf_positionOf(samples.back()), at) > kPlaceStandingDriftNm) {
-            return StandChoice::none;
+        if (!slow ||
+            gf_distanceNM(lf_placementPositionOf(samples.back()), at) > kPlaceStandingDriftNm) {
+            return PlacementStandChoice::none;
         }
-        at = lf_positionOf(samples.back());
+        at = lf_placementPositionOf(samples.back());
     }
     ParkPosition* stand = ksb::gf_findFreeStand(at, aircraft, kPlaceStandReachNm, first.repeated);
     if (stand == nullptr) {
-        return samples.size() > 1 && samples[1].repeated ? StandChoice::hold : StandChoice::none;
+        return samples.size() > 1 && samples[1].repeated ? PlacementStandChoice::hold
+                                                         : PlacementStandChoice::none;
     }
-    if (lf_standRefused(aircraft, *stand)) {
-        return StandChoice::drop;
+    if (lf_placementStandRefused(aircraft, *stand)) {
+        return PlacementStandChoice::drop;
     }
-    lf_takeStand(aircraft, *stand);
-    return StandChoice::taken;
+    lf_parkOnFoundStand(aircraft, *stand);
+    return PlacementStandChoice::taken;
 }
 
 } // namespace
@@ -162,17 +164,17 @@ void lf_placeNewAircraft(LiveAircraft& aircraft) {
         if (samples.front().airborne) {
             aircraft.setPhase(FlightPhase::airborne);
         } else {
-            switch (lf_chooseStand(aircraft)) {
-            case StandChoice::hold:
+            switch (lf_standForStandingFlight(aircraft)) {
+            case PlacementStandChoice::hold:
                 samples.pop_front();
                 return;
-            case StandChoice::drop:
+            case PlacementStandChoice::drop:
                 aircraft.erase = true;
                 return;
-            case StandChoice::none:
+            case PlacementStandChoice::none:
                 aircraft.setPhase(FlightPhase::taxi);
                 break;
-            case StandChoice::taken:
+            case PlacementStandChoice::taken:
                 break;
             }
         }

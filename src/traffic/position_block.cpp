@@ -14,7 +14,7 @@ constexpr double kBlockClimbRateLimit = 2400.0;    // feet per minute
 constexpr double kBlockDescentRateLimit = -3000.0; // feet per minute
 
 // Negative nose up: -3 degrees level, steeper with the climb, flatter with half the descent.
-double lf_airbornePitch(double verticalRate) {
+double lf_blockAirbornePitch(double verticalRate) {
     double v = std::isnan(verticalRate) ? 0.0 : verticalRate;
     if (v > 0.0) {
         v = std::min(v, kBlockClimbRateLimit);
@@ -24,7 +24,7 @@ double lf_airbornePitch(double verticalRate) {
     return -(3.0 + v / 600.0 * 2.2) * kRadiansPerDegree;
 }
 
-double lf_startHeading(const LiveAircraft& aircraft) {
+double lf_blockStartHeading(const LiveAircraft& aircraft) {
     const PositionSample& first = aircraft.samples.front();
     if (aircraft.hasRecreationHeading) {
         return aircraft.recreationHeading;
@@ -40,7 +40,7 @@ double lf_startHeading(const LiveAircraft& aircraft) {
     return first.track * kRadiansPerDegree;
 }
 
-double lf_headingInRange(double heading) {
+double lf_blockHeadingInRange(double heading) {
     if (heading > kBlockTwoPi || heading < 0.0) {
         heading = std::fmod(heading, kBlockTwoPi);
         if (heading < 0.0) {
@@ -62,12 +62,12 @@ void lf_fillPositionBlock(LiveAircraft& aircraft) {
     SimPositionBlock& block = aircraft.position;
     block.latitude = first.latitude;
     block.longitude = first.longitude;
-    block.pitch = first.airborne ? lf_airbornePitch(first.verticalRate) : kBlockGroundPitch;
+    block.pitch = first.airborne ? lf_blockAirbornePitch(first.verticalRate) : kBlockGroundPitch;
     block.bank = first.bankValid ? first.bank : 0.0;
     block.altitude = first.altitude;
     block.verticalSpeed = first.verticalRate / 60.0; // feet per second
     block.trueAirspeed = first.trueAirspeed;
-    block.heading = lf_headingInRange(lf_startHeading(aircraft));
+    block.heading = lf_blockHeadingInRange(lf_blockStartHeading(aircraft));
     aircraft.groundHeading = first.airborne ? 0.0 : block.heading;
 }
 
