@@ -236,6 +236,24 @@ TEST_F(FinalExitTest, EveryAircraftIsSeenOnceWhenACancelMovesTheLastIntoPlace) {
     EXPECT_TRUE(trafficState.ghostCallsigns.empty());
 }
 
+// True only says that something of the callsign was cancelled (an orphan request, say); an
+// aircraft still in its place had its own creation sent and is marked.
+TEST_F(FinalExitTest, AnAircraftTheCancelLeftInPlaceIsMarked) {
+    auto& live = engine->live();
+    LiveAircraft aircraft;
+    aircraft.callsign = "A";
+    aircraft.state = LiveState::creationRequested;
+    live.push_back(aircraft);
+    engine->cancelQueuedCreationsResult = true;
+
+    gf_requestExit(ExitReason::SIM_WAS_CLOSED, 0);
+
+    EXPECT_EQ((std::vector<std::string>{"gf_cancelQueuedCreations(A)"}),
+              engine->callsOf("gf_cancelQueuedCreations"));
+    ASSERT_EQ(1u, live.size());
+    EXPECT_TRUE(live[0].removeOnceCreated);
+}
+
 TEST_F(FinalExitTest, TheRestartResetsBringEveryValueBackToItsStart) {
     mainWindow.showError("bad");
     mainWindow.showMessage("hello", false);
