@@ -59,9 +59,8 @@ bool lf_holdForUser(LiveAircraft& aircraft) {
         gf_distanceNM(userPosition, Position{first.latitude, first.longitude});
     if (ksb::lf_userOnGround()) {
         if (aircraft.heldForUser) {
-            const bool clear =
-                first.airborne ||
-                (first.groundSpeed <= kAdmitUserSlowKnots && toFirstSample >= kAdmitClearOfUserNm);
+            const bool clear = first.airborne || (first.groundSpeed <= kAdmitUserSlowKnots &&
+                                                  toFirstSample >= kAdmitClearOfUserNm);
             if (user.groundVelocity > kAdmitUserSlowKnots || !clear) {
                 return true;
             }

@@ -119,6 +119,8 @@ void lf_expectNormalStart(E2eRun& run) {
     }
 }
 
+// "live=0" comes from the first paint, which traces every value before any aircraft can be
+// created; live aircraft may appear afterwards.
 void lf_expectGreenWindow(E2eRun& run) {
     for (const char* line :
          {"sim=green", "rt=green", "weather=1", "traffic=1", "qnh=1021", "liveries=3", "live=0"}) {

@@ -81,9 +81,8 @@ protected:
                 row.prepare(trafficState.live[index]);
             }
             const std::size_t samplesBefore = trafficState.live[index].samples.size();
-            const std::int32_t secondDue = samplesBefore > 1
-                                               ? trafficState.live[index].samples[1].dueTick
-                                               : 0;
+            const std::int32_t secondDue =
+                samplesBefore > 1 ? trafficState.live[index].samples[1].dueTick : 0;
             ksb::lf_admitNewAircraft(trafficState.live[index]);
             const LiveAircraft& after = trafficState.live[index];
             const Outcome outcome = lf_outcomeOf(after, samplesBefore);
@@ -139,18 +138,14 @@ TEST_F(AdmissionDecisionTest, EachRuleInItsOrder) {
     const std::vector<Row> rows = {
         {"an empty queue", AdmTrack::climb, 0, {}, Outcome::drop},
         // Step 2: the lead time.
-        {"airborne, 101 ticks before its play tick", AdmTrack::climb, 4, dueIn(101),
-         Outcome::wait},
+        {"airborne, 101 ticks before its play tick", AdmTrack::climb, 4, dueIn(101), Outcome::wait},
         {"airborne, 100 ticks before its play tick", AdmTrack::climb, 4, dueIn(100),
          Outcome::placed},
         {"standing, 101 ticks before", AdmTrack::standing, 4, dueIn(101), Outcome::wait},
         {"standing, 100 ticks before", AdmTrack::standing, 4, dueIn(100), Outcome::placed},
-        {"moving on the ground, 301 ticks before", AdmTrack::taxi, 4, dueIn(301),
-         Outcome::wait},
-        {"moving on the ground, 300 ticks before", AdmTrack::taxi, 4, dueIn(300),
-         Outcome::placed},
-        {"a play tick near the lowest 32-bit value does not wrap into a wait",
-         AdmTrack::climb, 4,
+        {"moving on the ground, 301 ticks before", AdmTrack::taxi, 4, dueIn(301), Outcome::wait},
+        {"moving on the ground, 300 ticks before", AdmTrack::taxi, 4, dueIn(300), Outcome::placed},
+        {"a play tick near the lowest 32-bit value does not wrap into a wait", AdmTrack::climb, 4,
          [](LiveAircraft& a) {
              a.samples.front().dueTick = std::numeric_limits<std::int32_t>::min() + 50;
          },
@@ -227,8 +222,7 @@ TEST_F(AdmissionDecisionTest, EachRuleInItsOrder) {
              a.registration = "G-EUUA";
          },
          Outcome::placed, "G-EUUA"},
-        {"an empty callsign with a known registration takes the registration", AdmTrack::climb,
-         4,
+        {"an empty callsign with a known registration takes the registration", AdmTrack::climb, 4,
          [](LiveAircraft& a) {
              a.callsign = "";
              a.registration = "G-EUUA";
@@ -263,8 +257,7 @@ TEST_F(AdmissionDecisionTest, EachRuleInItsOrder) {
          Outcome::placed, "DLH4AB", "DLH", "A320"},
         // Steps 13 and 14.
         {"a known no-livery key", AdmTrack::climb, 4,
-         [](LiveAircraft& a) { trafficState.noLiveryKeys.insert(a.noLiveryKey()); },
-         Outcome::drop},
+         [](LiveAircraft& a) { trafficState.noLiveryKeys.insert(a.noLiveryKey()); }, Outcome::drop},
     };
     runRows(rows);
 }
@@ -315,8 +308,7 @@ TEST_F(AdmissionDecisionTest, WhereTwoRulesApplyTheEarlierDecides) {
              BLOCK_CALLSIGN.assign("BAW123");
          },
          Outcome::hold},
-        {"BLOCK_CALLSIGN sees the callsign before the registration replaces it",
-         AdmTrack::climb, 4,
+        {"BLOCK_CALLSIGN sees the callsign before the registration replaces it", AdmTrack::climb, 4,
          [](LiveAircraft& a) {
              a.callsign = "@@@@@@@@";
              a.registration = "G-EUUA";
@@ -386,10 +378,8 @@ TEST_F(MaxLiveTest, TheFarthestGivesWayOnlyBeyondAMarginOfATenthOfAMile) {
         bool released;
     };
     const Case cases[] = {
-        {"0.11 NM farther, listed first: released, admitted", 6, 5.11, true, Outcome::placed,
-         true},
-        {"0.11 NM farther, listed last: released, admitted", 6, 5.11, false, Outcome::placed,
-         true},
+        {"0.11 NM farther, listed first: released, admitted", 6, 5.11, true, Outcome::placed, true},
+        {"0.11 NM farther, listed last: released, admitted", 6, 5.11, false, Outcome::placed, true},
         {"0.09 NM farther, listed first: dropped", 6, 5.09, true, Outcome::drop, false},
         {"0.09 NM farther, listed last: dropped", 6, 5.09, false, Outcome::drop, false},
         {"at the default nothing is counted", 300, 5.09, true, Outcome::placed, false},
@@ -412,8 +402,7 @@ TEST_F(MaxLiveTest, TheFarthestGivesWayOnlyBeyondAMarginOfATenthOfAMile) {
         }
         trafficState.waitingKeys.push_back(0x600010);
         lf_fillCreationQueue(1);
-        LiveAircraft& newcomer =
-            addLive(flight(AdmTrack::climb, 4, fromUser(5.0, 0.0)));
+        LiveAircraft& newcomer = addLive(flight(AdmTrack::climb, 4, fromUser(5.0, 0.0)));
         const std::size_t samplesBefore = newcomer.samples.size();
         ksb::lf_admitNewAircraft(newcomer);
         EXPECT_STREQ(lf_outcomeName(lf_outcomeOf(trafficState.live.back(), samplesBefore)),
@@ -482,7 +471,8 @@ TEST_F(MaxLiveTest, ThroughTheTickTheFarthestMakesRoomForANearerFlight) {
     }
     const std::vector<std::string> creations = harness_.link().callsOf("queueCreateAiAircraft");
     ASSERT_EQ(creations.size(), 7u);
-    EXPECT_EQ(creations.back(), fmt::format("queueCreateAiAircraft(BAW{}, {})", 0x4ca201 % 1000, 0x4ca201));
+    EXPECT_EQ(creations.back(),
+              fmt::format("queueCreateAiAircraft(BAW{}, {})", 0x4ca201 % 1000, 0x4ca201));
     // The 40 NM aircraft went first, and only it.
     EXPECT_EQ(harness_.link().callsOf("releaseAiAircraft"),
               std::vector<std::string>{fmt::format("releaseAiAircraft(BAW{})", 0x4ca103 % 1000)});

@@ -139,8 +139,8 @@ TEST_F(AdmissionTest, StandNamesAndFeedBatchesMeetTheTickingAdmission) {
     // Every flight was admitted and created while the others ran.
     const std::vector<std::string> creations = harness_.link().callsOf("queueCreateAiAircraft");
     for (int i = 0; i < kAdmThreadFlights; ++i) {
-        const std::string call = fmt::format("queueCreateAiAircraft(BAW{}, {})", 400 + i,
-                                             0x4cb000 + i);
+        const std::string call =
+            fmt::format("queueCreateAiAircraft(BAW{}, {})", 400 + i, 0x4cb000 + i);
         EXPECT_NE(std::find(creations.begin(), creations.end(), call), creations.end()) << call;
     }
 }
