@@ -3,6 +3,7 @@
 // take-off and landing, and the stand manoeuvres. The three call each other through this header;
 // it is the engine's own, not part of traffic.h. Everything here runs inside the tick with the
 // traffic mutex held.
+#include "core/airport_records.h"
 #include "core/flight_records.h"
 #include "traffic/live_aircraft.h"
 
@@ -55,5 +56,18 @@ void lf_arrivedAtStand(LiveAircraft& aircraft);
 void lf_pullOut(LiveAircraft& aircraft);
 // Leaves the stand backwards.
 void lf_pushBack(LiveAircraft& aircraft);
+// A parked aircraft whose departure was requested: forwards when its next movement lies within
+// 90 degrees of the stand heading, else backwards.
+void lf_leaveStand(LiveAircraft& aircraft);
+// A new feed sample of an aircraft on or moving into its stand; true: append the sample.
+bool lf_standDepartureCheck(LiveAircraft& aircraft, PositionSample& sample);
+// Tow detection and learning as a parked aircraft starts to leave.
+void lf_departFromStand(LiveAircraft& aircraft);
+// True when the other aircraft parked on the stand gave way (released).
+bool lf_removeParkedAtStand(std::uint32_t standId, LiveAircraft& other);
+// The two samples that take the aircraft into the stand.
+void lf_pathIntoStand(LiveAircraft& aircraft, const ParkPosition& stand);
+// The aircraft is removed and created again with another livery, keeping its place.
+void lf_liveryChange(LiveAircraft& aircraft);
 
 } // namespace ksb

@@ -4,6 +4,7 @@
 // once that stage exists; tests replace members for one test. No member is ever empty.
 #include "core/flight_records.h"
 #include "traffic/live_aircraft.h"
+#include "traffic/motion.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,9 +36,8 @@ struct TrafficHooks {
     // PLACEHOLDER until the motion exists: never a reversal.
     std::function<bool(LiveAircraft&, PositionSample&)> checkReversal =
         [](LiveAircraft&, PositionSample&) { return true; };
-    // PLACEHOLDER until the stand manoeuvres exist: every sample passes.
     std::function<bool(LiveAircraft&, PositionSample&)> standDepartureCheck =
-        [](LiveAircraft&, PositionSample&) { return true; };
+        lf_standDepartureCheck;
     // PLACEHOLDER until the motion exists: only the flag.
     std::function<void(LiveAircraft&)> startTakeOffRoll = [](LiveAircraft& aircraft) {
         aircraft.takeOffRoll = true;
@@ -46,10 +46,7 @@ struct TrafficHooks {
     std::function<void(LiveAircraft&)> landed = [](LiveAircraft& aircraft) {
         aircraft.onGround = true;
     };
-    // PLACEHOLDER until the stand manoeuvres exist: re-created.
-    std::function<void(LiveAircraft&)> liveryChange = [](LiveAircraft& aircraft) {
-        aircraft.state = LiveState::toBeRecreated;
-    };
+    std::function<void(LiveAircraft&)> liveryChange = lf_liveryChange;
     // PLACEHOLDER until the conflict handling exists.
     std::function<void(const std::string& callsign)> removeGhost = [](const std::string&) {};
     // The stand rules: placement offers each live aircraft in turn until one call answers true,
@@ -59,6 +56,11 @@ struct TrafficHooks {
         [](StandRuleContext&, LiveAircraft&) { return false; };
     // PLACEHOLDER until the conflict handling exists: no objection.
     std::function<bool(StandRuleContext&, LiveAircraft& other)> adjacentStandConflict =
+        [](StandRuleContext&, LiveAircraft&) { return false; };
+    // An aircraft taxiing into the wanted stand releases the other, parked on the neighbour
+    // stand, when their wings would touch; true when it did.
+    // PLACEHOLDER until the conflict handling exists: releases nothing.
+    std::function<bool(StandRuleContext&, LiveAircraft& other)> removedByAdjacentParking =
         [](StandRuleContext&, LiveAircraft&) { return false; };
     // Keeps the parked aircraft within their limit, counting `extra` more.
     // PLACEHOLDER until the conflict handling exists: does nothing.

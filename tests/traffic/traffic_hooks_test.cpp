@@ -96,9 +96,6 @@ TEST_F(TrafficHooksTest, EachDefaultDoesWhatTheEngineCanLiveWithUntilItsStageExi
         {"never a reversal",
          [&](LiveAircraft& a, PositionSample& s) { return hooks.checkReversal(a, s); },
          {}},
-        {"every sample leaves the stand",
-         [&](LiveAircraft& a, PositionSample& s) { return hooks.standDepartureCheck(a, s); },
-         {}},
         {"take-off roll only flagged",
          [&](LiveAircraft& a, PositionSample&) {
              hooks.startTakeOffRoll(a);
@@ -111,12 +108,12 @@ TEST_F(TrafficHooksTest, EachDefaultDoesWhatTheEngineCanLiveWithUntilItsStageExi
              return true;
          },
          [](LiveAircraft& a) { a.onGround = true; }},
-        {"a livery change re-creates",
+        {"adjacent parking releases nobody",
          [&](LiveAircraft& a, PositionSample&) {
-             hooks.liveryChange(a);
-             return true;
+             ksb::StandRuleContext context{1, 2, a};
+             return !hooks.removedByAdjacentParking(context, a);
          },
-         [](LiveAircraft& a) { a.state = LiveState::toBeRecreated; }},
+         {}},
         {"no ghost removed",
          [&](LiveAircraft&, PositionSample&) {
              hooks.removeGhost("DLH4");
@@ -187,6 +184,28 @@ TEST_F(TrafficHooksTest, TheTeleportReleasesAnAircraftWithNoSampleLeftAndMovesNo
     EXPECT_EQ(a.speed, 12.0);
     EXPECT_EQ(link.callTexts(), std::vector<std::string>{"releaseAiAircraft(DLH4)"});
     EXPECT_EQ(a.state, LiveState::beingRemoved);
+}
+
+// The stand manoeuvres are built: the departure check and the livery change are the real ones.
+TEST_F(TrafficHooksTest, TheStandDefaultsAreTheStandManoeuvres) {
+    ksb::test::FakeTrafficLink link;
+    std::lock_guard traffic(trafficState.trafficMutex);
+    const ksb::TrafficHooks& hooks = trafficState.hooks;
+    // Parked, and the feed shows it far beyond its stand: released, the sample not taken.
+    LiveAircraft parked = aircraft();
+    parked.phase = FlightPhase::parked;
+    parked.standLatitude = 50.0;
+    parked.standLongitude = 8.57;
+    PositionSample far = sample(50.06, true);
+    EXPECT_FALSE(hooks.standDepartureCheck(parked, far));
+    EXPECT_TRUE(parked.standChecked);
+    EXPECT_EQ(parked.state, LiveState::beingRemoved);
+    // A livery change in flight starts the new object where the old one is.
+    LiveAircraft flying = aircraft();
+    hooks.liveryChange(flying);
+    EXPECT_EQ(flying.state, LiveState::toBeRecreated);
+    ASSERT_EQ(flying.samples.size(), 3u);
+    EXPECT_EQ(flying.samples.front().latitude, 50.03);
 }
 
 TEST_F(TrafficHooksTest, TheTestResetPutsTheDefaultHooksBack) {

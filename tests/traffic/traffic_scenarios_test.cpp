@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,13 @@ TEST_F(TrafficScenarioTest, TwentyFlightsUnderAutoSim) {
 TEST_F(TrafficScenarioTest, RecreationAfterARouteChange) {
     GUID_CHANGES.setRaw(true);
     LOG.setRaw(true);
+    // The re-creation alone, without the sample a livery change puts where the aircraft stands.
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        trafficState.hooks.liveryChange = [](LiveAircraft& a) {
+            a.state = LiveState::toBeRecreated;
+        };
+    }
     constexpr std::uint32_t kKey = 0x4ca002;
     constexpr std::uint32_t kObject = 42;
 
