@@ -111,7 +111,7 @@ void lf_departFromStand(LiveAircraft& aircraft) {
             aircraft.samples.front().dueTick = gf_standDueTickAfter(now, 1);
         }
         aircraft.extraSamples = 0;
-        gf_openStandWindows(aircraft);
+        lf_openWindows(aircraft);
     }
     if (!aircraft.airline.empty() && aircraft.standCargo == aircraft.cargo) {
         const DayHalfHour time = dayHalfHourNow.load();

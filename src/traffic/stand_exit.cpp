@@ -10,7 +10,6 @@
 
 #include <fmt/format.h>
 
-#include <cmath>
 #include <cstdint>
 #include <string_view>
 
@@ -37,21 +36,6 @@ void lf_keepCurrentSample(LiveAircraft& aircraft) {
 }
 
 } // namespace
-
-void lf_leaveStand(LiveAircraft& aircraft) {
-    if (aircraft.samples.empty()) {
-        return;
-    }
-    const double bearing =
-        gf_initialBearing(gf_standPoint(aircraft), gf_standSamplePoint(aircraft.samples.back()));
-    const double away = std::round(std::fabs(gf_angleDifference(aircraft.standHeading, bearing)) *
-                                   kDegreesPerRadian);
-    if (away < 90.0) {
-        lf_pullOut(aircraft);
-    } else {
-        lf_pushBack(aircraft);
-    }
-}
 
 void lf_pullOut(LiveAircraft& aircraft) {
     aircraft.departureRequested = false;
@@ -82,7 +66,7 @@ void lf_pullOut(LiveAircraft& aircraft) {
 
 void lf_pushBack(LiveAircraft& aircraft) {
     aircraft.extraSamples = 0;
-    const double behind = gf_standWrapHeading(aircraft.standHeading + kStandHalfTurn);
+    const double behind = gf_wrapHeading(aircraft.standHeading + kStandHalfTurn);
     const ParkPosition* stand = gf_findStandById(aircraft.standId);
     if (stand == nullptr || aircraft.samples.empty()) {
         // Without its stand's radius it cannot know how far back; it stays and asks again.

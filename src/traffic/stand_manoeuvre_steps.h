@@ -1,6 +1,6 @@
 #pragma once
 // The small steps the stand manoeuvres share: the samples they build at pushSpeed, their due
-// ticks, the windows they open and the lights of leaving a stand. Internal to the stand files.
+// ticks and the lights of leaving a stand. Internal to the stand files.
 #include "core/flight_records.h"
 #include "core/geodesy.h"
 #include "traffic/live_aircraft.h"
@@ -16,9 +16,6 @@ namespace ksb {
 // Nav, beacon, taxi and logo on; landing, strobes and cabin off.
 inline constexpr std::array<std::uint32_t, 7> kLeaveStandLights{1, 1, 0, 1, 0, 1, 0};
 inline constexpr double kStandTicksPerHour = 360000.0;
-// Windows after the synthetic samples end, and the late one once the take-off began.
-inline constexpr std::int32_t kStandSampleWindow = 3000;
-inline constexpr std::int32_t kStandTakeOffLateWindow = 5000;
 
 inline Position gf_standSamplePoint(const PositionSample& sample) {
     return {sample.latitude, sample.longitude};
@@ -45,22 +42,6 @@ inline std::int64_t gf_pushTravelTicks(const LiveAircraft& aircraft, double dist
     const double ticks =
         std::round(distanceNm / std::max(aircraft.pushSpeed, 1.0) * kStandTicksPerHour);
     return std::isfinite(ticks) ? static_cast<std::int64_t>(ticks) : 0;
-}
-
-// The feed's new samples may again move the next one by these many ticks.
-inline void gf_openStandWindows(LiveAircraft& aircraft) {
-    aircraft.earlyWindow = kStandSampleWindow;
-    aircraft.lateWindow = aircraft.takeOffRoll ? kStandTakeOffLateWindow : kStandSampleWindow;
-}
-
-// An angle in radians brought into [0, 2 pi).
-inline double gf_standWrapHeading(double radians) {
-    constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
-    double wrapped = std::fmod(radians, kTwoPi);
-    if (wrapped < 0.0) {
-        wrapped += kTwoPi;
-    }
-    return wrapped >= kTwoPi ? 0.0 : wrapped;
 }
 
 // A copy of the template sample at the position, moving at the push-back speed.

@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <string>
 
 namespace ksb {
@@ -101,9 +100,7 @@ bool lf_parkAtAdjacentStand(LiveAircraft& aircraft, bool wide) {
         aircraft.samples.erase(aircraft.samples.begin() + 1, aircraft.samples.end());
     }
     // A curve set up earlier in this step would lead to samples no longer queued.
-    aircraft.curveControlX = std::numeric_limits<double>::quiet_NaN();
-    aircraft.curveControlY = std::numeric_limits<double>::quiet_NaN();
-    aircraft.curveParameter = 0.0;
+    lf_clearCurve(aircraft);
     aircraft.setPhase(FlightPhase::movingToAdjacentStand);
     lf_pathIntoStand(aircraft, *stand);
     return true;
@@ -140,7 +137,7 @@ void lf_pathIntoStand(LiveAircraft& aircraft, const ParkPosition& stand) {
     aircraft.targetTrack = stand.heading;
     if (aircraft.extraSamples > 0) {
         aircraft.extraSamples = 0;
-        gf_openStandWindows(aircraft);
+        lf_openWindows(aircraft);
     }
 }
 

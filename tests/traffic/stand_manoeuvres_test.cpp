@@ -24,7 +24,7 @@ using ksb::gf_defaultTrafficServices;
 using ksb::gf_setTrafficServices;
 using ksb::lf_arrivedAtStand;
 using ksb::lf_departFromStand;
-using ksb::lf_leaveStand;
+using ksb::lf_groundPhase;
 using ksb::lf_liveryChange;
 using ksb::lf_parkAtAdjacentStand;
 using ksb::lf_pullOut;
@@ -451,7 +451,7 @@ TEST_F(StandManoeuvresTest, LiveryChangeKeepsThePlace) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Pull out and push back
+// Pull out and push back (the ground model's phase-6 step chooses)
 // ---------------------------------------------------------------------------------------------
 
 TEST_F(StandManoeuvresTest, NextMovementWithinNinetyDegreesPullsOutElseItIsPushedBack) {
@@ -475,7 +475,7 @@ TEST_F(StandManoeuvresTest, NextMovementWithinNinetyDegreesPullsOutElseItIsPushe
         aircraft.departureRequested = true;
         aircraft.samples.push_back(
             sampleAt(nearStand(1, c.north, c.east), trafficState.tickCounter.load() + 500, 5.0));
-        lf_leaveStand(aircraft);
+        lf_groundPhase(aircraft);
         EXPECT_EQ(aircraft.phase, c.phase);
     }
 }
@@ -517,6 +517,61 @@ TEST_F(StandManoeuvresTest, PullOutHeadsOneWingSpanAheadWithEnginesOn) {
                                     "A2      : BAW123   pull out {}", gf_logTimeStamp())});
 }
 
+TEST_F(StandManoeuvresTest, PushBackPreparesTheEndAndBothSidePoints) {
+    LOG.setRaw(true);
+    const std::size_t mark = harness.log().body().size();
+    std::lock_guard traffic(trafficState.trafficMutex);
+    const std::int32_t now = trafficState.tickCounter.load();
+    LiveAircraft aircraft = parkedOn(1);
+    aircraft.departureRequested = true;
+    aircraft.extraSamples = 1;
+    aircraft.moveSeen = true;
+    aircraft.turnRightSeen = true;
+    aircraft.samples.front().dueTick = now;
+    aircraft.samples.push_back(sampleAt(nearStand(1, -30.0), now + 400, 3.0));
+    takeCalls();
+
+    lf_pushBack(aircraft);
+
+    const Position standPoint{aircraft.standLatitude, aircraft.standLongitude};
+    const double back = 2.5 * stand(1).radius;
+    const std::int64_t travel = std::lround(back / 4.0 * 360000.0);
+    EXPECT_EQ(aircraft.extraSamples, 0);
+    EXPECT_TRUE(aircraft.departureRequested); // the ground model clears it when the push ends
+    EXPECT_EQ(aircraft.phase, FlightPhase::pushBackUnderWay);
+    EXPECT_EQ(aircraft.pushCountdown, 2);
+    EXPECT_FALSE(aircraft.moveSeen);
+    EXPECT_FALSE(aircraft.turnRightSeen);
+    EXPECT_EQ(aircraft.targetTrack, aircraft.position.heading);
+    // Current, the midpoint, the end A and the side point C; B saved.
+    ASSERT_EQ(aircraft.samples.size(), 4u);
+    EXPECT_EQ(aircraft.samples[0].groundSpeed, 4.0);
+    const PositionSample& middle = aircraft.samples[1];
+    const PositionSample& end = aircraft.samples[2];
+    const PositionSample& sideC = aircraft.samples[3];
+    const PositionSample& sideB = aircraft.savedSample;
+    EXPECT_NEAR(gf_distanceNM(standPoint, {end.latitude, end.longitude}), back, 1e-7);
+    EXPECT_LT(end.latitude, standPoint.latitude); // behind: south of a stand facing north
+    EXPECT_EQ(end.dueTick, now + travel);
+    EXPECT_NEAR(gf_distanceNM(standPoint, {middle.latitude, middle.longitude}), back / 2.0, 1e-6);
+    for (const PositionSample* side : {&sideB, &sideC}) {
+        EXPECT_NEAR(gf_distanceNM({end.latitude, end.longitude}, {side->latitude, side->longitude}),
+                    kStandHalfSpanNm, 1e-7);
+        EXPECT_EQ(side->groundSpeed, 4.0);
+        EXPECT_FALSE(side->repeated);
+        const double fromMiddle =
+            gf_distanceNM({middle.latitude, middle.longitude}, {side->latitude, side->longitude});
+        EXPECT_EQ(side->dueTick, now + travel / 2 + std::lround(fromMiddle / 4.0 * 360000.0));
+    }
+    // Pushed south: B lies along r + 90 degrees (west), C along r - 90 degrees (east).
+    EXPECT_LT(sideB.longitude, end.longitude);
+    EXPECT_GT(sideC.longitude, end.longitude);
+    // Engines start when the countdown ends.
+    EXPECT_EQ(takeCalls(), std::vector<std::string>{"queueSetLights(7, 1 1 0 1 0 1 0)"});
+    EXPECT_EQ(linesSince(mark), std::vector<std::string>{fmt::format(
+                                    "A2      : BAW123   push back {}", gf_logTimeStamp())});
+}
+
 TEST_F(StandManoeuvresTest, NoPushBackFromAStandMissingInTheTable) {
     LOG.setRaw(true);
     const std::size_t mark = harness.log().body().size();
@@ -528,7 +583,7 @@ TEST_F(StandManoeuvresTest, NoPushBackFromAStandMissingInTheTable) {
     aircraft.samples.push_back(
         sampleAt(nearStand(1, -30.0), trafficState.tickCounter.load() + 400, 3.0));
     takeCalls();
-    lf_leaveStand(aircraft);
+    lf_groundPhase(aircraft);
     EXPECT_EQ(aircraft.phase, FlightPhase::parked);
     EXPECT_TRUE(aircraft.departureRequested);
     EXPECT_EQ(aircraft.samples.size(), 2u);
@@ -538,7 +593,7 @@ TEST_F(StandManoeuvresTest, NoPushBackFromAStandMissingInTheTable) {
     // Forwards it needs no table: the line names the stand "unknown".
     aircraft.samples.back() =
         sampleAt(nearStand(1, 30.0), trafficState.tickCounter.load() + 400, 3.0);
-    lf_leaveStand(aircraft);
+    lf_groundPhase(aircraft);
     EXPECT_EQ(aircraft.phase, FlightPhase::taxi);
     EXPECT_EQ(linesSince(mark), std::vector<std::string>{fmt::format(
                                     "unknown : BAW123   pull out {}", gf_logTimeStamp())});
