@@ -182,4 +182,176 @@ TEST_F(StandTrajectoryTest, TaxiInClearsTheStandMovesInAndArrives) {
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Leaving the stand
+// ---------------------------------------------------------------------------------------------
+
+class StandLeavingTest : public StandTrajectoryTest {
+protected:
+    // The subject parked on A2 (object 7) that has stood long enough to live on its synthetic
+    // sample; then the departing records along the heading (degrees) from the stand.
+    void parkAndDepart(double heading, int count = 3) {
+        LOG.setRaw(true);
+        key = placeParked(1, ksb::test::kStandSubjectKey, "BAW123", 7);
+        recorder.emplace(harness, key);
+        recorder->run(5);
+        ASSERT_EQ(harness.liveAircraft(key).extraSamples, 1);
+        const Position at = nearStand(1, 0.0);
+        LiveFlightBuilder builder(key);
+        builder.callsign("BAW123").registration("G-EUUA").at(at.latitude, at.longitude);
+        records =
+            track(builder, {Leg{.heading = heading, .knots = 6.0, .spacing = 8.0, .count = count}});
+        script.emplace(records, 30);
+        mark = harness.log().body().size();
+        takeCalls();
+    }
+
+    // Runs until the tick after the departure record (the third, 16 s in) is fed.
+    void runToDeparture() {
+        const std::int32_t fed = script->feedTickOf(records[2]);
+        recorder->run(fed - trafficState.tickCounter.load(), &*script);
+        const LiveAircraft before = harness.liveAircraft(key);
+        EXPECT_FALSE(before.departureRequested);
+        EXPECT_EQ(before.phase, FlightPhase::parked);
+        recorder->run(1, &*script); // the record: the departure
+        const LiveAircraft requested = harness.liveAircraft(key);
+        EXPECT_TRUE(requested.departureRequested);
+        EXPECT_EQ(requested.phase, FlightPhase::parked);
+        EXPECT_FALSE(stand(1).occupied);
+        recorder->run(1, &*script); // the sample step: pull out or push back
+    }
+
+    std::uint32_t key = 0;
+    std::optional<TrajectoryRecorder> recorder;
+    std::vector<LiveFlight> records;
+    std::optional<FeedScript> script;
+    std::size_t mark = 0;
+};
+
+TEST_F(StandLeavingTest, PullOutMovesOneWingSpanForwardWithEnginesOn) {
+    parkAndDepart(0.0, 5);
+    runToDeparture();
+    const LiveAircraft a = harness.liveAircraft(key);
+    EXPECT_EQ(a.phase, FlightPhase::taxi);
+    EXPECT_FALSE(a.departureRequested);
+    // The current sample went on this step; P one wing span ahead of the stand is next.
+    ASSERT_EQ(a.samples.size(), 1u);
+    const PositionSample ahead = a.samples.front();
+    EXPECT_NEAR(
+        gf_distanceNM({stand(1).latitude, stand(1).longitude}, {ahead.latitude, ahead.longitude}),
+        2.0 * ksb::test::kStandHalfSpanNm, 1e-7);
+    EXPECT_EQ(ahead.groundSpeed, 4.0);
+    EXPECT_EQ(takeCalls(),
+              (std::vector<std::string>{"queueSetLights(7, 1 1 0 1 0 1 0)", "queueEnginesOn(7)",
+                                        "setThrottle(BAW123, 0)", "setFlaps(BAW123, 1)"}));
+    const std::vector<std::string> lines = linesSince(mark);
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        fmt::format("A2      : BAW123   pull out {}", gf_logTimeStamp())),
+              lines.end());
+
+    // Forward to P, heading kept.
+    recorder->run(ahead.dueTick - trafficState.tickCounter.load() + 1, &*script);
+    const std::optional<TrajectoryPoint> atP = recorder->at(ahead.dueTick);
+    ASSERT_TRUE(atP.has_value());
+    EXPECT_LE(gf_distanceNM({atP->latitude, atP->longitude}, {ahead.latitude, ahead.longitude}),
+              0.5 * kNMPerMetre);
+    EXPECT_NEAR(atP->heading, 0.0, 1e-9);
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(*recorder));
+}
+
+TEST_F(StandLeavingTest, StraightPushBackEndsTwoAndAHalfRadiiBehind) {
+    parkAndDepart(180.0);
+    runToDeparture();
+    const LiveAircraft pushed = harness.liveAircraft(key);
+    EXPECT_EQ(pushed.phase, FlightPhase::pushBackUnderWay);
+    EXPECT_EQ(pushed.pushCountdown, 2);
+    // Mid, A and C queued; B saved. Lights, but the engines wait.
+    ASSERT_EQ(pushed.samples.size(), 3u);
+    const PositionSample end = pushed.samples[1];
+    EXPECT_NEAR(
+        gf_distanceNM({stand(1).latitude, stand(1).longitude}, {end.latitude, end.longitude}),
+        2.5 * stand(1).radius, 1e-7);
+    EXPECT_LT(end.latitude, stand(1).latitude);
+    EXPECT_EQ(takeCalls(), std::vector<std::string>{"queueSetLights(7, 1 1 0 1 0 1 0)"});
+    const std::vector<std::string> lines = linesSince(mark);
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        fmt::format("A2      : BAW123   push back {}", gf_logTimeStamp())),
+              lines.end());
+    // No feed heading during the countdown: the side point goes at the midpoint.
+    const std::int32_t midTick = pushed.samples[0].dueTick;
+    recorder->run(midTick - trafficState.tickCounter.load() + 1, &*script);
+    const LiveAircraft atMid = harness.liveAircraft(key);
+    EXPECT_EQ(atMid.pushCountdown, 1);
+    ASSERT_EQ(atMid.samples.size(), 1u);
+    EXPECT_EQ(atMid.samples.front().latitude, end.latitude);
+    EXPECT_EQ(atMid.samples.front().longitude, end.longitude);
+    EXPECT_TRUE(takeCalls().empty());
+    // Tail first, straight back to A; then the tow phase with engines on.
+    const std::int32_t endTick = atMid.samples.front().dueTick;
+    recorder->run(endTick - trafficState.tickCounter.load() + 1, &*script);
+    const std::optional<TrajectoryPoint> atA = recorder->at(endTick);
+    ASSERT_TRUE(atA.has_value());
+    EXPECT_LE(gf_distanceNM({atA->latitude, atA->longitude}, {end.latitude, end.longitude}),
+              0.5 * kNMPerMetre);
+    for (const TrajectoryPoint& p : recorder->points()) {
+        EXPECT_NEAR(p.heading, 0.0, 1e-9) << "tick " << p.tick;
+    }
+    const LiveAircraft towing = harness.liveAircraft(key);
+    EXPECT_EQ(towing.phase, FlightPhase::pushBackOrTow);
+    EXPECT_FALSE(towing.departureRequested);
+    EXPECT_EQ(takeCalls(), (std::vector<std::string>{"queueEnginesOn(7)", "setThrottle(BAW123, 0)",
+                                                     "setFlaps(BAW123, 1)"}));
+    // Without feed it waits on a synthetic sample 300 s ahead.
+    recorder->run(400, &*script);
+    const LiveAircraft waiting = harness.liveAircraft(key);
+    EXPECT_EQ(waiting.phase, FlightPhase::pushBackOrTow);
+    EXPECT_EQ(waiting.state, LiveState::inSimulator);
+    ASSERT_FALSE(waiting.samples.empty());
+    EXPECT_GT(waiting.samples.back().dueTick - trafficState.tickCounter.load(), 29000);
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(*recorder));
+}
+
+TEST_F(StandLeavingTest, PushBackWithATailSwingEndsAtTheSidePoint) {
+    parkAndDepart(180.0);
+    runToDeparture();
+    const LiveAircraft pushed = harness.liveAircraft(key);
+    ASSERT_EQ(pushed.phase, FlightPhase::pushBackUnderWay);
+    const PositionSample sideB = pushed.savedSample;
+    const PositionSample end = pushed.samples[1];
+    EXPECT_LT(sideB.longitude, end.longitude); // west of A
+
+    // During countdown 2 the feed shows it heading right (east).
+    LiveFlight turn = records.back();
+    turn.timeStamp += 8.0;
+    turn.track = 90.0;
+    turn.groundSpeed = 3.0;
+    const std::int32_t midTick = pushed.samples[0].dueTick;
+    harness.feed({turn}, 30);
+    {
+        const LiveAircraft noted = harness.liveAircraft(key);
+        EXPECT_TRUE(noted.moveSeen);
+        EXPECT_TRUE(noted.turnRightSeen);
+        EXPECT_EQ(noted.samples.size(), 3u); // noted, not queued
+    }
+    recorder->run(midTick - trafficState.tickCounter.load() + 1);
+    const LiveAircraft swinging = harness.liveAircraft(key);
+    EXPECT_EQ(swinging.pushCountdown, 1);
+    EXPECT_FALSE(std::isnan(swinging.curveControlX));
+    EXPECT_EQ(swinging.curveTurnAngle, 90.0);
+    ASSERT_EQ(swinging.samples.size(), 1u);
+    EXPECT_EQ(swinging.samples.front().latitude, sideB.latitude);
+    EXPECT_EQ(swinging.samples.front().longitude, sideB.longitude);
+
+    // The tail swings: the heading leaves north, at most turnRate a tick.
+    const std::int32_t endTick = swinging.samples.front().dueTick;
+    recorder->run(endTick - trafficState.tickCounter.load() + 1);
+    const std::optional<TrajectoryPoint> atB = recorder->at(endTick);
+    ASSERT_TRUE(atB.has_value());
+    EXPECT_LE(gf_distanceNM({atB->latitude, atB->longitude}, {sideB.latitude, sideB.longitude}),
+              2.0 * kNMPerMetre);
+    EXPECT_GT(std::fabs(gf_angleDifference(0.0, atB->heading)), 10.0 * kRadiansPerDegree);
+    EXPECT_EQ(harness.liveAircraft(key).phase, FlightPhase::pushBackOrTow);
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(*recorder));
+}
+
 } // namespace
