@@ -41,10 +41,10 @@ protected:
 
     // A live aircraft parked on the stand (0-based) in the simulator, as an arrival leaves it.
     std::uint32_t placeParked(std::size_t index, std::uint32_t key, const std::string& callsign,
-                              std::uint32_t objectId) {
+                              std::uint32_t objectId, const std::string& type = "A320") {
         const Position at = nearStand(index, 0.0);
         LiveFlightBuilder builder(key);
-        builder.callsign(callsign).at(at.latitude, at.longitude).track(0.0);
+        builder.callsign(callsign).type(type).at(at.latitude, at.longitude).track(0.0);
         const std::uint32_t placed = ksb::test::placeReadyAircraft(
             builder.next(), {.phase = FlightPhase::parked, .objectId = objectId});
         std::lock_guard traffic(trafficState.trafficMutex);
@@ -352,6 +352,66 @@ TEST_F(StandLeavingTest, PushBackWithATailSwingEndsAtTheSidePoint) {
     EXPECT_GT(std::fabs(gf_angleDifference(0.0, atB->heading)), 10.0 * kRadiansPerDegree);
     EXPECT_EQ(harness.liveAircraft(key).phase, FlightPhase::pushBackOrTow);
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(*recorder));
+}
+
+// A landed aircraft that parked and lost its feed, moved again at a chosen time after its last
+// real sample: towed below its category's threshold, not at it.
+TEST_F(StandTrajectoryTest, TowedWhenTheFeedMovesItSoonAfterItFellSilent) {
+    struct Case {
+        const char* name;
+        const char* type;
+        std::int64_t threshold; // ticks
+        std::int64_t delta;     // of the departure from the threshold
+        bool towed;
+    };
+    const Case cases[] = {
+        {"large just below 25 min", "A320", 150000, -1, true},
+        {"large at 25 min", "A320", 150000, 0, false},
+        {"heavy just below 1 h", "B744", 360000, -1, true},
+        {"heavy at 1 h", "B744", 360000, 0, false},
+        {"buzjet just below 15 min", "CRJ9", 90000, -1, true},
+        {"buzjet at 15 min", "CRJ9", 90000, 0, false},
+    };
+    std::size_t index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // One stand and one aircraft each; the earlier ones have left theirs.
+        const std::uint32_t key = 0x4cb001 + static_cast<std::uint32_t>(index);
+        const std::uint32_t placed = placeParked(index, key, fmt::format("TOW{}", index),
+                                                 static_cast<std::uint32_t>(10 + index), c.type);
+        const std::int32_t lastReal = harness.liveAircraft(placed).samples.front().dueTick;
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            for (LiveAircraft& a : trafficState.live) {
+                if (a.flightKey == placed) {
+                    a.landed = true;
+                }
+            }
+        }
+        TrajectoryRecorder recorder(harness, placed);
+        recorder.run(5);
+        ASSERT_EQ(harness.liveAircraft(placed).extraSamples, 1); // on its week-ahead sample
+
+        // The third record, 16 s into the script and 74 m out, is the departure (past the half
+        // span of a heavy too).
+        trafficState.tickCounter =
+            static_cast<std::int32_t>(lastReal + c.threshold + c.delta - 1600);
+        const Position at = nearStand(index, 0.0);
+        LiveFlightBuilder builder(placed);
+        builder.callsign(fmt::format("TOW{}", index)).at(at.latitude, at.longitude);
+        const std::vector<LiveFlight> records =
+            track(builder, {Leg{.heading = 0.0, .knots = 9.0, .spacing = 8.0, .count = 3}});
+        FeedScript script(records, 30);
+        ASSERT_EQ(script.feedTickOf(records[2]), lastReal + c.threshold + c.delta);
+        recorder.run(1601, &script);
+        const LiveAircraft a = harness.liveAircraft(placed);
+        EXPECT_TRUE(a.departureRequested);
+        EXPECT_EQ(a.towed, c.towed);
+        EXPECT_FALSE(a.landed);
+        recorder.run(1, &script);
+        EXPECT_EQ(harness.liveAircraft(placed).phase, FlightPhase::taxi); // pulled out
+        ++index;
+    }
 }
 
 } // namespace
