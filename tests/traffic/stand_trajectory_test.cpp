@@ -414,4 +414,101 @@ TEST_F(StandTrajectoryTest, TowedWhenTheFeedMovesItSoonAfterItFellSilent) {
     }
 }
 
+// The feed stops a taxiing aircraft 12 m short of a stand that it may not take, or may.
+TEST_F(StandTrajectoryTest, TheReservedStandAndTheStandUnderTheUserAreNeverTaken) {
+    struct Case {
+        const char* name;
+        std::string reserved;  // by index of the stand: "@" for the stand itself
+        std::string userStand; // what gf_standNameAt answers; "@" for the stand itself
+        bool parks;
+    };
+    const Case cases[] = {
+        {"the reserved stand", "@", "", false},
+        {"the user stands on it", "", "@", false},
+        {"the user airborne: no stand name", "", "", true},
+        {"the user on another stand", "", "A6", true},
+    };
+    std::size_t index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string standName = stand(index).name;
+        int asked = 0;
+        ksb::TrafficServices services = ksb::gf_defaultTrafficServices();
+        services.standNameAt = [&](double, double) {
+            ++asked;
+            return c.userStand == "@" ? standName : c.userStand;
+        };
+        ksb::gf_setTrafficServices(services);
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            trafficState.reservedStand = c.reserved == "@" ? standName : c.reserved;
+        }
+        const Position start = nearStand(index, -86.1);
+        const std::uint32_t key = 0x4cc001 + static_cast<std::uint32_t>(index);
+        LiveFlightBuilder builder(key);
+        builder.callsign(fmt::format("REF{}", index)).at(start.latitude, start.longitude);
+        const std::vector<LiveFlight> records =
+            track(builder, {Leg{.heading = 0.0, .knots = 12.0, .spacing = 4.0, .count = 3},
+                            Leg{.heading = 0.0, .knots = 0.0, .spacing = 16.0, .count = 3}});
+        FeedScript script({records.begin() + 1, records.end()}, 60, records.front().timeStamp);
+        const std::uint32_t placed = ksb::test::placeReadyAircraft(
+            records.front(), {.phase = FlightPhase::taxi,
+                              .objectId = static_cast<std::uint32_t>(20 + index),
+                              .firstDueTick = script.originPlayTick()});
+        TrajectoryRecorder recorder(harness, placed);
+        recorder.run(script.originPlayTick() + 2000 - trafficState.tickCounter.load(), &script);
+        const LiveAircraft a = harness.liveAircraft(placed);
+        EXPECT_EQ(a.standId, c.parks ? stand(index).standId : 0u);
+        const bool movedIn = firstPoint(recorder, FlightPhase::movingToAdjacentStand).has_value();
+        EXPECT_EQ(movedIn, c.parks);
+        // The stand under the user is asked about once; the same last position is not searched
+        // again.
+        EXPECT_EQ(asked, c.reserved == "@" ? 0 : 1);
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+        ++index;
+    }
+}
+
+// The way in is cut short: the aircraft is not on the stand point when its samples run out.
+TEST_F(StandTrajectoryTest, AnArrivalTooFarFromTheStandTaxisOn) {
+    LOG.setRaw(true);
+    const Position start = nearStand(1, -86.1);
+    LiveFlightBuilder builder(ksb::test::kStandSubjectKey);
+    builder.callsign("BAW123").registration("G-EUUA").at(start.latitude, start.longitude);
+    const std::vector<LiveFlight> records =
+        track(builder, {Leg{.heading = 0.0, .knots = 12.0, .spacing = 4.0, .count = 3},
+                        Leg{.heading = 0.0, .knots = 0.0, .spacing = 16.0, .count = 3}});
+    FeedScript script({records.begin() + 1, records.end()}, 60, records.front().timeStamp);
+    const std::uint32_t key = ksb::test::placeReadyAircraft(
+        records.front(), {.phase = FlightPhase::taxi, .firstDueTick = script.originPlayTick()});
+    TrajectoryRecorder recorder(harness, key);
+    recorder.run(script.originPlayTick() + 801 - trafficState.tickCounter.load(), &script);
+    ASSERT_EQ(harness.liveAircraft(key).phase, FlightPhase::movingToAdjacentStand);
+    // The stand point it heads for moves 5 m on under it.
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        for (LiveAircraft& a : trafficState.live) {
+            if (a.flightKey == key) {
+                const Position moved = nearStand(1, 5.0);
+                a.standLatitude = moved.latitude;
+                a.standLongitude = moved.longitude;
+            }
+        }
+    }
+    const std::size_t mark = harness.log().body().size();
+    takeCalls();
+    const std::int32_t end = harness.liveAircraft(key).samples.back().dueTick;
+    recorder.run(end - trafficState.tickCounter.load() + 1, &script);
+    const LiveAircraft a = harness.liveAircraft(key);
+    EXPECT_EQ(a.phase, FlightPhase::taxi);
+    EXPECT_FALSE(stand(1).occupied);
+    EXPECT_TRUE(takeCalls().empty());
+    EXPECT_TRUE(linesSince(mark).empty());
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        EXPECT_TRUE(trafficState.identityChecks.empty());
+    }
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
 } // namespace
