@@ -1,6 +1,7 @@
 #include "traffic/traffic_hooks.h"
 
 #include "core/geodesy.h"
+#include "traffic/motion.h"
 #include "traffic/traffic_state.h"
 
 namespace ksb {
@@ -28,6 +29,9 @@ void lf_teleportToNextSample(LiveAircraft& aircraft) {
 
 } // namespace
 
-TrafficHooks::TrafficHooks() : nextSample(lf_teleportToNextSample) {}
+TrafficHooks::TrafficHooks()
+    : nextSample(lf_teleportToNextSample),
+      startTakeOffRoll(lf_startTakeOffRoll),
+      landed(lf_landed) {}
 
 } // namespace ksb

@@ -38,14 +38,10 @@ struct TrafficHooks {
     // PLACEHOLDER until the stand manoeuvres exist: every sample passes.
     std::function<bool(LiveAircraft&, PositionSample&)> standDepartureCheck =
         [](LiveAircraft&, PositionSample&) { return true; };
-    // PLACEHOLDER until the motion exists: only the flag.
-    std::function<void(LiveAircraft&)> startTakeOffRoll = [](LiveAircraft& aircraft) {
-        aircraft.takeOffRoll = true;
-    };
-    // PLACEHOLDER until the motion exists: only the flag.
-    std::function<void(LiveAircraft&)> landed = [](LiveAircraft& aircraft) {
-        aircraft.onGround = true;
-    };
+    // The feed shows the take-off roll starting.
+    std::function<void(LiveAircraft&)> startTakeOffRoll;
+    // The simulator reports the aircraft on the ground.
+    std::function<void(LiveAircraft&)> landed;
     // PLACEHOLDER until the stand manoeuvres exist: re-created.
     std::function<void(LiveAircraft&)> liveryChange = [](LiveAircraft& aircraft) {
         aircraft.state = LiveState::toBeRecreated;
