@@ -1,7 +1,6 @@
 #include "traffic/traffic_hooks.h"
 
 #include "core/geodesy.h"
-#include "traffic/motion.h"
 #include "traffic/traffic_state.h"
 
 namespace ksb {
@@ -29,9 +28,6 @@ void lf_teleportToNextSample(LiveAircraft& aircraft) {
 
 } // namespace
 
-TrafficHooks::TrafficHooks()
-    : nextSample(lf_teleportToNextSample),
-      startTakeOffRoll(lf_startTakeOffRoll),
-      landed(lf_landed) {}
+TrafficHooks::TrafficHooks() : nextSample(lf_teleportToNextSample) {}
 
 } // namespace ksb

@@ -4,6 +4,7 @@
 // once that stage exists; tests replace members for one test. No member is ever empty.
 #include "core/flight_records.h"
 #include "traffic/live_aircraft.h"
+#include "traffic/motion.h"
 
 #include <cstdint>
 #include <functional>
@@ -39,9 +40,9 @@ struct TrafficHooks {
     std::function<bool(LiveAircraft&, PositionSample&)> standDepartureCheck =
         [](LiveAircraft&, PositionSample&) { return true; };
     // The feed shows the take-off roll starting.
-    std::function<void(LiveAircraft&)> startTakeOffRoll;
+    std::function<void(LiveAircraft&)> startTakeOffRoll = lf_startTakeOffRoll;
     // The simulator reports the aircraft on the ground.
-    std::function<void(LiveAircraft&)> landed;
+    std::function<void(LiveAircraft&)> landed = lf_landed;
     // PLACEHOLDER until the stand manoeuvres exist: re-created.
     std::function<void(LiveAircraft&)> liveryChange = [](LiveAircraft& aircraft) {
         aircraft.state = LiveState::toBeRecreated;
