@@ -25,17 +25,12 @@ struct TrafficHooks {
     // PLACEHOLDER until admission exists: the aircraft stays new, so nothing is created before a
     // livery can be chosen.
     std::function<void(LiveAircraft&)> admitNewAircraft = [](LiveAircraft&) {};
-    // PLACEHOLDER until the motion exists: teleports to the first queued sample and drops it; an
-    // empty queue then releases the aircraft.
-    std::function<void(LiveAircraft&)> nextSample;
-    // PLACEHOLDER until the motion exists: no curve.
-    std::function<void(LiveAircraft&)> followCurve = [](LiveAircraft&) {};
-    // PLACEHOLDER until the motion exists: every sample is accepted.
-    std::function<bool(LiveAircraft&, PositionSample&)> acceptSample =
-        [](LiveAircraft&, PositionSample&) { return true; };
-    // PLACEHOLDER until the motion exists: never a reversal.
-    std::function<bool(LiveAircraft&, PositionSample&)> checkReversal =
-        [](LiveAircraft&, PositionSample&) { return true; };
+    // The sample step and the per-tick step of the motion.
+    std::function<void(LiveAircraft&)> nextSample = lf_nextSample;
+    std::function<void(LiveAircraft&)> followCurve = lf_followCurve;
+    // The motion's tests of a new feed sample, and the one while a hold flag is set.
+    std::function<bool(LiveAircraft&, PositionSample&)> acceptSample = lf_acceptSample;
+    std::function<bool(LiveAircraft&, PositionSample&)> checkReversal = lf_checkReversal;
     // PLACEHOLDER until the stand manoeuvres exist: every sample passes.
     std::function<bool(LiveAircraft&, PositionSample&)> standDepartureCheck =
         [](LiveAircraft&, PositionSample&) { return true; };

@@ -1,11 +1,13 @@
 // The defaults of the engine's hooks into its later stages and of its unwired link table: what
-// each does until the real stage replaces it, the teleport's motion, and the reset that puts the
-// defaults back.
+// each does until the real stage replaces it, the motion wired in, the teleport that tests of
+// other stages install instead, and the reset that puts the defaults back.
 #include "core/geodesy.h"
 #include "core/sim_session_state.h"
+#include "traffic/motion.h"
 #include "traffic/traffic_state.h"
 
 #include "support/fake_traffic_link.h"
+#include "support/teleport_motion.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -84,18 +86,6 @@ TEST_F(TrafficHooksTest, EachDefaultDoesWhatTheEngineCanLiveWithUntilItsStageExi
              return true;
          },
          {}},
-        {"no curve",
-         [&](LiveAircraft& a, PositionSample&) {
-             hooks.followCurve(a);
-             return true;
-         },
-         {}},
-        {"every sample accepted",
-         [&](LiveAircraft& a, PositionSample& s) { return hooks.acceptSample(a, s); },
-         {}},
-        {"never a reversal",
-         [&](LiveAircraft& a, PositionSample& s) { return hooks.checkReversal(a, s); },
-         {}},
         {"every sample leaves the stand",
          [&](LiveAircraft& a, PositionSample& s) { return hooks.standDepartureCheck(a, s); },
          {}},
@@ -147,8 +137,24 @@ TEST_F(TrafficHooksTest, EachDefaultDoesWhatTheEngineCanLiveWithUntilItsStageExi
     }
 }
 
+// The motion's functions are the defaults; a test can still replace each.
+TEST_F(TrafficHooksTest, TheMotionIsWiredIn) {
+    using Step = void (*)(LiveAircraft&);
+    using Filter = bool (*)(LiveAircraft&, PositionSample&);
+    const ksb::TrafficHooks& hooks = trafficState.hooks;
+    ASSERT_NE(hooks.nextSample.target<Step>(), nullptr);
+    EXPECT_EQ(*hooks.nextSample.target<Step>(), &ksb::lf_nextSample);
+    ASSERT_NE(hooks.followCurve.target<Step>(), nullptr);
+    EXPECT_EQ(*hooks.followCurve.target<Step>(), &ksb::lf_followCurve);
+    ASSERT_NE(hooks.acceptSample.target<Filter>(), nullptr);
+    EXPECT_EQ(*hooks.acceptSample.target<Filter>(), &ksb::lf_acceptSample);
+    ASSERT_NE(hooks.checkReversal.target<Filter>(), nullptr);
+    EXPECT_EQ(*hooks.checkReversal.target<Filter>(), &ksb::lf_checkReversal);
+}
+
 TEST_F(TrafficHooksTest, TheTeleportJumpsToTheNextSampleAndReleasesAtTheEnd) {
     ksb::test::FakeTrafficLink link;
+    ksb::test::installTeleportMotion();
     std::lock_guard traffic(trafficState.trafficMutex);
     LiveAircraft a = aircraft();
 
@@ -178,6 +184,7 @@ TEST_F(TrafficHooksTest, TheTeleportJumpsToTheNextSampleAndReleasesAtTheEnd) {
 
 TEST_F(TrafficHooksTest, TheTeleportReleasesAnAircraftWithNoSampleLeftAndMovesNothing) {
     ksb::test::FakeTrafficLink link;
+    ksb::test::installTeleportMotion();
     std::lock_guard traffic(trafficState.trafficMutex);
     LiveAircraft a = aircraft();
     a.samples.clear();
@@ -207,8 +214,10 @@ TEST_F(TrafficHooksTest, TheTestResetPutsTheDefaultHooksBack) {
     PositionSample s = sample(50.06, true);
     trafficState.hooks.landed(a);
     EXPECT_TRUE(a.onGround);
-    trafficState.hooks.nextSample(a);
-    EXPECT_EQ(a.position.latitude, 50.04);
+    using Step = void (*)(LiveAircraft&);
+    ASSERT_NE(trafficState.hooks.nextSample.target<Step>(), nullptr);
+    EXPECT_EQ(*trafficState.hooks.nextSample.target<Step>(), &ksb::lf_nextSample);
+    // The real filter: a new position far from the last queued one is taken.
     EXPECT_TRUE(trafficState.hooks.acceptSample(a, s));
     EXPECT_EQ(replaced, 0);
 }

@@ -8,6 +8,7 @@
 #include "traffic/traffic_state.h"
 
 #include "support/live_flight_builder.h"
+#include "support/teleport_motion.h"
 #include "support/traffic_harness.h"
 
 #include <fmt/format.h>
@@ -47,10 +48,15 @@ fs::path lf_scenarioPlanFile(std::uint32_t object) {
     return gf_flightPlanFolder() / gf_flightPlanFileName(object);
 }
 
-// Admission at once with one title; flights from EGLL to EDDF, one record every 5 s.
+// Admission at once with one title; flights from EGLL to EDDF, one record every 5 s. The
+// aircraft jump from sample to sample, so that each is exactly on its sample when it falls due
+// and ends with its last one: these lives are about the engine, not the motion.
 class TrafficScenarioTest : public ::testing::Test {
 protected:
-    TrafficScenarioTest() { harness.admitAtOnce(kScenarioTitle); }
+    TrafficScenarioTest() {
+        harness.admitAtOnce(kScenarioTitle);
+        ksb::test::installTeleportMotion();
+    }
 
     static LiveFlightBuilder flight(std::uint32_t hexid) {
         LiveFlightBuilder builder(hexid);
