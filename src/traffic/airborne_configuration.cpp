@@ -42,12 +42,12 @@ void lf_beginApproach(LiveAircraft& aircraft) {
     aircraft.standId = 0;
     aircraft.standCargo = false;
     aircraft.rotationCountdown = 1;
-    gf_openSampleWindows(aircraft);
+    lf_openWindows(aircraft);
 }
 
 void lf_goAround(LiveAircraft& aircraft) {
     const TrafficLinkServices& link = trafficState.linkServices;
-    gf_shrinkSampleWindows(aircraft);
+    lf_shrinkWindows(aircraft);
     link.setThrottle(aircraft, 4);
     link.setGear(aircraft, false);
     aircraft.goneAround = true;
@@ -61,7 +61,7 @@ void lf_goAround(LiveAircraft& aircraft) {
 
 void lf_climbConfiguration(LiveAircraft& aircraft) {
     const TrafficLinkServices& link = trafficState.linkServices;
-    gf_shrinkSampleWindows(aircraft);
+    lf_shrinkWindows(aircraft);
     link.queueCabinLights(aircraft.objectId, 1);
     aircraft.takeOffRoll = false;
     aircraft.descending = false;

@@ -137,13 +137,6 @@ void lf_airborneOverGround(LiveAircraft& aircraft);
 bool lf_allAheadAirborne(const LiveAircraft& aircraft);
 bool lf_allAheadAtLiftOffSpeed(const LiveAircraft& aircraft);
 
-// The ground motion's re-timing, which the airborne step shares: the mean speed of the current
-// and next samples (knots), the next sample due after the ticks within its windows, and the whole
-// re-timing of a next sample on the ground (a hovering rotorcraft's too).
-double lf_groundSpeedEstimate(const LiveAircraft& aircraft);
-void lf_setNextSampleTick(LiveAircraft& aircraft, std::int64_t ticks);
-void lf_timeNextGroundSample(LiveAircraft& aircraft);
-
 // Per-category limits of the airborne motion, in degrees, degrees per tick and knots.
 struct AirborneLimits {
     double bankLimit;
@@ -163,12 +156,6 @@ inline constexpr LightArray kRunwayExitLights{1, 1, 0, 1, 0, 1, 1};
 
 // Throttle states: 0 idle to 4 full; rotorcraft always run at 4.
 std::uint32_t gf_motionThrottle(const LiveAircraft& aircraft, std::uint32_t state);
-// Both sample windows shrink by 100 ticks toward 1000.
-void gf_shrinkSampleWindows(LiveAircraft& aircraft);
-// Both sample windows opened: 3000 early, 5000 late in the take-off roll, else 3000.
-void gf_openSampleWindows(LiveAircraft& aircraft);
-// The curve is gone: NaN control point, parameter 0.
-void gf_clearCurve(LiveAircraft& aircraft);
 // Current tick of the engine.
 std::int64_t gf_motionNow();
 // Ticks until the next sample is due, at least 25.

@@ -84,7 +84,7 @@ void lf_takeOffPhase(LiveAircraft& aircraft) {
         link.setThrottle(aircraft, lf_rollThrottle(aircraft));
     }
     if (!aircraft.landingRoll && !aircraft.takeOffRoll) {
-        gf_shrinkSampleWindows(aircraft);
+        lf_shrinkWindows(aircraft);
     }
     if (aircraft.flareStage == 0 && aircraft.phase != FlightPhase::rotationAndInitialClimb) {
         aircraft.position.pitch = aircraft.groundPitch;
@@ -92,8 +92,8 @@ void lf_takeOffPhase(LiveAircraft& aircraft) {
         aircraft.pitchStep = 0.0;
         aircraft.bankStep = 0.0;
     }
-    if (!std::isnan(aircraft.curveControlX)) {
-        aircraft.curveStep = 1.0 / gf_ticksToNextSample(aircraft);
+    if (lf_hasCurve(aircraft)) {
+        lf_setCurveStep(aircraft);
     }
     const double nextSpeed = aircraft.samples[1].groundSpeed;
     aircraft.speed = aircraft.phase == FlightPhase::pushBackUnderWay ? -nextSpeed : nextSpeed;
@@ -117,7 +117,7 @@ void lf_startTakeOffRoll(LiveAircraft& aircraft) {
     aircraft.landed = false;
     aircraft.goneAround = false;
     link.queueSetLights(aircraft.objectId, kTakeOffRollLights);
-    gf_openSampleWindows(aircraft);
+    lf_openWindows(aircraft);
     if (!aircraft.airline.empty()) {
         lf_learnSoftAtEnd(aircraft);
     }
@@ -141,7 +141,7 @@ void lf_logTookOff(LiveAircraft& aircraft) {
     gf_logContinue(fmt::format("{:8} took-off{} {}", aircraft.callsign,
                                fromPark ? " to " + aircraft.destination : std::string(),
                                gf_logTimeStamp()));
-    gf_clearCurve(aircraft);
+    lf_clearCurve(aircraft);
     aircraft.headingStep = 0.0;
     if (touchAndGo) {
         aircraft.landingRoll = false;

@@ -2,6 +2,8 @@
 // per category, the roll's start, the rotation, touch-down and the landing roll.
 #include "airborne_test_fixture.h"
 
+#include <fmt/format.h>
+
 #include <cmath>
 #include <deque>
 #include <mutex>
