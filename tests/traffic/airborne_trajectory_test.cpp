@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -251,6 +252,200 @@ TEST_F(AirborneTrajectoryTest, ApproachFlareTouchDownRollOutAndTurnOff) {
               std::vector<std::string>{"queueSetLights(3, 1 1 0 1 0 1 1)"});
     EXPECT_EQ(harness_.link().callsOf("countRequestError").size(), 0u);
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
+// Longitude of a point nm east of the field (west when negative).
+double lf_eastOfField(double nm) {
+    return kFieldLongitude + nm / 60.0 / std::cos(kFieldLatitude * kRadiansPerDegree);
+}
+
+TEST_F(AirborneTrajectoryTest, GoAround) {
+    struct Case {
+        const char* name;
+        double startEastNM;
+        double heading;
+        std::vector<Leg> legs;
+        bool approach;
+        bool goAround;
+    };
+    const Leg descending{.knots = 140.0,
+                         .feetPerMinute = -700.0,
+                         .altitude = kFieldElevation + 1500.0,
+                         .airborne = true,
+                         .spacing = 8.0};
+    auto leg = [](Leg base, double heading, int count) {
+        base.heading = heading;
+        base.count = count;
+        return base;
+    };
+    Leg climbing = descending;
+    climbing.feetPerMinute = 1500.0;
+    climbing.altitude = std::nullopt;
+    Leg level = descending;
+    level.feetPerMinute = 0.0;
+    level.altitude = std::nullopt;
+    Leg shallow = descending;
+    shallow.feetPerMinute = -300.0;
+    const Case cases[] = {
+        {"climbing above 600 ft/min on approach", -4.6, 90.0,
+         {leg(descending, 90.0, 5), leg(climbing, 90.0, 4)}, true, true},
+        {"level on approach beyond 10 nm", 9.6, 90.0,
+         {leg(descending, 90.0, 2), leg(level, 90.0, 5)}, true, true},
+        {"-300 ft/min at 20 nm", -20.0, 90.0, {leg(shallow, 90.0, 6)}, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        harness_.link().clearCalls();
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            trafficState.live.clear();
+        }
+        FlatGround ground(harness_, kFieldElevation);
+        LiveFlightBuilder builder;
+        builder.at(kFieldLatitude, lf_eastOfField(c.startEastNM));
+        const std::vector<LiveFlight> records = ksb::test::legTrack(builder, c.legs);
+        FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
+                          records.front().timeStamp);
+        const std::uint32_t key = ksb::test::placeReadyAircraft(
+            records.front(), {.phase = FlightPhase::airborne,
+                              .onGround = false,
+                              .firstDueTick = script.originPlayTick()});
+        const std::string cs = harness_.liveAircraft(key).callsign;
+        TrajectoryRecorder recorder(harness_, key);
+        recorder.run(static_cast<int>(records.size()) * 800 + 3000, &script);
+        ASSERT_TRUE(script.done());
+
+        std::vector<std::string> expectedFlaps;
+        std::vector<std::string> expectedGear;
+        std::vector<std::string> expectedThrottle;
+        if (c.approach) {
+            expectedFlaps.push_back(fmt::format("setFlaps({}, 3)", cs));
+            expectedGear.push_back(fmt::format("setGear({}, true)", cs));
+            expectedThrottle.push_back(fmt::format("setThrottle({}, 1)", cs));
+        }
+        if (c.goAround) {
+            expectedFlaps.push_back(fmt::format("setFlaps({}, 0)", cs));
+            expectedGear.push_back(fmt::format("setGear({}, false)", cs));
+            expectedThrottle.push_back(fmt::format("setThrottle({}, 4)", cs));
+        }
+        EXPECT_EQ(harness_.link().callsOf("setFlaps"), expectedFlaps);
+        EXPECT_EQ(harness_.link().callsOf("setGear"), expectedGear);
+        // Up to the end of the samples: the synthetic ones afterwards may change it.
+        EXPECT_EQ(harness_.link().callsOf("setThrottle"), expectedThrottle);
+        const std::optional<LiveAircraft> after = harness_.findLive(key);
+        if (after) {
+            EXPECT_EQ(after->goneAround, c.goAround);
+            EXPECT_EQ(after->descending, c.approach && !c.goAround);
+            EXPECT_EQ(after->flareStage, 0);
+        }
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+    }
+}
+
+// Up through 10000 ft and back down: the cruise lights once going up, all seven once coming
+// down; cabin lights and gear again at every step below and above.
+TEST_F(AirborneTrajectoryTest, ClimbAndDescentThroughTenThousandFeet) {
+    LiveFlightBuilder builder;
+    builder.at(51.0, 8.5);
+    const Leg up{.heading = 90.0,
+                 .knots = 250.0,
+                 .feetPerMinute = 2000.0,
+                 .altitude = 9000.0,
+                 .airborne = true,
+                 .spacing = 8.0,
+                 .count = 7};
+    Leg level = up;
+    level.feetPerMinute = 0.0;
+    level.altitude = std::nullopt;
+    level.count = 3;
+    Leg down = level;
+    down.feetPerMinute = -2000.0;
+    down.count = 7;
+    const std::vector<LiveFlight> records = ksb::test::legTrack(builder, {up, level, down});
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
+                      records.front().timeStamp);
+    const std::uint32_t key = ksb::test::placeReadyAircraft(
+        records.front(), {.phase = FlightPhase::airborne,
+                          .onGround = false,
+                          .firstDueTick = script.originPlayTick()});
+    const std::string cs = harness_.liveAircraft(key).callsign;
+    TrajectoryRecorder recorder(harness_, key);
+    recorder.run(static_cast<int>(records.size()) * 800 + 3000, &script);
+
+    const std::vector<LinkCall> lights = callsOf("queueSetLights");
+    ASSERT_EQ(lights.size(), 3u);
+    EXPECT_EQ(lights[0].text(), "queueSetLights(3, 1 1 1 1 1 1 1)");
+    EXPECT_EQ(lights[1].text(), "queueSetLights(3, 1 1 0 0 0 0 1)");
+    EXPECT_EQ(lights[2].text(), "queueSetLights(3, 1 1 1 1 1 1 1)");
+    const std::int32_t cruise = lights[1].tick;
+    EXPECT_EQ(callTexts("setThrottle", cruise, cruise + 1),
+              std::vector<std::string>{fmt::format("setThrottle({}, 3)", cs)});
+    EXPECT_EQ(callTexts("setGear", cruise, cruise + 1),
+              std::vector<std::string>{fmt::format("setGear({}, false)", cs)});
+    EXPECT_EQ(callTexts("setFlaps", cruise, cruise + 1),
+              std::vector<std::string>{fmt::format("setFlaps({}, 0)", cs)});
+    // Below 10000 ft every sample step sends the cabin lights and, this high up, the gear.
+    EXPECT_GE(callTexts("queueCabinLights", 0, cruise).size(), 3u);
+    EXPECT_GE(callTexts("setGear", 0, cruise).size(), 3u);
+    EXPECT_GE(callTexts("queueCabinLights", lights[2].tick, recorder.points().back().tick + 1)
+                  .size(),
+              3u);
+    EXPECT_TRUE(callTexts("queueCabinLights", cruise, lights[2].tick).empty());
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
+// The feed falls silent in the air: 8 samples 8 s apart while the user is near or unknown,
+// then the release; none far from the user.
+TEST_F(AirborneTrajectoryTest, FeedEndsInTheAir) {
+    struct Case {
+        const char* name;
+        double userLatitude;
+        double userLongitude;
+        int synthetic;
+    };
+    const Case cases[] = {
+        {"user near", 51.0, 8.6, 8},
+        {"user beyond the lateral range", 53.0, 8.6, 0},
+        {"user position unknown", 0.0, 0.0, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        harness_.link().clearCalls();
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            trafficState.live.clear();
+        }
+        UserAircraftState user;
+        user.latitude = c.userLatitude;
+        user.longitude = c.userLongitude;
+        harness_.link().setUserState(user);
+        LiveFlightBuilder builder;
+        builder.at(51.0, 8.5);
+        const std::vector<LiveFlight> records = ksb::test::legTrack(
+            builder, {Leg{.heading = 90.0,
+                          .knots = 200.0,
+                          .altitude = 5000.0,
+                          .airborne = true,
+                          .spacing = 8.0,
+                          .count = 4}});
+        FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
+                          records.front().timeStamp);
+        const std::uint32_t key = ksb::test::placeReadyAircraft(
+            records.front(), {.phase = FlightPhase::airborne,
+                              .onGround = false,
+                              .firstDueTick = script.originPlayTick()});
+        TrajectoryRecorder recorder(harness_, key);
+        const std::int32_t lastDue = script.playTickOf(records.back());
+        ASSERT_TRUE(recorder.runUntil(
+            20000,
+            [](const TrajectoryPoint& p) { return p.state == LiveState::beingRemoved; },
+            &script));
+        const std::int32_t released = recorder.points().back().tick;
+        // Each synthetic sample lasts 8 s; the re-timing moves the last real one a little.
+        EXPECT_NEAR(released, lastDue + c.synthetic * 800, 400);
+        EXPECT_EQ(harness_.link().callsOf("releaseAiAircraft").size(), 1u);
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+    }
 }
 
 } // namespace
