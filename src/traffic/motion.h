@@ -8,6 +8,8 @@
 #include "core/geodesy.h"
 #include "traffic/live_aircraft.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace ksb {
@@ -113,6 +115,52 @@ void lf_airbornePhase(LiveAircraft& aircraft, std::int64_t ticks, PositionSample
 void lf_takeOffPhase(LiveAircraft& aircraft);
 // The vertical half of the per-tick step, after the horizontal half (lf_followCurve).
 void lf_followCurveVertical(LiveAircraft& aircraft);
+// The feed shows the take-off roll starting (also from the lift-off when it was missed).
+void lf_startTakeOffRoll(LiveAircraft& aircraft);
+// Lift-off: rotation, phase 3 and its line; ends a landing roll (touch-and-go).
+void lf_logTookOff(LiveAircraft& aircraft);
+// Throttle, spoilers, flaps and lights of the landing roll up to the turn-off.
+void lf_landingRoll(LiveAircraft& aircraft);
+// The simulator reports the aircraft on the ground.
+void lf_landed(LiveAircraft& aircraft);
+// Configuration above and at or below the configuration height.
+void lf_climbConfiguration(LiveAircraft& aircraft);
+void lf_approachConfiguration(LiveAircraft& aircraft);
+// The descent rate, feet per minute, of a level approach and of a landing ahead.
+double lf_glideRate(const LiveAircraft& aircraft);
+// Bank toward a heading change (radians) spread over the ticks.
+void lf_bankForTurn(LiveAircraft& aircraft, double headingChange, double ticks);
+// Drops the samples before the k-th when that one is airborne and climbs to it; false otherwise.
+bool lf_skipToAirborne(LiveAircraft& aircraft, std::size_t k);
+// The feed's samples ahead are on the ground while the aircraft flies.
+void lf_airborneOverGround(LiveAircraft& aircraft);
+// Every sample after the current one is airborne / at least at the lift-off speed.
+bool lf_allAheadAirborne(const LiveAircraft& aircraft);
+bool lf_allAheadAtLiftOffSpeed(const LiveAircraft& aircraft);
+
+// Per-category limits of the airborne motion, in degrees, degrees per tick and knots.
+struct AirborneLimits {
+    double bankLimit;
+    double bankStepLimit;
+    double pitchStepLimit;
+    double liftOffSpeed; // compared with the samples' ground speed
+};
+// Throws std::out_of_range "invalid unordered_map<K, T> key" outside categories 0 to 5.
+const AirborneLimits& gf_airborneLimits(AircraftCategory category);
+
+// Nav, beacon, landing, taxi, strobes, logo, cabin.
+using LightArray = std::array<std::uint32_t, 7>;
+inline constexpr LightArray kAllLightsOn{1, 1, 1, 1, 1, 1, 1};
+inline constexpr LightArray kCruiseLights{1, 1, 0, 0, 0, 0, 1};
+inline constexpr LightArray kTakeOffRollLights{1, 1, 1, 1, 1, 1, 0};
+inline constexpr LightArray kRunwayExitLights{1, 1, 0, 1, 0, 1, 1};
+
+// Throttle states: 0 idle to 4 full; rotorcraft always run at 4.
+std::uint32_t gf_motionThrottle(const LiveAircraft& aircraft, std::uint32_t state);
+// Current tick of the engine.
+std::int64_t gf_motionNow();
+// Ticks until the next sample is due, at least 25.
+double gf_ticksToNextSample(const LiveAircraft& aircraft);
 
 // ---------------------------------------------------------------------------------------------
 // Stand manoeuvres

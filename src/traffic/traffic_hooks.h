@@ -33,14 +33,10 @@ struct TrafficHooks {
     std::function<bool(LiveAircraft&, PositionSample&)> checkReversal = lf_checkReversal;
     std::function<bool(LiveAircraft&, PositionSample&)> standDepartureCheck =
         lf_standDepartureCheck;
-    // PLACEHOLDER until the motion exists: only the flag.
-    std::function<void(LiveAircraft&)> startTakeOffRoll = [](LiveAircraft& aircraft) {
-        aircraft.takeOffRoll = true;
-    };
-    // PLACEHOLDER until the motion exists: only the flag.
-    std::function<void(LiveAircraft&)> landed = [](LiveAircraft& aircraft) {
-        aircraft.onGround = true;
-    };
+    // The feed shows the take-off roll starting.
+    std::function<void(LiveAircraft&)> startTakeOffRoll = lf_startTakeOffRoll;
+    // The simulator reports the aircraft on the ground.
+    std::function<void(LiveAircraft&)> landed = lf_landed;
     std::function<void(LiveAircraft&)> liveryChange = lf_liveryChange;
     // PLACEHOLDER until the conflict handling exists.
     std::function<void(const std::string& callsign)> removeGhost = [](const std::string&) {};

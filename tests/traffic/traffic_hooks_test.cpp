@@ -86,13 +86,13 @@ TEST_F(TrafficHooksTest, EachDefaultDoesWhatTheEngineCanLiveWithUntilItsStageExi
              return true;
          },
          {}},
-        {"take-off roll only flagged",
+        {"the take-off roll starts (its controls go to the unwired link)",
          [&](LiveAircraft& a, PositionSample&) {
              hooks.startTakeOffRoll(a);
              return true;
          },
          [](LiveAircraft& a) { a.takeOffRoll = true; }},
-        {"landing only puts it on the ground",
+        {"a touch-down without an approach only puts it on the ground",
          [&](LiveAircraft& a, PositionSample&) {
              hooks.landed(a);
              return true;
