@@ -64,6 +64,16 @@ protected:
         return placed;
     }
 
+    // True when the calls hold the run, one after the other.
+    static bool holdsRun(const std::vector<std::string>& calls,
+                         const std::vector<std::string>& run) {
+        return std::search(calls.begin(), calls.end(), run.begin(), run.end()) != calls.end();
+    }
+    static bool holdsCall(const std::vector<std::string>& calls, const std::string& prefix) {
+        return std::any_of(calls.begin(), calls.end(),
+                           [&](const std::string& call) { return call.rfind(prefix, 0) == 0; });
+    }
+
     static std::optional<TrajectoryPoint> firstPoint(const TrajectoryRecorder& recorder,
                                                      FlightPhase phase) {
         for (const TrajectoryPoint& p : recorder.points()) {
@@ -241,9 +251,9 @@ TEST_F(StandLeavingTest, PullOutMovesOneWingSpanForwardWithEnginesOn) {
         gf_distanceNM({stand(1).latitude, stand(1).longitude}, {ahead.latitude, ahead.longitude}),
         2.0 * ksb::test::kStandHalfSpanNm, 1e-7);
     EXPECT_EQ(ahead.groundSpeed, 4.0);
-    EXPECT_EQ(takeCalls(),
-              (std::vector<std::string>{"queueSetLights(7, 1 1 0 1 0 1 0)", "queueEnginesOn(7)",
-                                        "setThrottle(BAW123, 0)", "setFlaps(BAW123, 1)"}));
+    // The taxi's own throttle of the ground step may follow.
+    EXPECT_TRUE(holdsRun(takeCalls(), {"queueSetLights(7, 1 1 0 1 0 1 0)", "queueEnginesOn(7)",
+                                       "setThrottle(BAW123, 0)", "setFlaps(BAW123, 1)"}));
     const std::vector<std::string> lines = linesSince(mark);
     EXPECT_NE(std::find(lines.begin(), lines.end(),
                         fmt::format("A2      : BAW123   pull out {}", gf_logTimeStamp())),
@@ -272,7 +282,12 @@ TEST_F(StandLeavingTest, StraightPushBackEndsTwoAndAHalfRadiiBehind) {
         gf_distanceNM({stand(1).latitude, stand(1).longitude}, {end.latitude, end.longitude}),
         2.5 * stand(1).radius, 1e-7);
     EXPECT_LT(end.latitude, stand(1).latitude);
-    EXPECT_EQ(takeCalls(), std::vector<std::string>{"queueSetLights(7, 1 1 0 1 0 1 0)"});
+    {
+        const std::vector<std::string> calls = takeCalls();
+        EXPECT_TRUE(holdsCall(calls, "queueSetLights(7, 1 1 0 1 0 1 0)"));
+        EXPECT_FALSE(holdsCall(calls, "queueEnginesOn"));
+        EXPECT_FALSE(holdsCall(calls, "setFlaps"));
+    }
     const std::vector<std::string> lines = linesSince(mark);
     EXPECT_NE(std::find(lines.begin(), lines.end(),
                         fmt::format("A2      : BAW123   push back {}", gf_logTimeStamp())),
@@ -285,7 +300,7 @@ TEST_F(StandLeavingTest, StraightPushBackEndsTwoAndAHalfRadiiBehind) {
     ASSERT_EQ(atMid.samples.size(), 1u);
     EXPECT_EQ(atMid.samples.front().latitude, end.latitude);
     EXPECT_EQ(atMid.samples.front().longitude, end.longitude);
-    EXPECT_TRUE(takeCalls().empty());
+    EXPECT_FALSE(holdsCall(takeCalls(), "queueEnginesOn"));
     // Tail first, straight back to A; then the tow phase with engines on.
     const std::int32_t endTick = atMid.samples.front().dueTick;
     recorder->run(endTick - trafficState.tickCounter.load() + 1, &*script);
@@ -299,8 +314,8 @@ TEST_F(StandLeavingTest, StraightPushBackEndsTwoAndAHalfRadiiBehind) {
     const LiveAircraft towing = harness.liveAircraft(key);
     EXPECT_EQ(towing.phase, FlightPhase::pushBackOrTow);
     EXPECT_FALSE(towing.departureRequested);
-    EXPECT_EQ(takeCalls(), (std::vector<std::string>{"queueEnginesOn(7)", "setThrottle(BAW123, 0)",
-                                                     "setFlaps(BAW123, 1)"}));
+    EXPECT_TRUE(holdsRun(takeCalls(),
+                         {"queueEnginesOn(7)", "setThrottle(BAW123, 0)", "setFlaps(BAW123, 1)"}));
     // Without feed it waits on a synthetic sample 300 s ahead.
     recorder->run(400, &*script);
     const LiveAircraft waiting = harness.liveAircraft(key);
