@@ -526,4 +526,29 @@ TEST_F(StandTrajectoryTest, AnArrivalTooFarFromTheStandTaxisOn) {
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
 
+TEST_F(StandLeavingTest, NoPushBackWhenItsStandIsNotInTheTable) {
+    parkAndDepart(180.0);
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        for (LiveAircraft& a : trafficState.live) {
+            if (a.flightKey == key) {
+                a.standId = 99;
+            }
+        }
+    }
+    runToDeparture();
+    // No push back; the step's take-off check then makes the parked aircraft, whose next sample
+    // moves, a taxiing one, still with its departure requested.
+    const LiveAircraft a = harness.liveAircraft(key);
+    EXPECT_EQ(a.phase, FlightPhase::taxi);
+    EXPECT_EQ(a.previousPhase, FlightPhase::parked);
+    EXPECT_TRUE(a.departureRequested);
+    EXPECT_EQ(a.pushCountdown, 0);
+    EXPECT_FALSE(holdsCall(takeCalls(), "queueSetLights"));
+    for (const std::string& line : linesSince(mark)) {
+        EXPECT_EQ(line.find("push back"), std::string::npos) << line;
+    }
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(*recorder));
+}
+
 } // namespace
