@@ -69,7 +69,7 @@ void lf_pushBack(LiveAircraft& aircraft) {
     const double behind = gf_wrapHeading(aircraft.standHeading + kStandHalfTurn);
     const ParkPosition* stand = gf_findStandById(aircraft.standId);
     if (stand == nullptr || aircraft.samples.empty()) {
-        // Without its stand's radius it cannot know how far back; it stays and asks again.
+        // Without its stand's radius it cannot know how far back: no push back starts.
         return;
     }
     const std::int64_t now = trafficState.tickCounter.load();
@@ -89,15 +89,16 @@ void lf_pushBack(LiveAircraft& aircraft) {
     const PositionSample& middle = aircraft.samples[aircraft.samples.size() >= 3 ? 1 : 0];
     const Position midpoint = gf_standSamplePoint(middle);
     const double sideFeet = aircraft.halfWingSpan * kFeetPerNM;
-    const Position right = gf_destinationPoint(end, behind + kStandQuarterTurn, sideFeet);
-    const Position left = gf_destinationPoint(end, behind - kStandQuarterTurn, sideFeet);
+    // B a quarter turn clockwise of the push direction, C a quarter turn anticlockwise.
+    const Position sideB = gf_destinationPoint(end, behind + kStandQuarterTurn, sideFeet);
+    const Position sideC = gf_destinationPoint(end, behind - kStandQuarterTurn, sideFeet);
     const auto sideDue = [&](const Position& side) {
         return gf_standDueTickAfter(
             now, travel / 2 + gf_pushTravelTicks(aircraft, gf_distanceNM(midpoint, side)));
     };
     const PositionSample& current = aircraft.samples.front();
-    aircraft.savedSample = gf_pushSampleAt(aircraft, current, right, sideDue(right));
-    aircraft.samples.push_back(gf_pushSampleAt(aircraft, current, left, sideDue(left)));
+    aircraft.savedSample = gf_pushSampleAt(aircraft, current, sideB, sideDue(sideB));
+    aircraft.samples.push_back(gf_pushSampleAt(aircraft, current, sideC, sideDue(sideC)));
 
     // The feed's turn is noted afresh for this push back.
     aircraft.moveSeen = false;
