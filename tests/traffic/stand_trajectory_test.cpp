@@ -308,9 +308,16 @@ TEST_F(StandLeavingTest, StraightPushBackEndsTwoAndAHalfRadiiBehind) {
     ASSERT_TRUE(atA.has_value());
     EXPECT_LE(gf_distanceNM({atA->latitude, atA->longitude}, {end.latitude, end.longitude}),
               0.5 * kNMPerMetre);
+    // Tail first: the heading stays, the speed sent is negative while it moves.
+    bool movedBackwards = false;
     for (const TrajectoryPoint& p : recorder->points()) {
         EXPECT_NEAR(p.heading, 0.0, 1e-9) << "tick " << p.tick;
+        if (p.phase == FlightPhase::pushBackUnderWay) {
+            EXPECT_LE(p.sentSpeed, 0.0) << "tick " << p.tick;
+            movedBackwards = movedBackwards || p.sentSpeed < 0.0;
+        }
     }
+    EXPECT_TRUE(movedBackwards);
     const LiveAircraft towing = harness.liveAircraft(key);
     EXPECT_EQ(towing.phase, FlightPhase::pushBackOrTow);
     EXPECT_FALSE(towing.departureRequested);
@@ -425,6 +432,7 @@ TEST_F(StandTrajectoryTest, TowedWhenTheFeedMovesItSoonAfterItFellSilent) {
         EXPECT_FALSE(a.landed);
         recorder.run(1, &script);
         EXPECT_EQ(harness.liveAircraft(placed).phase, FlightPhase::taxi); // pulled out
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
         ++index;
     }
 }
