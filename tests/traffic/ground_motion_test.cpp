@@ -216,3 +216,34 @@ TEST_F(GroundMotionTest, ExtremeValuesGiveFiniteResults) {
 }
 
 } // namespace
+
+namespace {
+
+// A next sample long overdue is due at once and stepped toward over 25 ticks; the next sample
+// step starts from where the aircraft is, so nothing jumps.
+TEST_F(GroundMotionTest, AnOverdueSampleIsSteppedOver25TicksWithoutAJump) {
+    setNow(10000);
+    const PositionSample first = sampleAt(50.0, 8.0, 10.0, 10000);
+    const PositionSample overdue = offset(first, 0.0, 50.0, 10.0, 8000);
+    const PositionSample later = offset(overdue, 0.0, 50.0, 10.0, 12000);
+    LiveAircraft a = aircraftWith({first, overdue, later}, 90.0);
+    std::lock_guard traffic(trafficState.trafficMutex);
+    ksb::lf_nextSample(a);
+    ASSERT_EQ(a.samples.size(), 2u);
+    EXPECT_EQ(a.samples.front().dueTick, 10000); // the late window, then not before now
+    EXPECT_NEAR(ksb::gf_longitudeDelta(overdue.longitude, first.longitude) / 25.0, a.lonStep, 1e-15);
+    ksb::lf_followCurve(a);
+    const double lon = a.position.longitude;
+
+    setNow(10001);
+    ksb::lf_nextSample(a);
+    ASSERT_EQ(a.samples.size(), 1u); // only the sample after is left
+    // From where it is now toward the sample after: the first step of the new leg is a share of
+    // the way from here, not a jump onto the overdue sample.
+    ksb::lf_followCurve(a);
+    const double stepped = a.position.longitude - lon;
+    EXPECT_GT(stepped, 0.0);
+    EXPECT_LT(stepped, ksb::gf_longitudeDelta(overdue.longitude, first.longitude) / 25.0);
+}
+
+} // namespace
