@@ -652,4 +652,47 @@ TEST_F(AirborneTrajectoryTest, TouchAndGo) {
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
 
+// Eastbound across the antimeridian at 250 kt: the longitude changes sign once, in the same
+// small steps as anywhere else, and the aircraft ends on its last sample.
+TEST_F(AirborneTrajectoryTest, EastboundAcrossTheAntimeridian) {
+    LiveFlightBuilder builder;
+    builder.at(50.0, 179.98);
+    const std::vector<LiveFlight> records = ksb::test::legTrack(
+        builder, {Leg{.heading = 90.0,
+                      .knots = 250.0,
+                      .altitude = 20000.0,
+                      .airborne = true,
+                      .spacing = 8.0,
+                      .count = 8}});
+    ASSERT_LT(records.back().longitude, -179.9);
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
+                      records.front().timeStamp);
+    const std::uint32_t key = ksb::test::placeReadyAircraft(
+        records.front(), {.phase = FlightPhase::airborne,
+                          .onGround = false,
+                          .firstDueTick = script.originPlayTick()});
+    TrajectoryRecorder recorder(harness_, key);
+    const std::int32_t lastDue = script.playTickOf(records.back());
+    recorder.run(lastDue - trafficState.tickCounter.load() + 1, &script);
+
+    int crossings = 0;
+    for (std::size_t i = 1; i < recorder.points().size(); ++i) {
+        const double before = recorder.points()[i - 1].longitude;
+        const double after = recorder.points()[i].longitude;
+        EXPECT_LE(std::fabs(after), 180.0);
+        if (before > 0.0 && after < 0.0) {
+            ++crossings;
+        }
+        EXPECT_FALSE(before < 0.0 && after > 0.0) << recorder.points()[i].tick;
+    }
+    EXPECT_EQ(crossings, 1);
+    const TrajectoryPoint& end = recorder.points().back();
+    const double metres = gf_distanceNM({end.latitude, end.longitude},
+                                        {records.back().latitude, records.back().longitude}) *
+                          kMetresPerNM;
+    // Within about one tick's move (1.3 m at 250 kt) of it.
+    EXPECT_LT(metres, 3.0);
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
 } // namespace
