@@ -109,7 +109,9 @@ bool lf_checkReversal(LiveAircraft& aircraft, PositionSample& sample);
 
 // Re-times the next sample of an airborne aircraft.
 void lf_airborneStep(LiveAircraft& aircraft);
-// Vertical, pitch, heading, bank, lights and configuration for the coming sample interval.
+// Vertical, pitch, heading, bank, lights and configuration for the coming sample interval. It
+// reads the next sample and its ticks from the queue: skipping to an airborne sample (a take-off
+// seen late) replaces the next sample the caller passes.
 void lf_airbornePhase(LiveAircraft& aircraft, std::int64_t ticks, PositionSample& next);
 // Throttle during taxi and the take-off roll, and the lift-off decision.
 void lf_takeOffPhase(LiveAircraft& aircraft);

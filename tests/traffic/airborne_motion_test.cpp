@@ -10,6 +10,7 @@
 namespace {
 
 using ksb::lf_airbornePhase;
+using ksb::lf_airborneStep;
 using ksb::lf_approachConfiguration;
 using ksb::lf_bankForTurn;
 using ksb::lf_climbConfiguration;
@@ -17,6 +18,7 @@ using ksb::lf_followCurveVertical;
 using ksb::lf_glideRate;
 using ksb::lf_landed;
 using ksb::lf_logTookOff;
+using ksb::lf_takeOffPhase;
 using ksb::test::AirborneTest;
 constexpr double kDegree = 0.017453292519943295;
 
@@ -554,6 +556,69 @@ TEST_F(AirborneMotionTest, FlareInFourStagesThenTouchDownAndDerotation) {
         lf_followCurveVertical(a);
         EXPECT_EQ(a.position.altitude, altitude);
         EXPECT_EQ(a.position.pitch, a.groundPitch);
+    }
+}
+
+// Zero speeds, samples on one spot and due now, headings of exactly 0 and 2 pi, a longitude at
+// the antimeridian and tick counts of 0 leave every value finite.
+TEST_F(AirborneMotionTest, ExtremeValuesStayFinite) {
+    struct Case {
+        const char* name;
+        double heading;
+        double longitude;
+    };
+    const Case cases[] = {
+        {"heading 0", 0.0, 8.5},
+        {"heading 2 pi", 6.283185307179586, 8.5},
+        {"at the antimeridian", 3.0, 179.9999},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::lock_guard traffic(trafficState.trafficMutex);
+        LiveAircraft a = flying();
+        a.rotationTicks = 0;
+        a.climbPitchTicks = 0;
+        a.flarePitchTicks = 0;
+        a.derotationTicks = 0;
+        a.climbLimit = 0.5;
+        a.position.heading = c.heading;
+        a.position.longitude = c.longitude;
+        a.agl = 50.0;
+        a.descending = true;
+        a.takeOffRoll = true;
+        for (PositionSample& s : a.samples) {
+            s.latitude = 50.0;
+            s.longitude = c.longitude;
+            s.groundSpeed = 0.0;
+            s.trueAirspeed = 0.0;
+            s.dueTick = kNow;
+            s.trueHeading = 6.283185307179586;
+            s.trueHeadingValid = true;
+        }
+        a.samples.push_back(a.samples.back());
+        lf_airborneStep(a);
+        airbornePhase(a);
+        for (int i = 0; i < 400; ++i) {
+            lf_followCurveVertical(a);
+        }
+        a.onGround = true;
+        lf_takeOffPhase(a);
+        lf_logTookOff(a);
+        for (int i = 0; i < 400; ++i) {
+            lf_followCurveVertical(a);
+        }
+        a.setPhase(FlightPhase::airborne);
+        a.descending = true;
+        lf_landed(a);
+        for (int i = 0; i < 10; ++i) {
+            lf_followCurveVertical(a);
+        }
+        for (const double v : {a.position.pitch, a.position.bank, a.position.altitude,
+                               a.position.heading, a.pitchStep, a.bankStep, a.headingStep,
+                               a.verticalStep, a.latStep, a.lonStep}) {
+            EXPECT_TRUE(std::isfinite(v)) << v;
+        }
+        EXPECT_GE(a.samples[1].dueTick, kNow);
     }
 }
 

@@ -1,6 +1,7 @@
 // Airborne trajectories through the engine: scripted feed tracks through the intake, tick by
 // tick, over flat ground at the park airport's elevation.
 #include "core/geodesy.h"
+#include "core/parameters.h"
 #include "traffic/traffic_state.h"
 
 #include "support/feed_script.h"
@@ -446,6 +447,252 @@ TEST_F(AirborneTrajectoryTest, FeedEndsInTheAir) {
         EXPECT_EQ(harness_.link().callsOf("releaseAiAircraft").size(), 1u);
         EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
     }
+}
+
+// 30-degree turns between two legs: the heading turns the way of the turn and arrives at the new
+// leg's course; the bank leans into it (against the heading change's sign) within the limits.
+TEST_F(AirborneTrajectoryTest, Turns) {
+    struct Case {
+        const char* name;
+        double turn;     // degrees, positive to the right
+        bool fromSample; // heading and bank in the samples
+        double height;   // feet above the field
+    };
+    const Case cases[] = {
+        {"right, high, course from the track", 30.0, false, 4000.0},
+        {"left, high, course from the track", -30.0, false, 4000.0},
+        {"right, low, heading and bank from the samples", 30.0, true, 700.0},
+        {"left, low, heading and bank from the samples", -30.0, true, 700.0},
+        {"left, high, bank from the samples", -30.0, true, 4000.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        harness_.link().clearCalls();
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            trafficState.live.clear();
+        }
+        FlatGround ground(harness_, kFieldElevation);
+        LiveFlightBuilder builder;
+        builder.at(50.3, 8.5);
+        const double sign = c.turn > 0.0 ? 1.0 : -1.0;
+        const Leg first{.heading = 90.0,
+                        .knots = 160.0,
+                        .altitude = kFieldElevation + c.height,
+                        .airborne = true,
+                        .spacing = 8.0,
+                        .count = 5,
+                        .trueHeading = c.fromSample,
+                        .bank = c.fromSample ? std::optional<double>(0.0) : std::nullopt};
+        Leg second = first;
+        second.heading = 90.0 + c.turn;
+        second.altitude = std::nullopt;
+        second.count = 6;
+        if (c.fromSample) {
+            second.bank = -sign * 0.2;
+        }
+        const std::vector<LiveFlight> records = ksb::test::legTrack(builder, {first, second});
+        FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
+                          records.front().timeStamp);
+        const std::uint32_t key = ksb::test::placeReadyAircraft(
+            records.front(), {.phase = FlightPhase::airborne,
+                              .onGround = false,
+                              .firstDueTick = script.originPlayTick()});
+        TrajectoryRecorder recorder(harness_, key);
+        recorder.run(3000 + 9 * 800, &script);
+
+        const TrajectoryPoint* steepest = nullptr;
+        const TrajectoryPoint* fastest = nullptr;
+        for (const TrajectoryPoint& p : recorder.points()) {
+            if (steepest == nullptr || std::fabs(p.bank) > std::fabs(steepest->bank)) {
+                steepest = &p;
+            }
+            if (fastest == nullptr || std::fabs(p.headingStep) > std::fabs(fastest->headingStep)) {
+                fastest = &p;
+            }
+            EXPECT_LE(std::fabs(p.bank), 30.0 * kRadiansPerDegree + 1e-9) << p.tick;
+        }
+        ASSERT_NE(steepest, nullptr);
+        EXPECT_GT(fastest->headingStep * sign, 0.0);
+        EXPECT_LT(steepest->bank * sign, 0.0);
+        const double arrived = gf_angleDifference(recorder.points().back().heading,
+                                                  (90.0 + c.turn) * kRadiansPerDegree);
+        EXPECT_LT(std::fabs(arrived), 2.0 * kRadiansPerDegree);
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+    }
+}
+
+// A rotorcraft hovers on repeated airborne samples, which it keeps and waits on; a fixed-wing
+// aircraft on the same feed skips them. The rotorcraft keeps full throttle and never gets
+// spoiler, flaps or gear events (the invariant checker's rule).
+TEST_F(AirborneTrajectoryTest, RotorcraftHoversWhereFixedWingSkips) {
+    HELICOPTERS.setRaw(true);
+    struct Case {
+        const char* name;
+        const char* type;
+        const char* registration;
+        bool hovers;
+    };
+    const Case cases[] = {
+        {"rotorcraft", "EC35", "D-HXXX", true},
+        {"fixed wing", "A320", "G-EUUA", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        harness_.link().clearCalls();
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            trafficState.live.clear();
+        }
+        FlatGround ground(harness_, kFieldElevation);
+        LiveFlightBuilder builder;
+        builder.type(c.type).registration(c.registration).at(50.3, 8.5);
+        const Leg cruise{.heading = 90.0,
+                         .knots = 70.0,
+                         .altitude = kFieldElevation + 1500.0,
+                         .airborne = true,
+                         .spacing = 8.0,
+                         .count = 3};
+        Leg hover = cruise;
+        hover.knots = 0.0;
+        hover.altitude = std::nullopt;
+        hover.count = 4;
+        Leg away = cruise;
+        away.altitude = std::nullopt;
+        const std::vector<LiveFlight> records =
+            ksb::test::legTrack(builder, {cruise, hover, away});
+        FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
+                          records.front().timeStamp);
+        const std::uint32_t key = ksb::test::placeReadyAircraft(
+            records.front(), {.phase = FlightPhase::airborne,
+                              .onGround = false,
+                              .firstDueTick = script.originPlayTick()});
+        const std::string cs = harness_.liveAircraft(key).callsign;
+        TrajectoryRecorder recorder(harness_, key);
+        recorder.run(3000 + 10 * 800, &script);
+
+        // The longest stretch of ticks without a move, once it flies the script.
+        int still = 0;
+        int longest = 0;
+        for (std::size_t i = 1; i < recorder.points().size(); ++i) {
+            const TrajectoryPoint& a = recorder.points()[i - 1];
+            const TrajectoryPoint& b = recorder.points()[i];
+            if (a.tick < script.originPlayTick() || b.state != LiveState::inSimulator) {
+                continue;
+            }
+            still = (a.latitude == b.latitude && a.longitude == b.longitude) ? still + 1 : 0;
+            longest = std::max(longest, still);
+        }
+        if (c.hovers) {
+            EXPECT_GE(longest, 1500); // the hover's 24 s, less the re-timing's shortening
+            for (const std::string& text : harness_.link().callsOf("setThrottle")) {
+                EXPECT_EQ(text, fmt::format("setThrottle({}, 4)", cs));
+            }
+        } else {
+            EXPECT_LT(longest, 100);
+        }
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+    }
+}
+
+// In the landing roll the feed speeds up and climbs again: the lift-off ends the landing.
+TEST_F(AirborneTrajectoryTest, TouchAndGo) {
+    FlatGround ground(harness_, kFieldElevation);
+    LiveFlightBuilder builder;
+    builder.at(kFieldLatitude, lf_eastOfField(-3.0)).route("EGLL", "EDDF");
+    std::vector<Leg> legs{Leg{.heading = 90.0,
+                              .knots = 140.0,
+                              .feetPerMinute = -700.0,
+                              .altitude = kFieldElevation + 1000.0,
+                              .airborne = true,
+                              .spacing = 8.0,
+                              .count = 11}};
+    for (const double knots : {130.0, 120.0, 125.0, 135.0, 145.0}) {
+        legs.push_back(Leg{.heading = 90.0, .knots = knots, .altitude = 0.0, .spacing = 4.0});
+    }
+    legs.push_back(Leg{.heading = 90.0,
+                       .knots = 160.0,
+                       .feetPerMinute = 1500.0,
+                       .altitude = kFieldElevation + 50.0,
+                       .airborne = true,
+                       .spacing = 8.0,
+                       .count = 6});
+    const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
+    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay,
+                      records.front().timeStamp);
+    const std::uint32_t key = ksb::test::placeReadyAircraft(
+        records.front(), {.phase = FlightPhase::airborne,
+                          .onGround = false,
+                          .firstDueTick = script.originPlayTick()});
+    ground.staticCg(3, 10.0, 0.0122);
+    const std::string cs = harness_.liveAircraft(key).callsign;
+    TrajectoryRecorder recorder(harness_, key);
+    std::int32_t touchDownTick = -1;
+    ASSERT_TRUE(recorder.runUntil(
+        30000,
+        [&](const TrajectoryPoint& p) {
+            if (p.onGround && touchDownTick < 0) {
+                touchDownTick = p.tick;
+            }
+            return touchDownTick >= 0 && p.phase == FlightPhase::rotationAndInitialClimb;
+        },
+        &script));
+    const std::int32_t liftOffTick = recorder.points().back().tick;
+    EXPECT_TRUE(harness_.log().contains(fmt::format("{:8} landed", cs)));
+    EXPECT_TRUE(harness_.log().contains(fmt::format("{:8} took-off", cs)));
+    const LiveAircraft a = harness_.liveAircraft(key);
+    EXPECT_FALSE(a.landingRoll || a.landed || a.descending);
+    const std::vector<std::string> atLiftOff = callTexts("setThrottle", liftOffTick, liftOffTick + 1);
+    ASSERT_FALSE(atLiftOff.empty());
+    EXPECT_EQ(atLiftOff.back(), fmt::format("setThrottle({}, 4)", cs));
+    EXPECT_EQ(callTexts("setSpoilers", liftOffTick, liftOffTick + 1).back(),
+              fmt::format("setSpoilers({}, false)", cs));
+    EXPECT_EQ(callTexts("setFlaps", liftOffTick, liftOffTick + 1).back(),
+              fmt::format("setFlaps({}, 1)", cs));
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
+// Eastbound across the antimeridian at 250 kt: the longitude changes sign once, in the same
+// small steps as anywhere else, and the aircraft ends on its last sample.
+TEST_F(AirborneTrajectoryTest, EastboundAcrossTheAntimeridian) {
+    LiveFlightBuilder builder;
+    builder.at(50.0, 179.98);
+    const std::vector<LiveFlight> records = ksb::test::legTrack(
+        builder, {Leg{.heading = 90.0,
+                      .knots = 250.0,
+                      .altitude = 20000.0,
+                      .airborne = true,
+                      .spacing = 8.0,
+                      .count = 8}});
+    ASSERT_LT(records.back().longitude, -179.9);
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
+                      records.front().timeStamp);
+    const std::uint32_t key = ksb::test::placeReadyAircraft(
+        records.front(), {.phase = FlightPhase::airborne,
+                          .onGround = false,
+                          .firstDueTick = script.originPlayTick()});
+    TrajectoryRecorder recorder(harness_, key);
+    const std::int32_t lastDue = script.playTickOf(records.back());
+    recorder.run(lastDue - trafficState.tickCounter.load() + 1, &script);
+
+    int crossings = 0;
+    for (std::size_t i = 1; i < recorder.points().size(); ++i) {
+        const double before = recorder.points()[i - 1].longitude;
+        const double after = recorder.points()[i].longitude;
+        EXPECT_LE(std::fabs(after), 180.0);
+        if (before > 0.0 && after < 0.0) {
+            ++crossings;
+        }
+        EXPECT_FALSE(before < 0.0 && after > 0.0) << recorder.points()[i].tick;
+    }
+    EXPECT_EQ(crossings, 1);
+    const TrajectoryPoint& end = recorder.points().back();
+    const double metres = gf_distanceNM({end.latitude, end.longitude},
+                                        {records.back().latitude, records.back().longitude}) *
+                          kMetresPerNM;
+    // Within about one tick's move (1.3 m at 250 kt) of it.
+    EXPECT_LT(metres, 3.0);
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
 
 } // namespace
