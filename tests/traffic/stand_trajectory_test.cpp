@@ -171,6 +171,8 @@ TEST_F(StandTrajectoryTest, TaxiInClearsTheStandMovesInAndArrives) {
     EXPECT_EQ(a.state, LiveState::inSimulator);
     EXPECT_EQ(a.parkedAt, gf_packDayHalfHour(3, 20));
     EXPECT_EQ(occupiedAtMaxPark, std::vector<bool>{true});
+    // Its week-ahead synthetic sample, made in the same step, takes the mark off again.
+    EXPECT_FALSE(stand(1).occupied);
     EXPECT_EQ(harness.link().callsOf("shutdownAiAircraft"),
               std::vector<std::string>{"shutdownAiAircraft(BAW123)"});
     const std::vector<std::string> lines = linesSince(mark);
