@@ -90,8 +90,8 @@ TEST_F(AirborneTrajectoryTest, TakeOff) {
     LiveFlightBuilder builder;
     builder.at(kFieldLatitude, kFieldLongitude);
     std::vector<Leg> legs{Leg{.heading = 90.0, .knots = 8.0, .spacing = 6.0}};
-    for (const double knots : {12.0, 20.0, 30.0, 45.0, 60.0, 80.0, 100.0, 120.0, 140.0, 150.0,
-                               160.0}) {
+    for (const double knots :
+         {12.0, 20.0, 30.0, 45.0, 60.0, 80.0, 100.0, 120.0, 140.0, 150.0, 160.0}) {
         legs.push_back(Leg{.heading = 90.0, .knots = knots, .spacing = 4.0});
     }
     legs.push_back(Leg{.heading = 90.0,
@@ -104,8 +104,7 @@ TEST_F(AirborneTrajectoryTest, TakeOff) {
     const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
     // Polled with the feed's 30-s delay, the queue holds every record of the roll's last
     // seconds, so the gate sees the ground samples ahead.
-    FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
-                      records.front().timeStamp);
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay, records.front().timeStamp);
     const std::uint32_t key = ksb::test::placeReadyAircraft(
         records.front(), {.phase = FlightPhase::taxi, .firstDueTick = script.originPlayTick()});
     ground.staticCg(3, 10.0, 0.0122);
@@ -197,12 +196,11 @@ TEST_F(AirborneTrajectoryTest, ApproachFlareTouchDownRollOutAndTurnOff) {
     }
     legs.push_back(Leg{.heading = 0.0, .knots = 15.0, .spacing = 5.0, .count = 4});
     const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
-    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay,
-                      records.front().timeStamp);
-    const std::uint32_t key = ksb::test::placeReadyAircraft(
-        records.front(), {.phase = FlightPhase::airborne,
-                          .onGround = false,
-                          .firstDueTick = script.originPlayTick()});
+    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
     ground.staticCg(3, 10.0, 0.0122);
     const std::string cs = harness_.liveAircraft(key).callsign;
 
@@ -245,8 +243,8 @@ TEST_F(AirborneTrajectoryTest, ApproachFlareTouchDownRollOutAndTurnOff) {
     const std::int32_t taxiTick = firstTickOf(recorder, FlightPhase::taxi);
     EXPECT_GT(taxiTick, touchDownTick);
     EXPECT_FALSE(callTexts("setSpoilersAndThrottles", taxiTick, turnOffTick + 1).empty());
-    for (const std::string& text : callTexts("setSpoilersAndThrottles", taxiTick,
-                                             turnOffTick + 1)) {
+    for (const std::string& text :
+         callTexts("setSpoilersAndThrottles", taxiTick, turnOffTick + 1)) {
         EXPECT_EQ(text, "setSpoilersAndThrottles(3, 0, 0, 0)");
     }
     EXPECT_EQ(callTexts("queueSetLights", taxiTick, turnOffTick + 1),
@@ -288,10 +286,18 @@ TEST_F(AirborneTrajectoryTest, GoAround) {
     Leg shallow = descending;
     shallow.feetPerMinute = -300.0;
     const Case cases[] = {
-        {"climbing above 600 ft/min on approach", -4.6, 90.0,
-         {leg(descending, 90.0, 5), leg(climbing, 90.0, 4)}, true, true},
-        {"level on approach beyond 10 nm", 9.6, 90.0,
-         {leg(descending, 90.0, 2), leg(level, 90.0, 5)}, true, true},
+        {"climbing above 600 ft/min on approach",
+         -4.6,
+         90.0,
+         {leg(descending, 90.0, 5), leg(climbing, 90.0, 4)},
+         true,
+         true},
+        {"level on approach beyond 10 nm",
+         9.6,
+         90.0,
+         {leg(descending, 90.0, 2), leg(level, 90.0, 5)},
+         true,
+         true},
         {"-300 ft/min at 20 nm", -20.0, 90.0, {leg(shallow, 90.0, 6)}, false, false},
     };
     for (const Case& c : cases) {
@@ -363,12 +369,11 @@ TEST_F(AirborneTrajectoryTest, ClimbAndDescentThroughTenThousandFeet) {
     down.feetPerMinute = -2000.0;
     down.count = 7;
     const std::vector<LiveFlight> records = ksb::test::legTrack(builder, {up, level, down});
-    FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
-                      records.front().timeStamp);
-    const std::uint32_t key = ksb::test::placeReadyAircraft(
-        records.front(), {.phase = FlightPhase::airborne,
-                          .onGround = false,
-                          .firstDueTick = script.originPlayTick()});
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
     const std::string cs = harness_.liveAircraft(key).callsign;
     TrajectoryRecorder recorder(harness_, key);
     recorder.run(static_cast<int>(records.size()) * 800 + 3000, &script);
@@ -388,9 +393,9 @@ TEST_F(AirborneTrajectoryTest, ClimbAndDescentThroughTenThousandFeet) {
     // Below 10000 ft every sample step sends the cabin lights and, this high up, the gear.
     EXPECT_GE(callTexts("queueCabinLights", 0, cruise).size(), 3u);
     EXPECT_GE(callTexts("setGear", 0, cruise).size(), 3u);
-    EXPECT_GE(callTexts("queueCabinLights", lights[2].tick, recorder.points().back().tick + 1)
-                  .size(),
-              3u);
+    EXPECT_GE(
+        callTexts("queueCabinLights", lights[2].tick, recorder.points().back().tick + 1).size(),
+        3u);
     EXPECT_TRUE(callTexts("queueCabinLights", cruise, lights[2].tick).empty());
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
@@ -422,13 +427,13 @@ TEST_F(AirborneTrajectoryTest, FeedEndsInTheAir) {
         harness_.link().setUserState(user);
         LiveFlightBuilder builder;
         builder.at(51.0, 8.5);
-        const std::vector<LiveFlight> records = ksb::test::legTrack(
-            builder, {Leg{.heading = 90.0,
-                          .knots = 200.0,
-                          .altitude = 5000.0,
-                          .airborne = true,
-                          .spacing = 8.0,
-                          .count = 4}});
+        const std::vector<LiveFlight> records =
+            ksb::test::legTrack(builder, {Leg{.heading = 90.0,
+                                              .knots = 200.0,
+                                              .altitude = 5000.0,
+                                              .airborne = true,
+                                              .spacing = 8.0,
+                                              .count = 4}});
         FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
                           records.front().timeStamp);
         const std::uint32_t key = ksb::test::placeReadyAircraft(
@@ -438,8 +443,7 @@ TEST_F(AirborneTrajectoryTest, FeedEndsInTheAir) {
         TrajectoryRecorder recorder(harness_, key);
         const std::int32_t lastDue = script.playTickOf(records.back());
         ASSERT_TRUE(recorder.runUntil(
-            20000,
-            [](const TrajectoryPoint& p) { return p.state == LiveState::beingRemoved; },
+            20000, [](const TrajectoryPoint& p) { return p.state == LiveState::beingRemoved; },
             &script));
         const std::int32_t released = recorder.points().back().tick;
         // Each synthetic sample lasts 8 s; the re-timing moves the last real one a little.
@@ -559,8 +563,7 @@ TEST_F(AirborneTrajectoryTest, RotorcraftHoversWhereFixedWingSkips) {
         hover.count = 4;
         Leg away = cruise;
         away.altitude = std::nullopt;
-        const std::vector<LiveFlight> records =
-            ksb::test::legTrack(builder, {cruise, hover, away});
+        const std::vector<LiveFlight> records = ksb::test::legTrack(builder, {cruise, hover, away});
         FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
                           records.front().timeStamp);
         const std::uint32_t key = ksb::test::placeReadyAircraft(
@@ -618,12 +621,11 @@ TEST_F(AirborneTrajectoryTest, TouchAndGo) {
                        .spacing = 8.0,
                        .count = 6});
     const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
-    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay,
-                      records.front().timeStamp);
-    const std::uint32_t key = ksb::test::placeReadyAircraft(
-        records.front(), {.phase = FlightPhase::airborne,
-                          .onGround = false,
-                          .firstDueTick = script.originPlayTick()});
+    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
     ground.staticCg(3, 10.0, 0.0122);
     const std::string cs = harness_.liveAircraft(key).callsign;
     TrajectoryRecorder recorder(harness_, key);
@@ -642,7 +644,8 @@ TEST_F(AirborneTrajectoryTest, TouchAndGo) {
     EXPECT_TRUE(harness_.log().contains(fmt::format("{:8} took-off", cs)));
     const LiveAircraft a = harness_.liveAircraft(key);
     EXPECT_FALSE(a.landingRoll || a.landed || a.descending);
-    const std::vector<std::string> atLiftOff = callTexts("setThrottle", liftOffTick, liftOffTick + 1);
+    const std::vector<std::string> atLiftOff =
+        callTexts("setThrottle", liftOffTick, liftOffTick + 1);
     ASSERT_FALSE(atLiftOff.empty());
     EXPECT_EQ(atLiftOff.back(), fmt::format("setThrottle({}, 4)", cs));
     EXPECT_EQ(callTexts("setSpoilers", liftOffTick, liftOffTick + 1).back(),
@@ -657,20 +660,18 @@ TEST_F(AirborneTrajectoryTest, TouchAndGo) {
 TEST_F(AirborneTrajectoryTest, EastboundAcrossTheAntimeridian) {
     LiveFlightBuilder builder;
     builder.at(50.0, 179.98);
-    const std::vector<LiveFlight> records = ksb::test::legTrack(
-        builder, {Leg{.heading = 90.0,
-                      .knots = 250.0,
-                      .altitude = 20000.0,
-                      .airborne = true,
-                      .spacing = 8.0,
-                      .count = 8}});
+    const std::vector<LiveFlight> records = ksb::test::legTrack(builder, {Leg{.heading = 90.0,
+                                                                              .knots = 250.0,
+                                                                              .altitude = 20000.0,
+                                                                              .airborne = true,
+                                                                              .spacing = 8.0,
+                                                                              .count = 8}});
     ASSERT_LT(records.back().longitude, -179.9);
-    FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
-                      records.front().timeStamp);
-    const std::uint32_t key = ksb::test::placeReadyAircraft(
-        records.front(), {.phase = FlightPhase::airborne,
-                          .onGround = false,
-                          .firstDueTick = script.originPlayTick()});
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
     TrajectoryRecorder recorder(harness_, key);
     const std::int32_t lastDue = script.playTickOf(records.back());
     recorder.run(lastDue - trafficState.tickCounter.load() + 1, &script);
