@@ -696,4 +696,58 @@ TEST_F(AirborneTrajectoryTest, EastboundAcrossTheAntimeridian) {
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
 
+// A heavy aircraft does not lift off while a slowly climbing sample ahead is below 150 kt; once
+// every sample ahead climbs faster than 256 ft/min it lifts off and climbs to the next one.
+TEST_F(AirborneTrajectoryTest, HeavyLiftOffGate) {
+    FlatGround ground(harness_, kFieldElevation);
+    LiveFlightBuilder builder;
+    builder.type("B744").registration("G-CIVA").at(kFieldLatitude, kFieldLongitude);
+    std::vector<Leg> legs{Leg{.heading = 90.0, .knots = 8.0, .spacing = 6.0}};
+    for (const double knots : {12.0, 20.0, 30.0, 45.0, 60.0, 80.0, 100.0, 120.0, 140.0}) {
+        legs.push_back(Leg{.heading = 90.0, .knots = knots, .spacing = 4.0});
+    }
+    legs.push_back(Leg{.heading = 90.0,
+                       .knots = 149.0,
+                       .feetPerMinute = 200.0,
+                       .altitude = kFieldElevation + 20.0,
+                       .airborne = true,
+                       .spacing = 8.0});
+    legs.push_back(Leg{.heading = 90.0,
+                       .knots = 152.0, // within 5 kt: no mid sample after the slow one
+                       .feetPerMinute = 1500.0,
+                       .altitude = kFieldElevation + 60.0,
+                       .airborne = true,
+                       .spacing = 8.0,
+                       .count = 8});
+    const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay, records.front().timeStamp);
+    const std::uint32_t key = ksb::test::placeReadyAircraft(
+        records.front(), {.phase = FlightPhase::taxi, .firstDueTick = script.originPlayTick()});
+    ground.staticCg(3, 18.0, 0.0122);
+    ASSERT_EQ(harness_.liveAircraft(key).category, AircraftCategory::heavy);
+    const LiveFlight& slow = records[records.size() - 9];
+    ASSERT_EQ(slow.groundSpeed, 149.0);
+
+    TrajectoryRecorder recorder(harness_, key);
+    ASSERT_TRUE(recorder.runUntil(
+        20000,
+        [](const TrajectoryPoint& p) { return p.phase == FlightPhase::rotationAndInitialClimb; },
+        &script));
+    const std::int32_t liftOffTick = recorder.points().back().tick;
+    const LiveAircraft a = harness_.liveAircraft(key);
+    // The slow sample was the current one at the lift-off: never a sample ahead of it.
+    ASSERT_FALSE(a.samples.empty());
+    EXPECT_EQ(a.samples.front().groundSpeed, 152.0);
+    for (const PositionSample& ahead : a.samples) {
+        EXPECT_TRUE(ahead.airborne);
+        EXPECT_GT(ahead.verticalRate, 256.0);
+    }
+    // The climb aims at the next sample rather than the climb limit.
+    const PositionSample& next = a.samples.front();
+    const double ticks = std::max<double>(next.dueTick - liftOffTick, 25.0);
+    EXPECT_DOUBLE_EQ(a.verticalStep, std::max(next.altitude - a.position.altitude, 0.1) / ticks);
+    EXPECT_NE(a.verticalStep, a.climbLimit);
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
 } // namespace
