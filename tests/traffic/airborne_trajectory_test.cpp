@@ -750,4 +750,77 @@ TEST_F(AirborneTrajectoryTest, HeavyLiftOffGate) {
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
 
+// A light aircraft's flare and touch-down: the range requests come every 20 ticks from the
+// flare's start and every 100 again after the touch-down; spoilers out but no definition 401.
+TEST_F(AirborneTrajectoryTest, LightAircraftFlareAndTouchDown) {
+    LIGHT_AIRCRAFT.setRaw(true);
+    FlatGround ground(harness_, kFieldElevation);
+    LiveFlightBuilder builder;
+    builder.type("C172").registration("D-EFGH").callsign("DEFGH");
+    builder.at(kFieldLatitude, lf_eastOfField(-2.5)).route("EDFE", "EDDF");
+    std::vector<Leg> legs{Leg{.heading = 90.0,
+                              .knots = 90.0,
+                              .feetPerMinute = -500.0,
+                              .altitude = kFieldElevation + 700.0,
+                              .airborne = true,
+                              .spacing = 8.0,
+                              .count = 11}};
+    for (const double knots : {60.0, 50.0, 40.0, 30.0, 20.0, 15.0}) {
+        legs.push_back(Leg{.heading = 90.0, .knots = knots, .altitude = 0.0, .spacing = 5.0});
+    }
+    const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
+    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
+    ground.staticCg(3, 10.0, 0.0122);
+    const LiveAircraft placed = harness_.liveAircraft(key);
+    ASSERT_EQ(placed.category, AircraftCategory::light);
+    const std::string cs = placed.callsign;
+
+    TrajectoryRecorder recorder(harness_, key);
+    std::int32_t touchDownTick = -1;
+    ASSERT_TRUE(recorder.runUntil(
+        30000,
+        [&](const TrajectoryPoint& p) {
+            if (p.onGround && touchDownTick < 0) {
+                touchDownTick = p.tick;
+            }
+            return touchDownTick >= 0 && p.tick >= touchDownTick + 400;
+        },
+        &script));
+
+    EXPECT_TRUE(harness_.log().contains(fmt::format("{:8} landed from EDFE", cs)));
+    EXPECT_TRUE(callsOf("setSpoilersAndThrottles").empty());
+    EXPECT_EQ(callTexts("setSpoilers", touchDownTick - 1, touchDownTick + 1),
+              std::vector<std::string>{fmt::format("setSpoilers({}, true)", cs)});
+    // The range requests: every 20 ticks from the flare on, every 100 after the touch-down.
+    std::vector<std::int32_t> ticks;
+    for (const LinkCall& call : callsOf("requestAircraftInRange")) {
+        ticks.push_back(call.tick);
+    }
+    std::int32_t fastFrom = -1;
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        if (ticks[i] < touchDownTick && ticks[i] - ticks[i - 1] == 20 && fastFrom < 0) {
+            fastFrom = ticks[i - 1];
+        }
+        if (ticks[i - 1] > touchDownTick) {
+            EXPECT_EQ(ticks[i] - ticks[i - 1], 100) << ticks[i];
+        } else if (fastFrom >= 0 && ticks[i] <= touchDownTick) {
+            EXPECT_EQ(ticks[i] - ticks[i - 1], 20) << ticks[i];
+        }
+    }
+    EXPECT_GT(fastFrom, 0);
+    // The identity check: once at the approach, once at the touch-down.
+    std::lock_guard traffic(trafficState.trafficMutex);
+    EXPECT_EQ(
+        std::count(trafficState.identityChecks.begin(), trafficState.identityChecks.end(), key), 2);
+    const auto derotated = recorder.at(touchDownTick + placed.derotationTicks + 1);
+    ASSERT_TRUE(derotated.has_value());
+    EXPECT_EQ(derotated->pitch, placed.groundPitch);
+    EXPECT_EQ(derotated->bank, 0.0);
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
 } // namespace
