@@ -25,6 +25,8 @@ constexpr std::int32_t kSyntheticAirborne = 8;
 constexpr double kSyntheticRangeMargin = 0.5; // nautical miles inside the lateral range
 constexpr double kSyntheticGroundSeconds = 3.0;
 constexpr double kSyntheticAirborneSeconds = 8.0;
+constexpr std::int64_t kSyntheticGroundTicks = 300;       // 3 s
+constexpr std::int64_t kSyntheticAirborneTicks = 800;     // 8 s
 constexpr std::int64_t kSyntheticPushBackTicks = 30000;  // 300 s
 constexpr std::int64_t kSyntheticParkedTicks = 60480000; // 7 days
 constexpr double kSyntheticSlowest = 1.0;                // knots
@@ -159,7 +161,7 @@ std::int64_t lf_syntheticInterval(const LiveAircraft& aircraft) {
     if (aircraft.phase == FlightPhase::parked) {
         return kSyntheticParkedTicks;
     }
-    return aircraft.onGround ? 300 : 800;
+    return aircraft.onGround ? kSyntheticGroundTicks : kSyntheticAirborneTicks;
 }
 
 } // namespace

@@ -45,9 +45,17 @@ void TrajectoryRecorder::run(int n, FeedScript* script) {
             p.sentVerticalSpeed = a.position.verticalSpeed;
             p.turnRate = a.turnRate;
             p.headingStep = a.headingStep;
-            p.frontGroundSpeed = a.samples.empty() ? 0.0 : a.samples.front().groundSpeed;
+            if (!a.samples.empty()) {
+                const PositionSample& front = a.samples.front();
+                p.frontGroundSpeed = front.groundSpeed;
+                p.frontLatitude = front.latitude;
+                p.frontLongitude = front.longitude;
+                p.frontDueTick = front.dueTick;
+                p.frontRepeated = front.repeated;
+            }
             p.onGround = a.onGround;
             p.curve = !std::isnan(a.curveControlX);
+            p.curveParameter = a.curveParameter;
             p.samples = a.samples.size();
             points_.push_back(p);
             break;

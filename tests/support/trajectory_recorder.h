@@ -30,9 +30,15 @@ struct TrajectoryPoint {
     // What the checker bounds the tick's change by.
     double turnRate = 0.0;         // radians per tick
     double headingStep = 0.0;      // radians per tick
-    double frontGroundSpeed = 0.0; // knots, the first queued sample
+    // The first queued sample: the one the aircraft moves toward after its sample step.
+    double frontGroundSpeed = 0.0; // knots
+    double frontLatitude = 0.0;
+    double frontLongitude = 0.0;
+    std::int32_t frontDueTick = 0;
+    bool frontRepeated = false;
     bool onGround = false;
     bool curve = false;
+    double curveParameter = 0.0;
     std::size_t samples = 0;
 };
 

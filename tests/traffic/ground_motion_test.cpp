@@ -7,6 +7,7 @@
 #include <mutex>
 #include <limits>
 #include <numbers>
+#include <string>
 #include <vector>
 
 namespace {
@@ -213,6 +214,181 @@ TEST_F(GroundMotionTest, ExtremeValuesGiveFiniteResults) {
         EXPECT_FALSE(a.samples.empty());
         EXPECT_GE(a.samples.front().dueTick, 1025);
     }
+}
+
+} // namespace
+
+namespace {
+
+// A next sample long overdue is due at once and stepped toward over 25 ticks; the next sample
+// step starts from where the aircraft is, so nothing jumps.
+TEST_F(GroundMotionTest, AnOverdueSampleIsSteppedOver25TicksWithoutAJump) {
+    setNow(10000);
+    const PositionSample first = sampleAt(50.0, 8.0, 10.0, 10000);
+    const PositionSample overdue = offset(first, 0.0, 50.0, 10.0, 8000);
+    const PositionSample later = offset(overdue, 0.0, 50.0, 10.0, 12000);
+    LiveAircraft a = aircraftWith({first, overdue, later}, 90.0);
+    std::lock_guard traffic(trafficState.trafficMutex);
+    ksb::lf_nextSample(a);
+    ASSERT_EQ(a.samples.size(), 2u);
+    EXPECT_EQ(a.samples.front().dueTick, 10000); // the late window, then not before now
+    EXPECT_NEAR(ksb::gf_longitudeDelta(overdue.longitude, first.longitude) / 25.0, a.lonStep, 1e-15);
+    ksb::lf_followCurve(a);
+    const double lon = a.position.longitude;
+
+    setNow(10001);
+    ksb::lf_nextSample(a);
+    ASSERT_EQ(a.samples.size(), 1u); // only the sample after is left
+    // From where it is now toward the sample after: the first step of the new leg is a share of
+    // the way from here, not a jump onto the overdue sample.
+    ksb::lf_followCurve(a);
+    const double stepped = a.position.longitude - lon;
+    EXPECT_GT(stepped, 0.0);
+    EXPECT_LT(stepped, ksb::gf_longitudeDelta(overdue.longitude, first.longitude) / 25.0);
+}
+
+} // namespace
+
+namespace {
+
+// The per-tick step without a curve, by phase: which phases turn, which add the airborne
+// heading step, which move; the longitude wrapped at the antimeridian.
+TEST_F(GroundMotionTest, ThePerTickStepByPhase) {
+    struct Case {
+        const char* name;
+        FlightPhase phase;
+        bool turning;
+        double target;      // degrees
+        double headingStep; // degrees per tick
+        double heading;     // expected after one tick, degrees
+        bool moves;
+    };
+    const double rate = ksb::test::kLargeTurnRate / kRadiansPerDegree;
+    const Case cases[] = {
+        {"taxi straight", FlightPhase::taxi, false, 120.0, 0.0, 90.0, true},
+        {"taxi turning", FlightPhase::taxi, true, 120.0, 0.0, 90.0 + rate, true},
+        {"taxi turning left", FlightPhase::taxi, true, 60.0, 0.0, 90.0 - rate, true},
+        {"taxi within half a degree", FlightPhase::taxi, true, 90.4, 0.0, 90.0, true},
+        {"tow: turning in place", FlightPhase::pushBackOrTow, true, 120.0, 0.0, 90.0 + rate,
+         false},
+        {"into the stand: always turning", FlightPhase::movingToAdjacentStand, false, 120.0, 0.0,
+         90.0 + rate, true},
+        {"airborne: the heading step", FlightPhase::airborne, true, 120.0, -0.5, 89.5, true},
+        {"parked: the heading step", FlightPhase::parked, false, 120.0, 0.25, 90.25, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LiveAircraft a = aircraftWith({sampleAt(10.0, 179.99999, 10.0, 1000)}, 90.0);
+        a.phase = c.phase;
+        a.turning = c.turning;
+        a.targetTrack = c.target * kRadiansPerDegree;
+        a.headingStep = c.headingStep * kRadiansPerDegree;
+        a.latStep = 0.00001;
+        a.lonStep = 0.00002;
+        std::lock_guard traffic(trafficState.trafficMutex);
+        ksb::lf_followCurve(a);
+        EXPECT_NEAR(a.position.heading, c.heading * kRadiansPerDegree, 1e-12);
+        if (c.moves) {
+            EXPECT_NEAR(a.position.latitude, 10.00001, 1e-12);
+            EXPECT_NEAR(a.position.longitude, -179.99999, 1e-9);
+        } else {
+            EXPECT_EQ(a.position.latitude, 10.0);
+            EXPECT_EQ(a.position.longitude, 179.99999);
+        }
+    }
+}
+
+TEST_F(GroundMotionTest, ACurveThatCannotBeEvaluatedLeavesThePositionAndIsLogged) {
+    LiveAircraft a = aircraftWith({sampleAt(50.0, 8.0, 10.0, 1000)}, 90.0);
+    a.curveStartLatitude = 50.0;
+    a.curveStartLongitude = 8.0;
+    a.curveControlX = 30.0;
+    a.curveControlY = 0.0;
+    a.curveEndX = std::numeric_limits<double>::quiet_NaN();
+    a.curveEndY = 30.0;
+    a.curveStep = 0.1;
+    a.latStep = 0.001;
+    std::lock_guard traffic(trafficState.trafficMutex);
+    ksb::lf_followCurve(a);
+    EXPECT_EQ(a.position.latitude, 50.0);
+    EXPECT_EQ(a.position.longitude, 8.0);
+    EXPECT_EQ(a.position.heading, 90.0 * kRadiansPerDegree);
+    EXPECT_TRUE(harness_.log().contains("BAW9 error in curve at index: 0.10"));
+    // The next tick tries again further on.
+    ksb::lf_followCurve(a);
+    EXPECT_TRUE(harness_.log().contains("BAW9 error in curve at index: 0.20"));
+}
+
+// The two sample steps of a push back under way: the side point dropped or the tail swung onto
+// the chosen one, then the engines started and the tow begins.
+TEST_F(GroundMotionTest, ThePushBackCountdown) {
+    struct Case {
+        const char* name;
+        bool moveSeen;
+        bool turnRightSeen;
+        std::size_t left;  // samples after the step
+        bool curve;
+        bool endsAtSaved;  // the last sample is the saved side point
+    };
+    const Case cases[] = {
+        {"no heading seen: straight back", false, false, 2, false, false},
+        {"a heading to the left: the tail swings to the side point C", true, false, 2, true,
+         false},
+        {"a heading to the right: the side point B replaces C", true, true, 2, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setNow(1000);
+        const PositionSample mid = sampleAt(50.0, 8.0, 4.0, 1000);
+        const PositionSample back = offset(mid, -20.0, 0.0, 4.0, 1700);
+        const PositionSample sideC = offset(back, 0.0, -17.0, 4.0, 2100);
+        LiveAircraft a = aircraftWith({mid, back, sideC}, 0.0);
+        a.phase = FlightPhase::pushBackUnderWay;
+        a.pushCountdown = 2;
+        a.moveSeen = c.moveSeen;
+        a.turnRightSeen = c.turnRightSeen;
+        a.savedSample = offset(back, 0.0, 17.0, 4.0, 2100);
+        std::lock_guard traffic(trafficState.trafficMutex);
+        ksb::lf_groundPhase(a);
+        EXPECT_EQ(a.pushCountdown, 1);
+        EXPECT_EQ(ksb::lf_hasCurve(a), c.curve);
+        ASSERT_EQ(a.samples.size(), c.left);
+        if (!c.curve) {
+            EXPECT_EQ(a.samples.back().latitude, back.latitude);
+            continue;
+        }
+        EXPECT_EQ(a.curveTurnAngle, 90.0);
+        EXPECT_DOUBLE_EQ(a.curveStep, 1.0 / 737.0); // round(90 / 0.07 degrees a tick / 100)
+        const PositionSample& end = c.endsAtSaved ? a.savedSample : sideC;
+        EXPECT_EQ(a.samples.back().longitude, end.longitude);
+        EXPECT_NEAR(a.curveEndX, c.endsAtSaved ? 17.0 : -17.0, 0.05);
+    }
+
+    // The next step ends it: engines on, idle, flaps 1, and the tow takes over.
+    setNow(2100);
+    const PositionSample atA = sampleAt(50.0, 8.0, 4.0, 2100);
+    PositionSample standing = atA;
+    standing.repeated = true;
+    standing.dueTick = 2400;
+    LiveAircraft a = aircraftWith({atA, standing}, 30.0);
+    a.phase = FlightPhase::pushBackUnderWay;
+    a.pushCountdown = 1;
+    a.extraSamples = 5;
+    a.departureRequested = true;
+    a.targetTrack = 1.0;
+    harness_.link().clearCalls();
+    std::lock_guard traffic(trafficState.trafficMutex);
+    ksb::lf_groundPhase(a);
+    EXPECT_EQ(a.phase, FlightPhase::pushBackOrTow);
+    EXPECT_EQ(a.previousPhase, FlightPhase::pushBackUnderWay);
+    EXPECT_EQ(a.pushCountdown, 1);
+    EXPECT_EQ(a.pushBackDistance, 900.0);
+    EXPECT_EQ(a.extraSamples, 0);
+    EXPECT_FALSE(a.departureRequested);
+    EXPECT_EQ(a.targetTrack, 30.0 * kRadiansPerDegree);
+    EXPECT_EQ(harness_.link().callTexts(),
+              (std::vector<std::string>{"queueEnginesOn(9)", "setThrottle(BAW9, 0)",
+                                        "setFlaps(BAW9, 1)"}));
 }
 
 } // namespace

@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <numbers>
 #include <stdexcept>
 #include <vector>
 
@@ -112,6 +114,89 @@ TEST(ReadyAircraftTest, StandsInTheSimulatorOnItsFirstSampleAndTakesTheScriptedF
     // And it jumped 24.7 m in one tick to get there, which the checker reports.
     EXPECT_FALSE(ksb::test::trajectoryInvariantsHold(recorder));
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder, {.speedsAgree = false}));
+}
+
+} // namespace
+
+namespace {
+
+using ksb::test::TickEvent;
+using ksb::test::TrajectoryPoint;
+
+// A large aircraft taxiing east at 12 kt, one tick at a time, turning right at its turn rate.
+std::vector<TrajectoryPoint> lf_cleanTaxi() {
+    std::vector<TrajectoryPoint> points;
+    for (int i = 0; i < 4; ++i) {
+        TrajectoryPoint p;
+        p.tick = 100 + i;
+        p.latitude = 50.0;
+        p.longitude = 8.0 + 0.0000009 * i; // 6 cm a tick
+        p.heading = 1.5 + 0.001 * i;
+        p.turnRate = 0.0012;
+        p.phase = FlightPhase::taxi;
+        p.state = LiveState::inSimulator;
+        p.frontGroundSpeed = 12.0;
+        p.onGround = true;
+        p.samples = 2;
+        points.push_back(p);
+    }
+    return points;
+}
+
+TEST(TrajectoryInvariantsTest, EachFaultIsCaught) {
+    struct Case {
+        const char* name;
+        void (*plant)(std::vector<TrajectoryPoint>&, std::vector<TickEvent>&);
+        AircraftCategory category;
+        bool holds;
+    };
+    const Case cases[] = {
+        {"a clean taxi", [](auto&, auto&) {}, AircraftCategory::large, true},
+        {"not finite",
+         [](auto& p, auto&) { p[2].altitude = std::numeric_limits<double>::quiet_NaN(); },
+         AircraftCategory::large, false},
+        {"longitude out of range", [](auto& p, auto&) { p[2].longitude = 180.0001; },
+         AircraftCategory::large, false},
+        {"heading of 2 pi", [](auto& p, auto&) { p[3].heading = 2.0 * std::numbers::pi; },
+         AircraftCategory::large, false},
+        {"a jump of 1 m", [](auto& p, auto&) { p[3].longitude += 0.000014; },
+         AircraftCategory::large, false},
+        {"a turn faster than the rate", [](auto& p, auto&) { p[3].heading += 0.0003; },
+         AircraftCategory::large, false},
+        {"in the air the heading step rules",
+         [](auto& p, auto&) {
+             for (auto& point : p) {
+                 point.phase = FlightPhase::airborne;
+                 point.headingStep = 0.0005;
+             }
+         },
+         AircraftCategory::large, false},
+        {"a pitch jump in the air",
+         [](auto& p, auto&) {
+             for (auto& point : p) {
+                 point.onGround = false;
+             }
+             p[3].pitch = 0.04;
+         },
+         AircraftCategory::large, false},
+        {"in the simulator without a sample", [](auto& p, auto&) { p[1].samples = 0; },
+         AircraftCategory::large, false},
+        {"gear for a rotorcraft",
+         [](auto&, auto& e) { e.push_back(TickEvent{101, ClientEventRequest{3, 220, 1}}); },
+         AircraftCategory::rotorcraft, false},
+        {"gear for a large aircraft",
+         [](auto&, auto& e) { e.push_back(TickEvent{101, ClientEventRequest{3, 220, 1}}); },
+         AircraftCategory::large, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<TrajectoryPoint> points = lf_cleanTaxi();
+        std::vector<TickEvent> events;
+        c.plant(points, events);
+        EXPECT_EQ(static_cast<bool>(
+                      ksb::test::trajectoryInvariantsHold(points, events, c.category, 3)),
+                  c.holds);
+    }
 }
 
 } // namespace
