@@ -20,8 +20,7 @@ constexpr double kFullPercent = 100.0;
 
 // Definition 401 goes straight to the simulator; a failed write is counted like the engine's
 // other raw calls.
-void lf_writeSpoilersAndThrottles(const LiveAircraft& aircraft, double spoilers,
-                                  double throttles) {
+void lf_writeSpoilersAndThrottles(const LiveAircraft& aircraft, double spoilers, double throttles) {
     TrafficLinkServices& link = trafficState.linkServices;
     if (!link.setSpoilersAndThrottles(aircraft.objectId, spoilers, throttles, throttles)) {
         gf_log("SimConnect set spoilers and throttles fails");

@@ -15,8 +15,8 @@
 namespace ksb {
 namespace {
 
-constexpr double kRollSpeed = 43.0;    // knots: no lift-off below it
-constexpr double kSteadyClimb = 256.0; // feet per minute
+constexpr double kRollSpeed = 43.0;        // knots: no lift-off below it
+constexpr double kSteadyClimb = 256.0;     // feet per minute
 constexpr double kLeastLiftOffClimb = 0.1; // feet
 
 std::uint32_t lf_rollThrottle(const LiveAircraft& aircraft) {
@@ -44,10 +44,9 @@ bool lf_liftsOff(LiveAircraft& aircraft) {
         samples[0].groundSpeed < kRollSpeed) {
         return false;
     }
-    const bool someSlowClimb = std::any_of(samples.begin() + 1, samples.end(),
-                                           [](const PositionSample& s) {
-                                               return s.verticalRate <= kSteadyClimb;
-                                           });
+    const bool someSlowClimb =
+        std::any_of(samples.begin() + 1, samples.end(),
+                    [](const PositionSample& s) { return s.verticalRate <= kSteadyClimb; });
     if (someSlowClimb) {
         if (!lf_allAheadAtLiftOffSpeed(aircraft) || !lf_allAheadAirborne(aircraft)) {
             return false;

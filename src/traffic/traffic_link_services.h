@@ -58,8 +58,7 @@ struct TrafficLinkServices {
         return false;
     };
     // Spoiler handle and both throttle levers in percent, written at once.
-    std::function<bool(std::uint32_t objectId, double spoilers, double throttle1,
-                       double throttle2)>
+    std::function<bool(std::uint32_t objectId, double spoilers, double throttle1, double throttle2)>
         setSpoilersAndThrottles = [](std::uint32_t, double, double, double) { return false; };
     // Hands the object its flight-plan file (the absolute path).
     std::function<bool(std::uint32_t objectId, const std::string& path)> setFlightPlan =

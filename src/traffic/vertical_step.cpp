@@ -59,8 +59,8 @@ void lf_rotationAndClimb(LiveAircraft& aircraft) {
     }
     p.bank += aircraft.bankStep;
     if (p.pitch > aircraft.climbPitch) {
-        const double step = (aircraft.climbPitch - aircraft.rotationPitch) /
-                            std::max(aircraft.climbPitchTicks, 1);
+        const double step =
+            (aircraft.climbPitch - aircraft.rotationPitch) / std::max(aircraft.climbPitchTicks, 1);
         p.pitch = lf_pitchToward(p.pitch, step, aircraft.climbPitch);
     }
     if (count == 0) {

@@ -58,9 +58,10 @@ void FlatGround::answer() {
             const double cgHeight = cg == cg_.end() ? 0.0 : cg->second;
             onGround = std::max(0.0, altitude - elevation_) <= cgHeight + kOnGroundMargin;
         } else {
-            const auto created = std::find_if(
-                creations.begin(), creations.end(),
-                [&](const AiCreateRequest& r) { return r.flightKey == aircraft.flightKey; });
+            const auto created =
+                std::find_if(creations.begin(), creations.end(), [&](const AiCreateRequest& r) {
+                    return r.flightKey == aircraft.flightKey;
+                });
             if (created == creations.end()) {
                 continue;
             }

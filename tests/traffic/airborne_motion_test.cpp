@@ -180,27 +180,26 @@ TEST_F(AirborneMotionTest, VerticalStepBySamplesOnTheGroundAndInTheAir) {
     };
     // Aircraft at 5000 ft, next due in 1000 ticks; large climb limit 0.6 ft/tick.
     const Case cases[] = {
-        {"from the ground up", false, true, 5300.0, 500.0, false, false, 1013, 1500.0, 0.3,
+        {"from the ground up", false, true, 5300.0, 500.0, false, false, 1013, 1500.0, 0.3, false},
+        {"from the ground up, limited", false, true, 6000.0, 500.0, false, false, 1013, 1500.0, 0.6,
          false},
-        {"from the ground up, limited", false, true, 6000.0, 500.0, false, false, 1013, 1500.0,
-         0.6, false},
         {"from the ground, next lower", false, true, 4000.0, 500.0, false, false, 1013, 0.0, 0.0,
          false},
-        {"landing ahead: toward the park airport", true, false, 0.0, 500.0, false, true, 1013,
-         0.0, (364.0 - 5000.0) / 1000.0, true},
-        {"landing ahead, no park airport: -601", true, false, 0.0, 500.0, false, false, 1013,
-         0.0, -601.0 / 6000.0, true},
+        {"landing ahead: toward the park airport", true, false, 0.0, 500.0, false, true, 1013, 0.0,
+         (364.0 - 5000.0) / 1000.0, true},
+        {"landing ahead, no park airport: -601", true, false, 0.0, 500.0, false, false, 1013, 0.0,
+         -601.0 / 6000.0, true},
         {"landing ahead, QNH 1020: the glide rate", true, false, 0.0, 500.0, false, true, 1020,
          -1500.0, (-750.0 - 42.0) / 6000.0, true},
         {"climb high up", true, true, 5400.0, 5000.0, false, false, 1013, 0.0, 0.4, false},
         {"descent high up", true, true, 4000.0, 5000.0, false, false, 1013, 0.0, -1.0, false},
-        {"low and not descending: at least 0.2", true, true, 4000.0, 900.0, false, false, 1013,
-         0.0, 0.2, false},
+        {"low and not descending: at least 0.2", true, true, 4000.0, 900.0, false, false, 1013, 0.0,
+         0.2, false},
         // Descending near the park airport, so that the approach goes on.
         {"descending: toward the next altitude", true, true, 4800.0, 900.0, true, true, 1013,
          -700.0, -0.2, false},
-        {"descending, level and low: the glide rate", true, true, 5000.0, 900.0, true, true,
-         1013, 0.0, -601.0 / 6000.0, false},
+        {"descending, level and low: the glide rate", true, true, 5000.0, 900.0, true, true, 1013,
+         0.0, -601.0 / 6000.0, false},
         {"descending, level, rates over 100: stay level", true, true, 5000.0, 900.0, true, true,
          1013, 150.0, 0.0, false},
         {"both on the ground while descending: the glide rate", false, false, 0.0, 900.0, true,
@@ -226,8 +225,7 @@ TEST_F(AirborneMotionTest, VerticalStepBySamplesOnTheGroundAndInTheAir) {
         airbornePhase(a);
         EXPECT_NEAR(a.verticalStep, c.verticalStep, 1e-12);
         const std::vector<std::string> gear = link().callsOf("setGear");
-        EXPECT_EQ(std::count(gear.begin(), gear.end(), "setGear(DLH4, true)"),
-                  c.gearDown ? 1 : 0);
+        EXPECT_EQ(std::count(gear.begin(), gear.end(), "setGear(DLH4, true)"), c.gearDown ? 1 : 0);
     }
 }
 
@@ -270,8 +268,7 @@ TEST_F(AirborneMotionTest, ATakeOffSeenLateSkipsToTheFirstAirborneSampleOrClimbs
         const PositionSample& next = a.samples[1];
         EXPECT_EQ(next.altitude, c.nextAltitude);
         const double ticks = std::max(next.dueTick - kNow, 25);
-        EXPECT_DOUBLE_EQ(a.verticalStep,
-                         std::min((c.nextAltitude - 5000.0) / ticks, a.climbLimit));
+        EXPECT_DOUBLE_EQ(a.verticalStep, std::min((c.nextAltitude - 5000.0) / ticks, a.climbLimit));
         EXPECT_NEAR(a.latStep, (next.latitude - 50.0) / ticks, 1e-15);
     }
 }
@@ -287,9 +284,9 @@ TEST_F(AirborneMotionTest, LightsAtTenThousandFeetOnceEachWay) {
     a.samples[1].altitude = 11000.0;
     takeCalls();
     airbornePhase(a);
-    EXPECT_EQ(takeCalls(), (std::vector<std::string>{"queueSetLights(7, 1 1 0 0 0 0 1)",
-                                                     "setThrottle(DLH4, 3)",
-                                                     "setGear(DLH4, false)", "setFlaps(DLH4, 0)"}));
+    EXPECT_EQ(takeCalls(),
+              (std::vector<std::string>{"queueSetLights(7, 1 1 0 0 0 0 1)", "setThrottle(DLH4, 3)",
+                                        "setGear(DLH4, false)", "setFlaps(DLH4, 0)"}));
     airbornePhase(a);
     EXPECT_TRUE(takeCalls().empty());
 
@@ -303,7 +300,8 @@ TEST_F(AirborneMotionTest, LightsAtTenThousandFeetOnceEachWay) {
     EXPECT_EQ(down[1], "queueCabinLights(7, 1)");
     airbornePhase(a);
     EXPECT_TRUE(link().callsOf("queueSetLights").empty());
-    EXPECT_EQ(link().callsOf("queueCabinLights"), std::vector<std::string>{"queueCabinLights(7, 1)"});
+    EXPECT_EQ(link().callsOf("queueCabinLights"),
+              std::vector<std::string>{"queueCabinLights(7, 1)"});
 }
 
 TEST_F(AirborneMotionTest, ClimbConfigurationByHeightAndRate) {
@@ -316,11 +314,23 @@ TEST_F(AirborneMotionTest, ClimbConfigurationByHeightAndRate) {
         std::vector<std::string> calls; // after the cabin lights
     };
     const Case cases[] = {
-        {"descending at throttle 3", 3000.0, -250.0, 3, 0,
+        {"descending at throttle 3",
+         3000.0,
+         -250.0,
+         3,
+         0,
          {"setThrottle(DLH4, 2)", "setGear(DLH4, false)", "setFlaps(DLH4, 0)"}},
-        {"climbing at full throttle", 3000.0, 500.0, 4, 0,
+        {"climbing at full throttle",
+         3000.0,
+         500.0,
+         4,
+         0,
          {"setThrottle(DLH4, 3)", "setGear(DLH4, false)", "setFlaps(DLH4, 0)"}},
-        {"climbing at 400 keeps full throttle", 3000.0, 400.0, 4, 0,
+        {"climbing at 400 keeps full throttle",
+         3000.0,
+         400.0,
+         4,
+         0,
          {"setGear(DLH4, false)", "setFlaps(DLH4, 0)"}},
         {"2000 ft, level, clean: flaps 1", 2000.0, 100.0, 2, 0, {"setFlaps(DLH4, 1)"}},
         {"2000 ft, climbing: nothing", 2000.0, 101.0, 2, 0, {}},
@@ -366,8 +376,8 @@ TEST_F(AirborneMotionTest, ApproachAndGoAround) {
     const std::vector<std::string> goAround{"setThrottle(DLH4, 4)", "setGear(DLH4, false)",
                                             "setFlaps(DLH4, 0)"};
     const Case cases[] = {
-        {"descending within 10 nm: the approach begins", -700.0, 9.0, true, false, false,
-         approach, true},
+        {"descending within 10 nm: the approach begins", -700.0, 9.0, true, false, false, approach,
+         true},
         {"descending at 20 nm: nothing", -700.0, 20.0, true, false, false, {}, false},
         {"-300 ft/min at 20 nm: nothing", -300.0, 20.0, true, false, false, {}, false},
         {"no park airport: no approach", -700.0, 1.0, false, false, false, {}, false},
@@ -375,8 +385,8 @@ TEST_F(AirborneMotionTest, ApproachAndGoAround) {
         {"climbing above 600: go-around", 601.0, 5.0, true, false, false, goAround, false},
         {"climbing at 600: nothing", 600.0, 5.0, true, false, false, {}, false},
         {"gone around already: once", 900.0, 5.0, true, false, true, {}, false},
-        {"on approach, level beyond 10 nm: go-around", -200.0, 11.0, true, true, false,
-         goAround, false},
+        {"on approach, level beyond 10 nm: go-around", -200.0, 11.0, true, true, false, goAround,
+         false},
         {"on approach, level within 10 nm: nothing", -200.0, 9.0, true, true, false, {}, true},
         {"on approach, no park airport: go-around", -200.0, 1.0, false, true, false, goAround,
          false},
@@ -613,9 +623,9 @@ TEST_F(AirborneMotionTest, ExtremeValuesStayFinite) {
         for (int i = 0; i < 10; ++i) {
             lf_followCurveVertical(a);
         }
-        for (const double v : {a.position.pitch, a.position.bank, a.position.altitude,
-                               a.position.heading, a.pitchStep, a.bankStep, a.headingStep,
-                               a.verticalStep, a.latStep, a.lonStep}) {
+        for (const double v :
+             {a.position.pitch, a.position.bank, a.position.altitude, a.position.heading,
+              a.pitchStep, a.bankStep, a.headingStep, a.verticalStep, a.latStep, a.lonStep}) {
             EXPECT_TRUE(std::isfinite(v)) << v;
         }
         EXPECT_GE(a.samples[1].dueTick, kNow);

@@ -77,8 +77,8 @@ protected:
     }
 
     // A sample north of 50N 8.5E, due ticks after now.
-    static PositionSample sample(double northNM, std::int32_t dueIn, double altitude,
-                                 double knots, double rate = 0.0) {
+    static PositionSample sample(double northNM, std::int32_t dueIn, double altitude, double knots,
+                                 double rate = 0.0) {
         PositionSample s;
         s.latitude = 50.0 + northNM / 60.0;
         s.longitude = 8.5;

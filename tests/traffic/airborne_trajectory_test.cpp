@@ -90,8 +90,8 @@ TEST_F(AirborneTrajectoryTest, TakeOff) {
     LiveFlightBuilder builder;
     builder.at(kFieldLatitude, kFieldLongitude);
     std::vector<Leg> legs{Leg{.heading = 90.0, .knots = 8.0, .spacing = 6.0}};
-    for (const double knots : {12.0, 20.0, 30.0, 45.0, 60.0, 80.0, 100.0, 120.0, 140.0, 150.0,
-                               160.0}) {
+    for (const double knots :
+         {12.0, 20.0, 30.0, 45.0, 60.0, 80.0, 100.0, 120.0, 140.0, 150.0, 160.0}) {
         legs.push_back(Leg{.heading = 90.0, .knots = knots, .spacing = 4.0});
     }
     legs.push_back(Leg{.heading = 90.0,
@@ -104,8 +104,7 @@ TEST_F(AirborneTrajectoryTest, TakeOff) {
     const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
     // Polled with the feed's 30-s delay, the queue holds every record of the roll's last
     // seconds, so the gate sees the ground samples ahead.
-    FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
-                      records.front().timeStamp);
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay, records.front().timeStamp);
     const std::uint32_t key = ksb::test::placeReadyAircraft(
         records.front(), {.phase = FlightPhase::taxi, .firstDueTick = script.originPlayTick()});
     ground.staticCg(3, 10.0, 0.0122);
@@ -197,12 +196,11 @@ TEST_F(AirborneTrajectoryTest, ApproachFlareTouchDownRollOutAndTurnOff) {
     }
     legs.push_back(Leg{.heading = 0.0, .knots = 15.0, .spacing = 5.0, .count = 4});
     const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
-    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay,
-                      records.front().timeStamp);
-    const std::uint32_t key = ksb::test::placeReadyAircraft(
-        records.front(), {.phase = FlightPhase::airborne,
-                          .onGround = false,
-                          .firstDueTick = script.originPlayTick()});
+    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
     ground.staticCg(3, 10.0, 0.0122);
     const std::string cs = harness_.liveAircraft(key).callsign;
 
@@ -245,8 +243,8 @@ TEST_F(AirborneTrajectoryTest, ApproachFlareTouchDownRollOutAndTurnOff) {
     const std::int32_t taxiTick = firstTickOf(recorder, FlightPhase::taxi);
     EXPECT_GT(taxiTick, touchDownTick);
     EXPECT_FALSE(callTexts("setSpoilersAndThrottles", taxiTick, turnOffTick + 1).empty());
-    for (const std::string& text : callTexts("setSpoilersAndThrottles", taxiTick,
-                                             turnOffTick + 1)) {
+    for (const std::string& text :
+         callTexts("setSpoilersAndThrottles", taxiTick, turnOffTick + 1)) {
         EXPECT_EQ(text, "setSpoilersAndThrottles(3, 0, 0, 0)");
     }
     EXPECT_EQ(callTexts("queueSetLights", taxiTick, turnOffTick + 1),
@@ -288,10 +286,18 @@ TEST_F(AirborneTrajectoryTest, GoAround) {
     Leg shallow = descending;
     shallow.feetPerMinute = -300.0;
     const Case cases[] = {
-        {"climbing above 600 ft/min on approach", -4.6, 90.0,
-         {leg(descending, 90.0, 5), leg(climbing, 90.0, 4)}, true, true},
-        {"level on approach beyond 10 nm", 9.6, 90.0,
-         {leg(descending, 90.0, 2), leg(level, 90.0, 5)}, true, true},
+        {"climbing above 600 ft/min on approach",
+         -4.6,
+         90.0,
+         {leg(descending, 90.0, 5), leg(climbing, 90.0, 4)},
+         true,
+         true},
+        {"level on approach beyond 10 nm",
+         9.6,
+         90.0,
+         {leg(descending, 90.0, 2), leg(level, 90.0, 5)},
+         true,
+         true},
         {"-300 ft/min at 20 nm", -20.0, 90.0, {leg(shallow, 90.0, 6)}, false, false},
     };
     for (const Case& c : cases) {
@@ -363,12 +369,11 @@ TEST_F(AirborneTrajectoryTest, ClimbAndDescentThroughTenThousandFeet) {
     down.feetPerMinute = -2000.0;
     down.count = 7;
     const std::vector<LiveFlight> records = ksb::test::legTrack(builder, {up, level, down});
-    FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
-                      records.front().timeStamp);
-    const std::uint32_t key = ksb::test::placeReadyAircraft(
-        records.front(), {.phase = FlightPhase::airborne,
-                          .onGround = false,
-                          .firstDueTick = script.originPlayTick()});
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
     const std::string cs = harness_.liveAircraft(key).callsign;
     TrajectoryRecorder recorder(harness_, key);
     recorder.run(static_cast<int>(records.size()) * 800 + 3000, &script);
@@ -388,9 +393,9 @@ TEST_F(AirborneTrajectoryTest, ClimbAndDescentThroughTenThousandFeet) {
     // Below 10000 ft every sample step sends the cabin lights and, this high up, the gear.
     EXPECT_GE(callTexts("queueCabinLights", 0, cruise).size(), 3u);
     EXPECT_GE(callTexts("setGear", 0, cruise).size(), 3u);
-    EXPECT_GE(callTexts("queueCabinLights", lights[2].tick, recorder.points().back().tick + 1)
-                  .size(),
-              3u);
+    EXPECT_GE(
+        callTexts("queueCabinLights", lights[2].tick, recorder.points().back().tick + 1).size(),
+        3u);
     EXPECT_TRUE(callTexts("queueCabinLights", cruise, lights[2].tick).empty());
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
@@ -422,13 +427,13 @@ TEST_F(AirborneTrajectoryTest, FeedEndsInTheAir) {
         harness_.link().setUserState(user);
         LiveFlightBuilder builder;
         builder.at(51.0, 8.5);
-        const std::vector<LiveFlight> records = ksb::test::legTrack(
-            builder, {Leg{.heading = 90.0,
-                          .knots = 200.0,
-                          .altitude = 5000.0,
-                          .airborne = true,
-                          .spacing = 8.0,
-                          .count = 4}});
+        const std::vector<LiveFlight> records =
+            ksb::test::legTrack(builder, {Leg{.heading = 90.0,
+                                              .knots = 200.0,
+                                              .altitude = 5000.0,
+                                              .airborne = true,
+                                              .spacing = 8.0,
+                                              .count = 4}});
         FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
                           records.front().timeStamp);
         const std::uint32_t key = ksb::test::placeReadyAircraft(
@@ -438,8 +443,7 @@ TEST_F(AirborneTrajectoryTest, FeedEndsInTheAir) {
         TrajectoryRecorder recorder(harness_, key);
         const std::int32_t lastDue = script.playTickOf(records.back());
         ASSERT_TRUE(recorder.runUntil(
-            20000,
-            [](const TrajectoryPoint& p) { return p.state == LiveState::beingRemoved; },
+            20000, [](const TrajectoryPoint& p) { return p.state == LiveState::beingRemoved; },
             &script));
         const std::int32_t released = recorder.points().back().tick;
         // Each synthetic sample lasts 8 s; the re-timing moves the last real one a little.
@@ -559,8 +563,7 @@ TEST_F(AirborneTrajectoryTest, RotorcraftHoversWhereFixedWingSkips) {
         hover.count = 4;
         Leg away = cruise;
         away.altitude = std::nullopt;
-        const std::vector<LiveFlight> records =
-            ksb::test::legTrack(builder, {cruise, hover, away});
+        const std::vector<LiveFlight> records = ksb::test::legTrack(builder, {cruise, hover, away});
         FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
                           records.front().timeStamp);
         const std::uint32_t key = ksb::test::placeReadyAircraft(
@@ -618,12 +621,11 @@ TEST_F(AirborneTrajectoryTest, TouchAndGo) {
                        .spacing = 8.0,
                        .count = 6});
     const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
-    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay,
-                      records.front().timeStamp);
-    const std::uint32_t key = ksb::test::placeReadyAircraft(
-        records.front(), {.phase = FlightPhase::airborne,
-                          .onGround = false,
-                          .firstDueTick = script.originPlayTick()});
+    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
     ground.staticCg(3, 10.0, 0.0122);
     const std::string cs = harness_.liveAircraft(key).callsign;
     TrajectoryRecorder recorder(harness_, key);
@@ -642,7 +644,8 @@ TEST_F(AirborneTrajectoryTest, TouchAndGo) {
     EXPECT_TRUE(harness_.log().contains(fmt::format("{:8} took-off", cs)));
     const LiveAircraft a = harness_.liveAircraft(key);
     EXPECT_FALSE(a.landingRoll || a.landed || a.descending);
-    const std::vector<std::string> atLiftOff = callTexts("setThrottle", liftOffTick, liftOffTick + 1);
+    const std::vector<std::string> atLiftOff =
+        callTexts("setThrottle", liftOffTick, liftOffTick + 1);
     ASSERT_FALSE(atLiftOff.empty());
     EXPECT_EQ(atLiftOff.back(), fmt::format("setThrottle({}, 4)", cs));
     EXPECT_EQ(callTexts("setSpoilers", liftOffTick, liftOffTick + 1).back(),
@@ -657,20 +660,18 @@ TEST_F(AirborneTrajectoryTest, TouchAndGo) {
 TEST_F(AirborneTrajectoryTest, EastboundAcrossTheAntimeridian) {
     LiveFlightBuilder builder;
     builder.at(50.0, 179.98);
-    const std::vector<LiveFlight> records = ksb::test::legTrack(
-        builder, {Leg{.heading = 90.0,
-                      .knots = 250.0,
-                      .altitude = 20000.0,
-                      .airborne = true,
-                      .spacing = 8.0,
-                      .count = 8}});
+    const std::vector<LiveFlight> records = ksb::test::legTrack(builder, {Leg{.heading = 90.0,
+                                                                              .knots = 250.0,
+                                                                              .altitude = 20000.0,
+                                                                              .airborne = true,
+                                                                              .spacing = 8.0,
+                                                                              .count = 8}});
     ASSERT_LT(records.back().longitude, -179.9);
-    FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
-                      records.front().timeStamp);
-    const std::uint32_t key = ksb::test::placeReadyAircraft(
-        records.front(), {.phase = FlightPhase::airborne,
-                          .onGround = false,
-                          .firstDueTick = script.originPlayTick()});
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
     TrajectoryRecorder recorder(harness_, key);
     const std::int32_t lastDue = script.playTickOf(records.back());
     recorder.run(lastDue - trafficState.tickCounter.load() + 1, &script);
@@ -692,6 +693,133 @@ TEST_F(AirborneTrajectoryTest, EastboundAcrossTheAntimeridian) {
                           kMetresPerNM;
     // Within about one tick's move (1.3 m at 250 kt) of it.
     EXPECT_LT(metres, 3.0);
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
+// A heavy aircraft does not lift off while a slowly climbing sample ahead is below 150 kt; once
+// every sample ahead climbs faster than 256 ft/min it lifts off and climbs to the next one.
+TEST_F(AirborneTrajectoryTest, HeavyLiftOffGate) {
+    FlatGround ground(harness_, kFieldElevation);
+    LiveFlightBuilder builder;
+    builder.type("B744").registration("G-CIVA").at(kFieldLatitude, kFieldLongitude);
+    std::vector<Leg> legs{Leg{.heading = 90.0, .knots = 8.0, .spacing = 6.0}};
+    for (const double knots : {12.0, 20.0, 30.0, 45.0, 60.0, 80.0, 100.0, 120.0, 140.0}) {
+        legs.push_back(Leg{.heading = 90.0, .knots = knots, .spacing = 4.0});
+    }
+    legs.push_back(Leg{.heading = 90.0,
+                       .knots = 149.0,
+                       .feetPerMinute = 200.0,
+                       .altitude = kFieldElevation + 20.0,
+                       .airborne = true,
+                       .spacing = 8.0});
+    legs.push_back(Leg{.heading = 90.0,
+                       .knots = 152.0, // within 5 kt: no mid sample after the slow one
+                       .feetPerMinute = 1500.0,
+                       .altitude = kFieldElevation + 60.0,
+                       .airborne = true,
+                       .spacing = 8.0,
+                       .count = 8});
+    const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay, records.front().timeStamp);
+    const std::uint32_t key = ksb::test::placeReadyAircraft(
+        records.front(), {.phase = FlightPhase::taxi, .firstDueTick = script.originPlayTick()});
+    ground.staticCg(3, 18.0, 0.0122);
+    ASSERT_EQ(harness_.liveAircraft(key).category, AircraftCategory::heavy);
+    const LiveFlight& slow = records[records.size() - 9];
+    ASSERT_EQ(slow.groundSpeed, 149.0);
+
+    TrajectoryRecorder recorder(harness_, key);
+    ASSERT_TRUE(recorder.runUntil(
+        20000,
+        [](const TrajectoryPoint& p) { return p.phase == FlightPhase::rotationAndInitialClimb; },
+        &script));
+    const std::int32_t liftOffTick = recorder.points().back().tick;
+    const LiveAircraft a = harness_.liveAircraft(key);
+    // The slow sample was the current one at the lift-off: never a sample ahead of it.
+    ASSERT_FALSE(a.samples.empty());
+    EXPECT_EQ(a.samples.front().groundSpeed, 152.0);
+    for (const PositionSample& ahead : a.samples) {
+        EXPECT_TRUE(ahead.airborne);
+        EXPECT_GT(ahead.verticalRate, 256.0);
+    }
+    // The climb aims at the next sample rather than the climb limit.
+    const PositionSample& next = a.samples.front();
+    const double ticks = std::max<double>(next.dueTick - liftOffTick, 25.0);
+    EXPECT_DOUBLE_EQ(a.verticalStep, std::max(next.altitude - a.position.altitude, 0.1) / ticks);
+    EXPECT_NE(a.verticalStep, a.climbLimit);
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
+// A light aircraft's flare and touch-down: the range requests come every 20 ticks from the
+// flare's start and every 100 again after the touch-down; spoilers out but no definition 401.
+TEST_F(AirborneTrajectoryTest, LightAircraftFlareAndTouchDown) {
+    LIGHT_AIRCRAFT.setRaw(true);
+    FlatGround ground(harness_, kFieldElevation);
+    LiveFlightBuilder builder;
+    builder.type("C172").registration("D-EFGH").callsign("DEFGH");
+    builder.at(kFieldLatitude, lf_eastOfField(-2.5)).route("EDFE", "EDDF");
+    std::vector<Leg> legs{Leg{.heading = 90.0,
+                              .knots = 90.0,
+                              .feetPerMinute = -500.0,
+                              .altitude = kFieldElevation + 700.0,
+                              .airborne = true,
+                              .spacing = 8.0,
+                              .count = 11}};
+    for (const double knots : {60.0, 50.0, 40.0, 30.0, 20.0, 15.0}) {
+        legs.push_back(Leg{.heading = 90.0, .knots = knots, .altitude = 0.0, .spacing = 5.0});
+    }
+    const std::vector<LiveFlight> records = ksb::test::legTrack(builder, legs);
+    FeedScript script({records.begin() + 1, records.end()}, kPlayDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
+    ground.staticCg(3, 10.0, 0.0122);
+    const LiveAircraft placed = harness_.liveAircraft(key);
+    ASSERT_EQ(placed.category, AircraftCategory::light);
+    const std::string cs = placed.callsign;
+
+    TrajectoryRecorder recorder(harness_, key);
+    std::int32_t touchDownTick = -1;
+    ASSERT_TRUE(recorder.runUntil(
+        30000,
+        [&](const TrajectoryPoint& p) {
+            if (p.onGround && touchDownTick < 0) {
+                touchDownTick = p.tick;
+            }
+            return touchDownTick >= 0 && p.tick >= touchDownTick + 400;
+        },
+        &script));
+
+    EXPECT_TRUE(harness_.log().contains(fmt::format("{:8} landed from EDFE", cs)));
+    EXPECT_TRUE(callsOf("setSpoilersAndThrottles").empty());
+    EXPECT_EQ(callTexts("setSpoilers", touchDownTick - 1, touchDownTick + 1),
+              std::vector<std::string>{fmt::format("setSpoilers({}, true)", cs)});
+    // The range requests: every 20 ticks from the flare on, every 100 after the touch-down.
+    std::vector<std::int32_t> ticks;
+    for (const LinkCall& call : callsOf("requestAircraftInRange")) {
+        ticks.push_back(call.tick);
+    }
+    std::int32_t fastFrom = -1;
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        if (ticks[i] < touchDownTick && ticks[i] - ticks[i - 1] == 20 && fastFrom < 0) {
+            fastFrom = ticks[i - 1];
+        }
+        if (ticks[i - 1] > touchDownTick) {
+            EXPECT_EQ(ticks[i] - ticks[i - 1], 100) << ticks[i];
+        } else if (fastFrom >= 0 && ticks[i] <= touchDownTick) {
+            EXPECT_EQ(ticks[i] - ticks[i - 1], 20) << ticks[i];
+        }
+    }
+    EXPECT_GT(fastFrom, 0);
+    // The identity check: once at the approach, once at the touch-down.
+    std::lock_guard traffic(trafficState.trafficMutex);
+    EXPECT_EQ(
+        std::count(trafficState.identityChecks.begin(), trafficState.identityChecks.end(), key), 2);
+    const auto derotated = recorder.at(touchDownTick + placed.derotationTicks + 1);
+    ASSERT_TRUE(derotated.has_value());
+    EXPECT_EQ(derotated->pitch, placed.groundPitch);
+    EXPECT_EQ(derotated->bank, 0.0);
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
 

@@ -32,8 +32,8 @@ void lf_addFlatGroundAircraft(std::uint32_t key, std::uint32_t object, double al
 TEST(FlatGroundTest, EachRangeRequestGetsOneGroundRecordPerReportedObject) {
     TrafficHarness harness;
     FlatGround ground(harness, 400.0);
-    lf_addFlatGroundAircraft(20001, 10, 411.0); // 11 ft: on the ground with a 10-ft CG
-    lf_addFlatGroundAircraft(20002, 11, 412.0); // 12 ft: just above it
+    lf_addFlatGroundAircraft(20001, 10, 411.0);  // 11 ft: on the ground with a 10-ft CG
+    lf_addFlatGroundAircraft(20002, 11, 412.0);  // 12 ft: just above it
     lf_addFlatGroundAircraft(20003, 12, 2900.0); // 2500 ft: the highest reported
     lf_addFlatGroundAircraft(20004, 13, 2901.0); // above it: nothing
     lf_addFlatGroundAircraft(20005, 14, 300.0);  // below the ground: height 0
