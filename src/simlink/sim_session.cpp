@@ -826,6 +826,15 @@ bool gf_setAiFlightPlan(std::uint32_t objectId, const std::string& path) {
            }) == kScOk;
 }
 
+bool gf_setSpoilersAndThrottles(std::uint32_t objectId, double spoilers, double throttle1,
+                                double throttle2) {
+    const double values[3] = {spoilers, throttle1, throttle2};
+    return gf_withSimConnect([&](SimConnectHandle* handle) {
+               return SimConnect_SetDataOnSimObject(handle, simid::kDefThrottleSpoilers, objectId,
+                                                    0, 0, sizeof(values), values);
+           }) == kScOk;
+}
+
 void lf_countRequestError() {
     const std::int32_t count = ++simRequestErrorCount;
     if (count >= 3) {

@@ -37,6 +37,9 @@ bool gf_requestStaticCg(std::uint32_t objectId);
 bool gf_sendAllLightsToggle(std::uint32_t objectId);
 // Hands an AI object its flight-plan file (request 110); false when the call failed.
 bool gf_setAiFlightPlan(std::uint32_t objectId, const std::string& path);
+// Spoiler handle and the two throttle levers (percent) in one write of definition 401.
+bool gf_setSpoilersAndThrottles(std::uint32_t objectId, double spoilers, double throttle1,
+                                double throttle2);
 // One failed request; the third of a run shows its message, sets simRequestError and restarts.
 void lf_countRequestError();
 // Clears simRequestError for a new run.

@@ -15,6 +15,8 @@ ksb::TrafficLinkServices gf_trafficLinkServices() {
     services.setThrottle = gf_setThrottle;
     services.setFlaps = gf_setFlaps;
     services.setSpoilers = gf_setSpoilers;
+    services.setGear = gf_setGear;
+    services.queueCabinLights = gf_queueCabinLights;
     services.shutdownAiAircraft = gf_shutdownAiAircraft;
     services.releaseAiAircraft = gf_releaseAiAircraft;
     services.trySwapPositionLists = gf_trySwapPositionLists;
@@ -26,6 +28,7 @@ ksb::TrafficLinkServices gf_trafficLinkServices() {
     services.requestStaticCg = gf_requestStaticCg;
     services.allLightsToggle = gf_sendAllLightsToggle;
     services.setFlightPlan = gf_setAiFlightPlan;
+    services.setSpoilersAndThrottles = gf_setSpoilersAndThrottles;
     services.requestUserPosition = gf_requestUserPosition;
     services.lastUserState = [] { return gf_userAircraftView().state; };
     return services;

@@ -100,7 +100,8 @@ struct LiveAircraft : AiAircraft {
     double speed = 0.0;         // knots
     double verticalSpeed = 0.0; // feet per minute, as the motion gives it
     std::int32_t flareStage = 0;
-    double groundReference = 0.0;
+    double groundReference = 0.0; // feet; only while groundReferenceKnown
+    bool groundReferenceKnown = false;
     double heightAboveReference = 0.0;
     double landingHeading = 0.0;
     bool descending = false;

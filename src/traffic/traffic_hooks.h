@@ -3,7 +3,9 @@
 // static parking). Each member starts as the default below and is pointed at the real function
 // once that stage exists; tests replace members for one test. No member is ever empty.
 #include "core/flight_records.h"
+#include "traffic/admission.h"
 #include "traffic/live_aircraft.h"
+#include "traffic/motion.h"
 
 #include <cstdint>
 #include <functional>
@@ -21,34 +23,21 @@ struct StandRuleContext {
 };
 
 struct TrafficHooks {
-    // Admission of an aircraft in state new (lf_admitNewAircraft).
-    std::function<void(LiveAircraft&)> admitNewAircraft;
-    // PLACEHOLDER until the motion exists: teleports to the first queued sample and drops it; an
-    // empty queue then releases the aircraft.
-    std::function<void(LiveAircraft&)> nextSample;
-    // PLACEHOLDER until the motion exists: no curve.
-    std::function<void(LiveAircraft&)> followCurve = [](LiveAircraft&) {};
-    // PLACEHOLDER until the motion exists: every sample is accepted.
-    std::function<bool(LiveAircraft&, PositionSample&)> acceptSample =
-        [](LiveAircraft&, PositionSample&) { return true; };
-    // PLACEHOLDER until the motion exists: never a reversal.
-    std::function<bool(LiveAircraft&, PositionSample&)> checkReversal =
-        [](LiveAircraft&, PositionSample&) { return true; };
-    // PLACEHOLDER until the stand manoeuvres exist: every sample passes.
+    // Admission of an aircraft in state new.
+    std::function<void(LiveAircraft&)> admitNewAircraft = lf_admitNewAircraft;
+    // The sample step and the per-tick step of the motion.
+    std::function<void(LiveAircraft&)> nextSample = lf_nextSample;
+    std::function<void(LiveAircraft&)> followCurve = lf_followCurve;
+    // The motion's tests of a new feed sample, and the one while a hold flag is set.
+    std::function<bool(LiveAircraft&, PositionSample&)> acceptSample = lf_acceptSample;
+    std::function<bool(LiveAircraft&, PositionSample&)> checkReversal = lf_checkReversal;
     std::function<bool(LiveAircraft&, PositionSample&)> standDepartureCheck =
-        [](LiveAircraft&, PositionSample&) { return true; };
-    // PLACEHOLDER until the motion exists: only the flag.
-    std::function<void(LiveAircraft&)> startTakeOffRoll = [](LiveAircraft& aircraft) {
-        aircraft.takeOffRoll = true;
-    };
-    // PLACEHOLDER until the motion exists: only the flag.
-    std::function<void(LiveAircraft&)> landed = [](LiveAircraft& aircraft) {
-        aircraft.onGround = true;
-    };
-    // PLACEHOLDER until the stand manoeuvres exist: re-created.
-    std::function<void(LiveAircraft&)> liveryChange = [](LiveAircraft& aircraft) {
-        aircraft.state = LiveState::toBeRecreated;
-    };
+        lf_standDepartureCheck;
+    // The feed shows the take-off roll starting.
+    std::function<void(LiveAircraft&)> startTakeOffRoll = lf_startTakeOffRoll;
+    // The simulator reports the aircraft on the ground.
+    std::function<void(LiveAircraft&)> landed = lf_landed;
+    std::function<void(LiveAircraft&)> liveryChange = lf_liveryChange;
     // PLACEHOLDER until the conflict handling exists.
     std::function<void(const std::string& callsign)> removeGhost = [](const std::string&) {};
     // The stand rules: placement offers each live aircraft in turn until one call answers true,
@@ -58,6 +47,11 @@ struct TrafficHooks {
         [](StandRuleContext&, LiveAircraft&) { return false; };
     // PLACEHOLDER until the conflict handling exists: no objection.
     std::function<bool(StandRuleContext&, LiveAircraft& other)> adjacentStandConflict =
+        [](StandRuleContext&, LiveAircraft&) { return false; };
+    // An aircraft taxiing into the wanted stand releases the other, parked on the neighbour
+    // stand, when their wings would touch; true when it did.
+    // PLACEHOLDER until the conflict handling exists: releases nothing.
+    std::function<bool(StandRuleContext&, LiveAircraft& other)> removedByAdjacentParking =
         [](StandRuleContext&, LiveAircraft&) { return false; };
     // Keeps the parked aircraft within their limit, counting `extra` more.
     // PLACEHOLDER until the conflict handling exists: does nothing.

@@ -29,6 +29,9 @@ struct TrafficLinkServices {
     std::function<void(AiAircraft&, std::uint32_t state)> setFlaps = [](AiAircraft&,
                                                                         std::uint32_t) {};
     std::function<void(const AiAircraft&, bool out)> setSpoilers = [](const AiAircraft&, bool) {};
+    std::function<void(const AiAircraft&, bool down)> setGear = [](const AiAircraft&, bool) {};
+    std::function<void(std::uint32_t objectId, std::uint32_t value)> queueCabinLights =
+        [](std::uint32_t, std::uint32_t) {};
     std::function<void(AiAircraft&)> shutdownAiAircraft = [](AiAircraft&) {};
     // Frees the stand, sets state 4 and queues the object's removal; the caller holds the
     // traffic mutex.
@@ -54,6 +57,9 @@ struct TrafficLinkServices {
     std::function<bool(std::uint32_t objectId)> allLightsToggle = [](std::uint32_t) {
         return false;
     };
+    // Spoiler handle and both throttle levers in percent, written at once.
+    std::function<bool(std::uint32_t objectId, double spoilers, double throttle1, double throttle2)>
+        setSpoilersAndThrottles = [](std::uint32_t, double, double, double) { return false; };
     // Hands the object its flight-plan file (the absolute path).
     std::function<bool(std::uint32_t objectId, const std::string& path)> setFlightPlan =
         [](std::uint32_t, const std::string&) { return false; };

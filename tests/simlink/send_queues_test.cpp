@@ -497,6 +497,8 @@ TEST_F(SendQueues, TheEngineCallsSendOnePacketOrAnswerFalse) {
          "TransmitClientEvent objectId=1234 eventId=214 data=0 group=301 flags=0"},
         {"flight plan", [] { return gf_setAiFlightPlan(1234, "/data/orig_dest/1234.pln"); },
          "AISetAircraftFlightPlan objectId=1234 path=\"/data/orig_dest/1234.pln\" requestId=110"},
+        {"spoilers and throttles", [] { return gf_setSpoilersAndThrottles(1234, 100, -100, 0); },
+         "SetDataOnSimObject definitionId=401 objectId=1234 flags=0 count=1 unitSize=24"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -538,6 +540,25 @@ TEST_F(SendQueues, TheRangeRadiusNeverLeavesTheRequestsField) {
         ASSERT_EQ(packets.size(), 1u);
         EXPECT_EQ(packets[0].fields.u32("radius"), c.radius);
     }
+}
+
+} // namespace
+
+namespace {
+
+// Definition 401 carries the spoiler handle and both throttle levers as three doubles, in that
+// order, so a touch-down's reversed levers reach the simulator with their sign.
+TEST_F(SendQueues, SpoilersAndThrottlesGoOutAsThreeDoublesInDefinitionOrder) {
+    ASSERT_TRUE(gf_setSpoilersAndThrottles(1234, 100.0, -100.0, -100.0));
+    const std::vector<std::vector<std::uint8_t>> packets = capture->packets();
+    ASSERT_EQ(packets.size(), 1u);
+    const std::string_view bytes(reinterpret_cast<const char*>(packets[0].data()),
+                                 packets[0].size());
+    ASSERT_EQ(bytes.size(), 36u + 24u);
+    EXPECT_EQ(simstub::gf_readF64(bytes, 36), 100.0);
+    EXPECT_EQ(simstub::gf_readF64(bytes, 44), -100.0);
+    EXPECT_EQ(simstub::gf_readF64(bytes, 52), -100.0);
+    capture->clearPackets();
 }
 
 } // namespace

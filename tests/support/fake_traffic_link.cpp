@@ -36,6 +36,11 @@ FakeTrafficLink::FakeTrafficLink(FakeLinkScope scope) {
         return rawCall(RawLinkCall::setFlightPlan, "setFlightPlan",
                        fmt::format("{}, {}", objectId, path));
     };
+    s.setSpoilersAndThrottles = [this](std::uint32_t objectId, double spoilers, double throttle1,
+                                       double throttle2) {
+        return rawCall(RawLinkCall::setSpoilersAndThrottles, "setSpoilersAndThrottles",
+                       fmt::format("{}, {}, {}, {}", objectId, spoilers, throttle1, throttle2));
+    };
     s.requestUserPosition = [this] {
         record("requestUserPosition", "");
         std::lock_guard lock(mutex_);
@@ -89,6 +94,14 @@ void FakeTrafficLink::fakeLinkMembers(TrafficLinkServices& s) {
     s.setSpoilers = [this](const AiAircraft& aircraft, bool out) {
         record("setSpoilers", fmt::format("{}, {}", aircraft.callsign, out));
         gf_setSpoilers(aircraft, out);
+    };
+    s.setGear = [this](const AiAircraft& aircraft, bool down) {
+        record("setGear", fmt::format("{}, {}", aircraft.callsign, down));
+        gf_setGear(aircraft, down);
+    };
+    s.queueCabinLights = [this](std::uint32_t objectId, std::uint32_t value) {
+        record("queueCabinLights", fmt::format("{}, {}", objectId, value));
+        gf_queueCabinLights(objectId, value);
     };
     s.shutdownAiAircraft = [this](AiAircraft& aircraft) {
         record("shutdownAiAircraft", aircraft.callsign);

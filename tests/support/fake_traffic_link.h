@@ -32,7 +32,13 @@ struct LinkCall {
 };
 
 // The raw simulator calls a test can fail.
-enum class RawLinkCall { requestAircraftInRange, requestStaticCg, allLightsToggle, setFlightPlan };
+enum class RawLinkCall {
+    requestAircraftInRange,
+    requestStaticCg,
+    allLightsToggle,
+    setFlightPlan,
+    setSpoilersAndThrottles,
+};
 
 // What the fake stands in for.
 enum class FakeLinkScope {
@@ -93,7 +99,7 @@ private:
 
     mutable std::mutex mutex_; // never held while calling out
     std::vector<LinkCall> calls_;
-    Failure failures_[4];
+    Failure failures_[5];
     std::vector<PositionUpdate> sendList_;
     UserAircraftState userState_;
     std::atomic<bool> busy_{false};

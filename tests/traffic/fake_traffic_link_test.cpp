@@ -66,6 +66,8 @@ TEST_F(FakeTrafficLinkTest, QueueingAndControlReachTheRealLinkAndTheTableComesBa
         s.setThrottle(a, 4);
         s.setFlaps(a, 1);
         s.setSpoilers(a, false);
+        s.setGear(a, true);
+        s.queueCabinLights(7, 1);
         s.shutdownAiAircraft(a);
         s.releaseAiAircraft(a);
 
@@ -81,8 +83,10 @@ TEST_F(FakeTrafficLinkTest, QueueingAndControlReachTheRealLinkAndTheTableComesBa
                       "queueCreateAiAircraft(DLH4, 20001)", "queueRemoveAiAircraft(9)",
                       "queueEnginesOn(7)", "queueEnginesOff(7)", "queueSetLights(7, 1 1 0 0 1 1 0)",
                       "setThrottle(DLH4, 4)", "setFlaps(DLH4, 1)", "setSpoilers(DLH4, false)",
-                      "shutdownAiAircraft(DLH4)", "releaseAiAircraft(DLH4)"}));
-        EXPECT_EQ(ticks, (std::vector<std::int32_t>{0, 10, 10, 10, 10, 11, 11, 11, 11, 11}));
+                      "setGear(DLH4, true)", "queueCabinLights(7, 1)", "shutdownAiAircraft(DLH4)",
+                      "releaseAiAircraft(DLH4)"}));
+        EXPECT_EQ(ticks,
+                  (std::vector<std::int32_t>{0, 10, 10, 10, 10, 11, 11, 11, 11, 11, 11, 11}));
         EXPECT_EQ(link.callsOf("setFlaps"), std::vector<std::string>{"setFlaps(DLH4, 1)"});
 
         // The link's own bookkeeping and queues.
@@ -97,7 +101,8 @@ TEST_F(FakeTrafficLinkTest, QueueingAndControlReachTheRealLinkAndTheTableComesBa
         const std::vector<std::uint32_t> lights{208, 207, 211, 209, 210, 213, 212};
         std::vector<std::uint32_t> expected{221, 222};
         expected.insert(expected.end(), lights.begin(), lights.end());
-        expected.insert(expected.end(), {223, 218, 219, 223, 218, 222});
+        // Throttle, flaps, spoilers, gear and cabin lights, then the shutdown's events.
+        expected.insert(expected.end(), {223, 218, 219, 220, 212, 223, 218, 222});
         expected.insert(expected.end(), lights.begin(), lights.end());
         EXPECT_EQ(eventIds, expected);
         EXPECT_EQ(a.lastFlapsState, 0u); // the shutdown's flaps up
@@ -130,6 +135,9 @@ TEST_F(FakeTrafficLinkTest, RawCallsSucceedUnlessATestFailsThem) {
         {"flight plan", RawLinkCall::setFlightPlan,
          [&] { return s.setFlightPlan(7, "/data/orig_dest/7.pln"); },
          "setFlightPlan(7, /data/orig_dest/7.pln)"},
+        {"spoilers and throttles", RawLinkCall::setSpoilersAndThrottles,
+         [&] { return s.setSpoilersAndThrottles(7, 100.0, -100.0, -100.0); },
+         "setSpoilersAndThrottles(7, 100, -100, -100)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

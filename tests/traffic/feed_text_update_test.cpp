@@ -278,6 +278,10 @@ TEST_F(FeedTextUpdateTest, ReCreationLineOnlyWithLogAndNoSampleFromTheRecord) {
         const std::size_t linesBefore = harness_.log().body().size();
 
         std::lock_guard traffic(trafficState.trafficMutex);
+        // The re-creation alone, without the sample a livery change puts where it flies.
+        trafficState.hooks.liveryChange = [](LiveAircraft& a) {
+            a.state = LiveState::toBeRecreated;
+        };
         trafficState.live = {subject};
         LiveAircraft& live = trafficState.live.front();
         // The record is its aircraft's, and used up.

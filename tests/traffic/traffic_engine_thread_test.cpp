@@ -14,6 +14,7 @@
 
 #include "support/live_flight_builder.h"
 #include "support/simstub/packets.h"
+#include "support/teleport_motion.h"
 #include "support/traffic_harness.h"
 
 #include <fmt/format.h>
@@ -209,6 +210,10 @@ void lf_stressResets(StressHelper pace) {
 void lf_runTrafficStress(bool withResets) {
     TrafficHarness harness(FakeLinkScope::rawCalls);
     harness.admitAtOnce("Airbus A320 British Airways");
+    // The reader's records come every 40 ticks with stamps 5 s apart, far faster than their
+    // positions could be flown: the aircraft jump from sample to sample so that their lives
+    // end within the run.
+    ksb::test::installTeleportMotion();
     std::unique_ptr<sc::CaptureHandle> capture = sc::makeCaptureHandle();
     gf_setSimHandleForTests(capture->get());
     gf_setFeedIntake(true);

@@ -1,11 +1,13 @@
 // The defaults of the engine's hooks into its later stages and of its unwired link table: what
-// each does until the real stage replaces it, the teleport's motion, and the reset that puts the
-// defaults back.
+// each does until the real stage replaces it, the motion wired in, the teleport that tests of
+// other stages install instead, and the reset that puts the defaults back.
 #include "core/geodesy.h"
 #include "core/sim_session_state.h"
+#include "traffic/motion.h"
 #include "traffic/traffic_state.h"
 
 #include "support/fake_traffic_link.h"
+#include "support/teleport_motion.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -89,39 +91,24 @@ TEST_F(TrafficHooksTest, EachDefaultDoesWhatTheEngineCanLiveWithUntilItsStageExi
              a.samples.clear();
              a.erase = true;
          }},
-        {"no curve",
-         [&](LiveAircraft& a, PositionSample&) {
-             hooks.followCurve(a);
-             return true;
-         },
-         {}},
-        {"every sample accepted",
-         [&](LiveAircraft& a, PositionSample& s) { return hooks.acceptSample(a, s); },
-         {}},
-        {"never a reversal",
-         [&](LiveAircraft& a, PositionSample& s) { return hooks.checkReversal(a, s); },
-         {}},
-        {"every sample leaves the stand",
-         [&](LiveAircraft& a, PositionSample& s) { return hooks.standDepartureCheck(a, s); },
-         {}},
-        {"take-off roll only flagged",
+        {"the take-off roll starts (its controls go to the unwired link)",
          [&](LiveAircraft& a, PositionSample&) {
              hooks.startTakeOffRoll(a);
              return true;
          },
          [](LiveAircraft& a) { a.takeOffRoll = true; }},
-        {"landing only puts it on the ground",
+        {"a touch-down without an approach only puts it on the ground",
          [&](LiveAircraft& a, PositionSample&) {
              hooks.landed(a);
              return true;
          },
          [](LiveAircraft& a) { a.onGround = true; }},
-        {"a livery change re-creates",
+        {"adjacent parking releases nobody",
          [&](LiveAircraft& a, PositionSample&) {
-             hooks.liveryChange(a);
-             return true;
+             ksb::StandRuleContext context{1, 2, a};
+             return !hooks.removedByAdjacentParking(context, a);
          },
-         [](LiveAircraft& a) { a.state = LiveState::toBeRecreated; }},
+         {}},
         {"no ghost removed",
          [&](LiveAircraft&, PositionSample&) {
              hooks.removeGhost("DLH4");
@@ -152,8 +139,24 @@ TEST_F(TrafficHooksTest, EachDefaultDoesWhatTheEngineCanLiveWithUntilItsStageExi
     }
 }
 
+// The motion's functions are the defaults; a test can still replace each.
+TEST_F(TrafficHooksTest, TheMotionIsWiredIn) {
+    using Step = void (*)(LiveAircraft&);
+    using Filter = bool (*)(LiveAircraft&, PositionSample&);
+    const ksb::TrafficHooks& hooks = trafficState.hooks;
+    ASSERT_NE(hooks.nextSample.target<Step>(), nullptr);
+    EXPECT_EQ(*hooks.nextSample.target<Step>(), &ksb::lf_nextSample);
+    ASSERT_NE(hooks.followCurve.target<Step>(), nullptr);
+    EXPECT_EQ(*hooks.followCurve.target<Step>(), &ksb::lf_followCurve);
+    ASSERT_NE(hooks.acceptSample.target<Filter>(), nullptr);
+    EXPECT_EQ(*hooks.acceptSample.target<Filter>(), &ksb::lf_acceptSample);
+    ASSERT_NE(hooks.checkReversal.target<Filter>(), nullptr);
+    EXPECT_EQ(*hooks.checkReversal.target<Filter>(), &ksb::lf_checkReversal);
+}
+
 TEST_F(TrafficHooksTest, TheTeleportJumpsToTheNextSampleAndReleasesAtTheEnd) {
     ksb::test::FakeTrafficLink link;
+    ksb::test::installTeleportMotion();
     std::lock_guard traffic(trafficState.trafficMutex);
     LiveAircraft a = aircraft();
 
@@ -183,6 +186,7 @@ TEST_F(TrafficHooksTest, TheTeleportJumpsToTheNextSampleAndReleasesAtTheEnd) {
 
 TEST_F(TrafficHooksTest, TheTeleportReleasesAnAircraftWithNoSampleLeftAndMovesNothing) {
     ksb::test::FakeTrafficLink link;
+    ksb::test::installTeleportMotion();
     std::lock_guard traffic(trafficState.trafficMutex);
     LiveAircraft a = aircraft();
     a.samples.clear();
@@ -192,6 +196,28 @@ TEST_F(TrafficHooksTest, TheTeleportReleasesAnAircraftWithNoSampleLeftAndMovesNo
     EXPECT_EQ(a.speed, 12.0);
     EXPECT_EQ(link.callTexts(), std::vector<std::string>{"releaseAiAircraft(DLH4)"});
     EXPECT_EQ(a.state, LiveState::beingRemoved);
+}
+
+// The stand manoeuvres are built: the departure check and the livery change are the real ones.
+TEST_F(TrafficHooksTest, TheStandDefaultsAreTheStandManoeuvres) {
+    ksb::test::FakeTrafficLink link;
+    std::lock_guard traffic(trafficState.trafficMutex);
+    const ksb::TrafficHooks& hooks = trafficState.hooks;
+    // Parked, and the feed shows it far beyond its stand: released, the sample not taken.
+    LiveAircraft parked = aircraft();
+    parked.phase = FlightPhase::parked;
+    parked.standLatitude = 50.0;
+    parked.standLongitude = 8.57;
+    PositionSample far = sample(50.06, true);
+    EXPECT_FALSE(hooks.standDepartureCheck(parked, far));
+    EXPECT_TRUE(parked.standChecked);
+    EXPECT_EQ(parked.state, LiveState::beingRemoved);
+    // A livery change in flight starts the new object where the old one is.
+    LiveAircraft flying = aircraft();
+    hooks.liveryChange(flying);
+    EXPECT_EQ(flying.state, LiveState::toBeRecreated);
+    ASSERT_EQ(flying.samples.size(), 3u);
+    EXPECT_EQ(flying.samples.front().latitude, 50.03);
 }
 
 TEST_F(TrafficHooksTest, TheTestResetPutsTheDefaultHooksBack) {
@@ -212,8 +238,10 @@ TEST_F(TrafficHooksTest, TheTestResetPutsTheDefaultHooksBack) {
     PositionSample s = sample(50.06, true);
     trafficState.hooks.landed(a);
     EXPECT_TRUE(a.onGround);
-    trafficState.hooks.nextSample(a);
-    EXPECT_EQ(a.position.latitude, 50.04);
+    using Step = void (*)(LiveAircraft&);
+    ASSERT_NE(trafficState.hooks.nextSample.target<Step>(), nullptr);
+    EXPECT_EQ(*trafficState.hooks.nextSample.target<Step>(), &ksb::lf_nextSample);
+    // The real filter: a new position far from the last queued one is taken.
     EXPECT_TRUE(trafficState.hooks.acceptSample(a, s));
     EXPECT_EQ(replaced, 0);
 }

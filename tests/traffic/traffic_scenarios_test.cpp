@@ -8,6 +8,7 @@
 #include "traffic/traffic_state.h"
 
 #include "support/live_flight_builder.h"
+#include "support/teleport_motion.h"
 #include "support/traffic_harness.h"
 
 #include <fmt/format.h>
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -47,10 +49,15 @@ fs::path lf_scenarioPlanFile(std::uint32_t object) {
     return gf_flightPlanFolder() / gf_flightPlanFileName(object);
 }
 
-// Admission at once with one title; flights from EGLL to EDDF, one record every 5 s.
+// Admission at once with one title; flights from EGLL to EDDF, one record every 5 s. The
+// aircraft jump from sample to sample, so that each is exactly on its sample when it falls due
+// and ends with its last one: these lives are about the engine, not the motion.
 class TrafficScenarioTest : public ::testing::Test {
 protected:
-    TrafficScenarioTest() { harness.admitAtOnce(kScenarioTitle); }
+    TrafficScenarioTest() {
+        harness.admitAtOnce(kScenarioTitle);
+        ksb::test::installTeleportMotion();
+    }
 
     static LiveFlightBuilder flight(std::uint32_t hexid) {
         LiveFlightBuilder builder(hexid);
@@ -232,6 +239,13 @@ TEST_F(TrafficScenarioTest, TwentyFlightsUnderAutoSim) {
 TEST_F(TrafficScenarioTest, RecreationAfterARouteChange) {
     GUID_CHANGES.setRaw(true);
     LOG.setRaw(true);
+    // The re-creation alone, without the sample a livery change puts where the aircraft stands.
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        trafficState.hooks.liveryChange = [](LiveAircraft& a) {
+            a.state = LiveState::toBeRecreated;
+        };
+    }
     constexpr std::uint32_t kKey = 0x4ca002;
     constexpr std::uint32_t kObject = 42;
 
