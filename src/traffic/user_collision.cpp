@@ -39,9 +39,9 @@ bool lf_onUserRunwayLine(const LiveAircraft& aircraft) {
     const Position userAt = lf_userPosition();
     const Position at = ksb::gf_livePosition(aircraft);
     const double distance = lf_distanceWithin(userAt, at, kRunwayRangeNm);
-    return distance >= 0.0 && ksb::gf_lateralDistanceFeet(distance, user.trueHeading,
-                                                          gf_initialBearing(userAt, at)) <=
-                                  kRunwayLateralFeet;
+    return distance >= 0.0 &&
+           ksb::gf_lateralDistanceFeet(distance, user.trueHeading, gf_initialBearing(userAt, at)) <=
+               kRunwayLateralFeet;
 }
 
 bool lf_onUserPath(const LiveAircraft& aircraft) {
@@ -53,9 +53,9 @@ bool lf_onUserPath(const LiveAircraft& aircraft) {
     const Position at = ksb::gf_livePosition(aircraft);
     const double distance = lf_distanceWithin(userAt, at, kPathRangeNm);
     // The user's distance from the aircraft's heading line.
-    return distance >= 0.0 && ksb::gf_lateralDistanceFeet(distance, aircraft.position.heading,
-                                                          gf_initialBearing(userAt, at)) <=
-                                  kPathLateralFeet;
+    return distance >= 0.0 &&
+           ksb::gf_lateralDistanceFeet(distance, aircraft.position.heading,
+                                       gf_initialBearing(userAt, at)) <= kPathLateralFeet;
 }
 
 } // namespace

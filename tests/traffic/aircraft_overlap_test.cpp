@@ -45,22 +45,41 @@ TEST_F(AircraftOverlapTest, TheUsersGroundPassReleasesLiveAircraftFirstAndStatic
     const Case cases[] = {
         {"live just inside", Near{kInside}, {}, true, {"BAW1"}, false},
         {"live just outside", Near{kOutside}, {}, true, {}, true},
-        {"live airborne inside", Near{kInside, LiveState::inSimulator, false}, {}, true, {},
-         true},
+        {"live airborne inside", Near{kInside, LiveState::inSimulator, false}, {}, true, {}, true},
         {"live being removed inside", Near{kInside, LiveState::beingRemoved}, {}, true, {}, true},
-        {"live creation requested inside", Near{kInside, LiveState::creationRequested}, {}, true,
-         {}, true},
+        {"live creation requested inside",
+         Near{kInside, LiveState::creationRequested},
+         {},
+         true,
+         {},
+         true},
         {"static just inside, user moved", std::nullopt, {Near{kInside}}, true, {"EZY1*"}, true},
         {"static just outside, user moved", std::nullopt, {Near{kOutside}}, true, {}, true},
         {"static inside, user not moved", std::nullopt, {Near{kInside}}, false, {}, true},
-        {"static creation requested inside", std::nullopt,
-         {Near{kInside, LiveState::creationRequested}}, true, {}, true},
-        {"static being removed, then one inside", std::nullopt,
-         {Near{0.0, LiveState::beingRemoved}, Near{kInside}}, true, {"EZY2*"}, true},
-        {"two statics inside: the first goes", std::nullopt, {Near{kInside}, Near{0.01}}, true,
-         {"EZY1*"}, true},
-        {"live and static inside: the live one goes, the statics wait", Near{kInside},
-         {Near{kInside}}, true, {"BAW1"}, false},
+        {"static creation requested inside",
+         std::nullopt,
+         {Near{kInside, LiveState::creationRequested}},
+         true,
+         {},
+         true},
+        {"static being removed, then one inside",
+         std::nullopt,
+         {Near{0.0, LiveState::beingRemoved}, Near{kInside}},
+         true,
+         {"EZY2*"},
+         true},
+        {"two statics inside: the first goes",
+         std::nullopt,
+         {Near{kInside}, Near{0.01}},
+         true,
+         {"EZY1*"},
+         true},
+        {"live and static inside: the live one goes, the statics wait",
+         Near{kInside},
+         {Near{kInside}},
+         true,
+         {"BAW1"},
+         false},
     };
     std::lock_guard traffic(trafficState.trafficMutex);
     for (const Case& c : cases) {
@@ -99,9 +118,8 @@ TEST_F(AircraftOverlapTest, AStaticAircraftIsTestedAgainOnlyAfterTheUserMoved) {
         ::lf_avoidUserCollisionOnGround();
         // A static aircraft that appears while the user stands still waits for the user's next
         // move.
-        addStaticAircraft(StaticAircraftBuilder("EZY1*", 1)
-                              .stand(1, fromUser(10.0, kInside))
-                              .halfWingSpan(0.01));
+        addStaticAircraft(
+            StaticAircraftBuilder("EZY1*", 1).stand(1, fromUser(10.0, kInside)).halfWingSpan(0.01));
         ::lf_avoidUserCollisionOnGround();
         EXPECT_TRUE(released().empty());
         placeUser(fromUser(90.0, 0.001), 80.0, 200.0, 0.0);
@@ -155,8 +173,8 @@ TEST_F(AircraftOverlapTest, ATaxiingLiveAircraftReleasesTheStaticAircraftItOverl
             const LiveAircraft copy = aircraft.copy();
             EXPECT_EQ(::lf_avoidCollisionWithLive(copy, parked), c.released);
             EXPECT_EQ(parked.state, c.released ? LiveState::beingRemoved : before);
-            EXPECT_EQ(released(), c.released ? std::vector<std::string>{"EZY7*"}
-                                             : std::vector<std::string>{});
+            EXPECT_EQ(released(),
+                      c.released ? std::vector<std::string>{"EZY7*"} : std::vector<std::string>{});
             EXPECT_EQ(aircraft.state, LiveState::inSimulator);
             std::vector<std::string> lines;
             if (log && c.line != nullptr) {

@@ -80,13 +80,13 @@ TEST_F(ParkedSharesTest, TheCountsAndAverageFitsOfLiveAndStaticParkedAircraft) {
         clearAircraft();
         std::uint32_t key = 1;
         for (const Parked& p : c.aircraft) {
-            LiveAircraft& live = addLiveAt(fmt::format("BAW{}", key), 20000 + key,
-                                           kConflictUser, true, 0.0, 0.0, p.state);
+            LiveAircraft& live = addLiveAt(fmt::format("BAW{}", key), 20000 + key, kConflictUser,
+                                           true, 0.0, 0.0, p.state);
             live.setPhase(p.phase);
             live.parkedAt = p.since;
-            addStaticAircraft(
-                StaticAircraftBuilder(fmt::format("EZY{}*", key), key).parkedAt(p.since).state(
-                    p.state));
+            addStaticAircraft(StaticAircraftBuilder(fmt::format("EZY{}*", key), key)
+                                  .parkedAt(p.since)
+                                  .state(p.state));
             ++key;
         }
         // Counting alone leaves the window alone.

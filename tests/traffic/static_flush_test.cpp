@@ -91,9 +91,9 @@ TEST_F(StaticFlushTest, EveryStaticAircraftIsReleasedCancelledOrMarked) {
         EXPECT_EQ(released(), c.released);
         EXPECT_EQ(staticsLeft(), c.left);
         EXPECT_TRUE(trafficState.staticCreations.empty());
-        EXPECT_EQ(std::vector<std::uint32_t>(trafficState.removals.begin(),
-                                             trafficState.removals.end()),
-                  c.removals);
+        EXPECT_EQ(
+            std::vector<std::uint32_t>(trafficState.removals.begin(), trafficState.removals.end()),
+            c.removals);
         // A second flush queues and marks nothing new.
         ::gf_removeAllStatic();
         EXPECT_EQ(released(), c.released);
@@ -119,7 +119,8 @@ TEST_F(StaticFlushTest, TheReservedStandIsClearedOfOneAircraft) {
         {"a static aircraft", "A2", {{true, "A1"}, {true, "A2"}, {false, "A2"}}, {"EZY2*"}},
         {"the first static in the simulator",
          "A2",
-         {{true, "A2", LiveState::beingRemoved}, {true, "A2", LiveState::creationRequested},
+         {{true, "A2", LiveState::beingRemoved},
+          {true, "A2", LiveState::creationRequested},
           {true, "A2"}},
          {"EZY3*"}},
         {"a parked live aircraft when no static stands there",

@@ -36,50 +36,72 @@ TEST_F(StaticIdentityTest, TheFirstRuleThatHoldsDecidesAndWritesItsLine) {
         const char* line = nullptr; // no match
     };
     const Case cases[] = {
-        {.name = "same hexid", .hexid = kIdentityKey,
+        {.name = "same hexid",
+         .hexid = kIdentityKey,
          .line = "A1      : EZY9*    removed, new on ground BAW123 has same hexid"},
-        {.name = "same hexid, airborne", .onGround = false, .hexid = kIdentityKey,
+        {.name = "same hexid, airborne",
+         .onGround = false,
+         .hexid = kIdentityKey,
          .line = "A1      : EZY9*    removed, new airborne BAW123 has same hexid"},
         {.name = "the same value, but no hexid at 10000", .liveKey = 10000, .hexid = 10000},
         {.name = "another hexid", .hexid = kIdentityKey + 1},
-        {.name = "hexid before registration and callsign", .hexid = kIdentityKey,
-         .received = "BAW123", .registration = "G-EUUA",
+        {.name = "hexid before registration and callsign",
+         .hexid = kIdentityKey,
+         .received = "BAW123",
+         .registration = "G-EUUA",
          .line = "A1      : EZY9*    removed, new on ground BAW123 has same hexid"},
-        {.name = "same registration", .hexid = kIdentityKey + 1, .registration = "G-EUUA",
+        {.name = "same registration",
+         .hexid = kIdentityKey + 1,
+         .registration = "G-EUUA",
          .line = "A1      : EZY9*    A320 removed, new on ground BAW123 has same regcode G-EUUA"},
-        {.name = "registration before callsign", .received = "BAW123", .registration = "G-EUUA",
+        {.name = "registration before callsign",
+         .received = "BAW123",
+         .registration = "G-EUUA",
          .line = "A1      : EZY9*    A320 removed, new on ground BAW123 has same regcode G-EUUA"},
         {.name = "two empty registrations", .liveRegistration = "", .registration = ""},
-        {.name = "same callsign as received", .received = "BAW123",
+        {.name = "same callsign as received",
+         .received = "BAW123",
          .line = "A1      : EZY9*    \"BAW123 \" removed, new on ground BAW123 \"BAW123 \" has "
                  "same callsign BAW123"},
-        {.name = "the live callsign is the static's coupled one", .coupled = "BAW123",
+        {.name = "the live callsign is the static's coupled one",
+         .coupled = "BAW123",
          .line = "A1      : EZY9*    \"EZY9 BAW123\" removed, new on ground BAW123 \"BAW123 \" "
                  "has coupled callsign BAW123"},
-        {.name = "the live coupled callsign is the static's as received", .liveCoupled = "EZY9",
+        {.name = "the live coupled callsign is the static's as received",
+         .liveCoupled = "EZY9",
          .line = "A1      : EZY9*    \"EZY9 \" removed, new on ground BAW123 \"BAW123 EZY9\" has "
                  "coupled callsign EZY9"},
-        {.name = "both coupled callsigns", .liveCoupled = "BAW124", .onGround = false,
+        {.name = "both coupled callsigns",
+         .liveCoupled = "BAW124",
+         .onGround = false,
          .coupled = "BAW124",
          .line = "A1      : EZY9*    \"EZY9 BAW124\" removed, new airborne BAW123 \"BAW123 "
                  "BAW124\" has coupled callsign BAW124"},
-        {.name = "a ghost of the static's flight", .callsign = "EZY9_",
+        {.name = "a ghost of the static's flight",
+         .callsign = "EZY9_",
          .line = "A1      : EZY9*    \"EZY9 \" removed, new on ground EZY9_ \"EZY9_ \" has "
                  "coupled callsign EZY9"},
-        {.name = "a ghost of its coupled flight", .callsign = "BAW124_", .coupled = "BAW124",
+        {.name = "a ghost of its coupled flight",
+         .callsign = "BAW124_",
+         .coupled = "BAW124",
          .line = "A1      : EZY9*    \"EZY9 BAW124\" removed, new on ground BAW124_ \"BAW124_ "
                  "\" has coupled callsign BAW124"},
         {.name = "two empty coupled callsigns", .received = "KLM1"},
         {.name = "a lone \"_\" is no ghost of an empty text", .callsign = "_", .received = ""},
-        {.name = "a two-character ghost", .callsign = "X_", .received = "X",
+        {.name = "a two-character ghost",
+         .callsign = "X_",
+         .received = "X",
          .line = "A1      : EZY9*    \"X \" removed, new on ground X_ \"X_ \" has coupled "
                  "callsign X"},
         {.name = "callsign without the ghost mark is no match", .callsign = "EZY9X"},
-        {.name = "queued static, same hexid", .hexid = kIdentityKey,
+        {.name = "queued static, same hexid",
+         .hexid = kIdentityKey,
          .state = LiveState::creationRequested},
-        {.name = "static being removed, same callsign", .received = "BAW123",
+        {.name = "static being removed, same callsign",
+         .received = "BAW123",
          .state = LiveState::beingRemoved},
-        {.name = "static being removed, same registration", .registration = "G-EUUA",
+        {.name = "static being removed, same registration",
+         .registration = "G-EUUA",
          .state = LiveState::beingRemoved},
     };
     std::lock_guard traffic(trafficState.trafficMutex);
@@ -103,8 +125,8 @@ TEST_F(StaticIdentityTest, TheFirstRuleThatHoldsDecidesAndWritesItsLine) {
         // It only decides: the identity step of the main loop releases.
         EXPECT_EQ(parked.state, c.state);
         EXPECT_TRUE(released().empty());
-        EXPECT_EQ(capture.body(),
-                  c.line != nullptr ? std::vector<std::string>{c.line} : std::vector<std::string>{});
+        EXPECT_EQ(capture.body(), c.line != nullptr ? std::vector<std::string>{c.line}
+                                                    : std::vector<std::string>{});
     }
 }
 
@@ -147,17 +169,27 @@ TEST_F(StaticIdentityTest, TheTwinOfALiveAircraftOnTheGroundIsReleased) {
         {"two empty registrations", {{"EZY1*", ""}}, {}, "ABC123", ""},
         {"an empty callsign and a tail of \"*\"", {{"*"}}, {}, ""},
         {"the live aircraft airborne", {{"ABC123*"}}, {}, "ABC123", "G-ABCD", false},
-        {"the live aircraft being removed", {{"ABC123*"}}, {}, "ABC123", "G-ABCD", true,
+        {"the live aircraft being removed",
+         {{"ABC123*"}},
+         {},
+         "ABC123",
+         "G-ABCD",
+         true,
          LiveState::beingRemoved},
-        {"the live aircraft not yet in the simulator", {{"ABC123*"}}, {}, "ABC123", "G-ABCD",
-         true, LiveState::creationRequested},
+        {"the live aircraft not yet in the simulator",
+         {{"ABC123*"}},
+         {},
+         "ABC123",
+         "G-ABCD",
+         true,
+         LiveState::creationRequested},
     };
     std::lock_guard traffic(trafficState.trafficMutex);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         clearAircraft();
-        LiveAircraft& live = addLiveAt(c.callsign, 0x4ca001, kConflictUser, c.onGround, 0.0, 0.0,
-                                       c.state);
+        LiveAircraft& live =
+            addLiveAt(c.callsign, 0x4ca001, kConflictUser, c.onGround, 0.0, 0.0, c.state);
         live.registration = c.registration;
         std::uint32_t key = 1;
         for (const Twin& twin : c.statics) {

@@ -65,8 +65,7 @@ TEST_F(UserCollisionTest, AGroundAircraftOnTheRunwayLineOfALowUserIsReleased) {
         {"heading 000, at 170", 0.0, 300.0, lf_atBearing(170.0, 0.5), false},
         {"heading 350, at 010", 350.0, 300.0, lf_atBearing(10.0, 0.5), false},
         {"heading 350, at 300", 350.0, 300.0, lf_atBearing(300.0, 0.5), false},
-        {"heading 350, at 170: on the line behind", 350.0, 300.0, lf_atBearing(170.0, 0.5),
-         true},
+        {"heading 350, at 170: on the line behind", 350.0, 300.0, lf_atBearing(170.0, 0.5), true},
         {"heading 350, at the user's own position", 350.0, 300.0, lf_beside(0.0, 0.0), true},
     };
     std::lock_guard traffic(trafficState.trafficMutex);
@@ -77,10 +76,10 @@ TEST_F(UserCollisionTest, AGroundAircraftOnTheRunwayLineOfALowUserIsReleased) {
         LiveAircraft& aircraft = addLiveAt("BAW1", 20001, where(c.at), true);
         EXPECT_EQ(::lf_avoidUserCollision(aircraft), c.released);
         EXPECT_EQ(aircraft.state, c.released ? LiveState::beingRemoved : LiveState::inSimulator);
-        EXPECT_EQ(released(), c.released ? std::vector<std::string>{"BAW1"}
-                                         : std::vector<std::string>{});
-        EXPECT_EQ(trafficState.removals, c.released ? std::deque<std::uint32_t>{20501}
-                                                    : std::deque<std::uint32_t>{});
+        EXPECT_EQ(released(),
+                  c.released ? std::vector<std::string>{"BAW1"} : std::vector<std::string>{});
+        EXPECT_EQ(trafficState.removals,
+                  c.released ? std::deque<std::uint32_t>{20501} : std::deque<std::uint32_t>{});
         // No line of its own: the release is the link's.
         EXPECT_TRUE(log_.body().empty());
     }
@@ -126,13 +125,13 @@ TEST_F(UserCollisionTest, AnAirborneAircraftNearTheUserOnItsOwnLineIsReleased) {
         } else if (c.course == Course::across) {
             heading = c.bearing + 90.0;
         }
-        LiveAircraft& aircraft = addLiveAt("DLH2", 20002, fromUser(c.bearing, c.distanceNm),
-                                           false, std::fmod(heading + 720.0, 360.0), c.altitude);
+        LiveAircraft& aircraft = addLiveAt("DLH2", 20002, fromUser(c.bearing, c.distanceNm), false,
+                                           std::fmod(heading + 720.0, 360.0), c.altitude);
         EXPECT_EQ(::lf_avoidUserCollision(aircraft), c.released);
-        EXPECT_EQ(released(), c.released ? std::vector<std::string>{"DLH2"}
-                                         : std::vector<std::string>{});
-        EXPECT_EQ(trafficState.removals, c.released ? std::deque<std::uint32_t>{20502}
-                                                    : std::deque<std::uint32_t>{});
+        EXPECT_EQ(released(),
+                  c.released ? std::vector<std::string>{"DLH2"} : std::vector<std::string>{});
+        EXPECT_EQ(trafficState.removals,
+                  c.released ? std::deque<std::uint32_t>{20502} : std::deque<std::uint32_t>{});
     }
 }
 
