@@ -106,7 +106,8 @@ TEST_F(ConflictScene, ALiveAircraftTaxiingPastStaticAircraftReleasesTheOneItOver
     }
     harness.loadParkAirport("EGLL", kSceneElevation, stands);
     for (std::uint32_t i = 0; i < 3; ++i) {
-        addStatic(StaticAircraftBuilder(fmt::format("EZY{}*", i + 1), i + 1).stand(stands[i]));
+        addStatic(gf_staticWithTail(fmt::format("EZY{}*", i + 1), i + 1)
+                      .stand(stands[i].standId, Position{stands[i].latitude, stands[i].longitude}));
     }
     // Taxiing north at 12 kt past the row, the feed 30 s behind.
     LiveFlightBuilder builder(0x4ca401);
@@ -123,7 +124,7 @@ TEST_F(ConflictScene, ALiveAircraftTaxiingPastStaticAircraftReleasesTheOneItOver
         second(&script);
         if (s == 1) {
             // Beside the holding aircraft after its first check.
-            addStatic(StaticAircraftBuilder("EZY9*", 9).stand(0, Position{51.48, -0.44}));
+            addStatic(gf_staticWithTail("EZY9*", 9).stand(0, Position{51.48, -0.44}));
         }
     }
     EXPECT_EQ(stateOf(1001), LiveState::inSimulator);
@@ -139,7 +140,7 @@ TEST_F(ConflictScene, ALiveAircraftTaxiingPastStaticAircraftReleasesTheOneItOver
 
 TEST_F(ConflictScene, AStaticTwinGoesByTheIdentityCheckOrByThe61SecondPass) {
     // (a) It stands when the live ABC123 touches down: the touch-down queues the key.
-    addStatic(StaticAircraftBuilder("ABC123*", 1).received("ABC123").stand(0, kSceneThreshold));
+    addStatic(gf_staticWithTail("ABC123*", 1).received("ABC123").stand(0, kSceneThreshold));
     const std::uint32_t landed = holdAt(
         0x4ca501, "ABC123", lf_sceneBeside(kSceneThreshold, 350.0, 0.5, 0.0), 350.0, 0.0, 51);
     second();
@@ -156,7 +157,7 @@ TEST_F(ConflictScene, AStaticTwinGoesByTheIdentityCheckOrByThe61SecondPass) {
                                        "ABC123 \"ABC123 \" has same callsign ABC123"));
 
     // (b) Its check long done, the live ABC123 taxis when a static "ABC123*" is made.
-    addStatic(StaticAircraftBuilder("ABC123*", 2).received("ABC123").stand(0, kSceneThreshold));
+    addStatic(gf_staticWithTail("ABC123*", 2).received("ABC123").stand(0, kSceneThreshold));
     second();
     EXPECT_EQ(stateOf(1002), LiveState::inSimulator);
     twinPass();
