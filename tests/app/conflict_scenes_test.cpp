@@ -8,6 +8,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <deque>
 
@@ -165,6 +167,81 @@ TEST_F(ConflictScene, AStaticTwinGoesByTheIdentityCheckOrByThe61SecondPass) {
     twinPass();
     second();
     EXPECT_EQ(removals(), (std::vector<std::uint32_t>{1001, 1002}));
+}
+
+TEST_F(ConflictScene, TooManyParkedAircraftGoLongestStandingFirst) {
+    setUser(Position{50.0, 8.0}, 0.0, 30000.0, 29000.0);
+    // Ten stands at 30 %: three parked aircraft wanted.
+    std::vector<ParkPosition> stands;
+    for (std::uint32_t id = 1; id <= 10; ++id) {
+        ParkPosition stand;
+        stand.name = fmt::format("P{}", id);
+        stand.standId = id;
+        stand.latitude = 51.47 + 0.001 * id;
+        stand.longitude = -0.45;
+        stand.radius = 0.02;
+        stands.push_back(stand);
+    }
+    harness.loadParkAirport("EGLL", kSceneElevation, stands);
+    second();
+    const DayHalfHour now = dayHalfHourNow.load();
+    // Four parked live aircraft, 50, 200, 20 and 100 minutes on their stands.
+    const int minutes[] = {50, 200, 20, 100};
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        holdAt(0x4ca701 + i, fmt::format("PARK{}", i + 1),
+               Position{stands[i].latitude, stands[i].longitude}, 0.0, 0.0, 71 + i);
+    }
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        const auto at = harness.clock().steadyNow();
+        for (std::size_t i = 0; i < 4; ++i) {
+            LiveAircraft& aircraft = trafficState.live[i];
+            aircraft.setPhase(FlightPhase::parked);
+            aircraft.standId = static_cast<std::uint32_t>(i + 1);
+            aircraft.atStandSince = at - std::chrono::minutes(minutes[i]);
+        }
+    }
+    // Two statics: one since two half hours ago, one since this time yesterday.
+    addStatic(gf_staticWithTail("EZY1*", 1)
+                  .stand(stands[5].standId, Position{stands[5].latitude, stands[5].longitude})
+                  .parkedAt(gf_packDayHalfHour(gf_weekdayOf(now),
+                                               std::max(0, gf_halfHourOfPair(now) - 2))));
+    addStatic(gf_staticWithTail("EZY2*", 2)
+                  .stand(stands[6].standId, Position{stands[6].latitude, stands[6].longitude})
+                  .parkedAt(gf_packDayHalfHour(gf_weekdayBefore(gf_weekdayOf(now)),
+                                               gf_halfHourOfPair(now))));
+    const auto releases = [this] { return harness.link().callsOf("releaseAiAircraft"); };
+
+    // An arrival's check: the live aircraft of 200 minutes and the static of yesterday.
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        trafficState.hooks.checkMaxPark(0);
+    }
+    second();
+    EXPECT_EQ(releases(),
+              (std::vector<std::string>{"releaseAiAircraft(PARK2)", "releaseAiAircraft(EZY2*)"}));
+    // A fifth about to be placed: the one of 100 minutes and the other static.
+    holdAt(0x4ca705, "PARK5", Position{stands[7].latitude, stands[7].longitude}, 0.0, 0.0, 75);
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        trafficState.hooks.checkMaxPark(1);
+    }
+    second();
+    EXPECT_EQ(releases(),
+              (std::vector<std::string>{"releaseAiAircraft(PARK2)", "releaseAiAircraft(EZY2*)",
+                                        "releaseAiAircraft(PARK4)", "releaseAiAircraft(EZY1*)"}));
+    // Parked, it makes three: none too many, and no static left in the simulator to take.
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        trafficState.live.back().setPhase(FlightPhase::parked);
+        trafficState.hooks.checkMaxPark(0);
+    }
+    second();
+    EXPECT_EQ(releases().size(), 4u);
+    EXPECT_EQ(removals(), (std::vector<std::uint32_t>{72, 1002, 74, 1001}));
+    EXPECT_EQ(stateOf(71), LiveState::inSimulator);
+    EXPECT_EQ(stateOf(73), LiveState::inSimulator);
+    EXPECT_EQ(stateOf(75), LiveState::inSimulator);
 }
 
 } // namespace
