@@ -37,11 +37,11 @@ TEST_F(ConflictScene, RulesThatMeetOneAircraftInOneSecondQueueItsRemovalOnce) {
     const std::uint32_t parked =
         holdAt(0x4ca602, "KLM7", gf_destinationPoint(apron, 0.0, 500.0), 0.0, 0.0, 62);
     const std::uint32_t taxiing = holdAt(0x4ca603, "ABC123", apron, 0.0, 0.0, 63);
-    addStatic(gf_staticWithTail("EZY1*", 1)
+    addStatic(StaticAircraftBuilder("EZY1*", 1)
                   .stand(1, kIdempotenceStand)
                   .parkedAt(gf_packDayHalfHour(gf_weekdayBefore(gf_weekdayOf(now)),
                                                gf_halfHourOfPair(now))));
-    addStatic(gf_staticWithTail("ABC123*", 2).stand(0, apron).parkedAt(now));
+    addStatic(StaticAircraftBuilder("ABC123*", 2).stand(0, apron).parkedAt(now));
     {
         std::lock_guard traffic(trafficState.trafficMutex);
         const auto since = harness.clock().steadyNow();

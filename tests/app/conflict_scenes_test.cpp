@@ -108,7 +108,7 @@ TEST_F(ConflictScene, ALiveAircraftTaxiingPastStaticAircraftReleasesTheOneItOver
     }
     harness.loadParkAirport("EGLL", kSceneElevation, stands);
     for (std::uint32_t i = 0; i < 3; ++i) {
-        addStatic(gf_staticWithTail(fmt::format("EZY{}*", i + 1), i + 1)
+        addStatic(StaticAircraftBuilder(fmt::format("EZY{}*", i + 1), i + 1)
                       .stand(stands[i].standId, Position{stands[i].latitude, stands[i].longitude}));
     }
     // Taxiing north at 12 kt past the row, the feed 30 s behind.
@@ -126,7 +126,7 @@ TEST_F(ConflictScene, ALiveAircraftTaxiingPastStaticAircraftReleasesTheOneItOver
         second(&script);
         if (s == 1) {
             // Beside the holding aircraft after its first check.
-            addStatic(gf_staticWithTail("EZY9*", 9).stand(0, Position{51.48, -0.44}));
+            addStatic(StaticAircraftBuilder("EZY9*", 9).stand(0, Position{51.48, -0.44}));
         }
     }
     EXPECT_EQ(stateOf(1001), LiveState::inSimulator);
@@ -142,7 +142,7 @@ TEST_F(ConflictScene, ALiveAircraftTaxiingPastStaticAircraftReleasesTheOneItOver
 
 TEST_F(ConflictScene, AStaticTwinGoesByTheIdentityCheckOrByThe61SecondPass) {
     // (a) It stands when the live ABC123 touches down: the touch-down queues the key.
-    addStatic(gf_staticWithTail("ABC123*", 1).received("ABC123").stand(0, kSceneThreshold));
+    addStatic(StaticAircraftBuilder("ABC123*", 1).received("ABC123").stand(0, kSceneThreshold));
     const std::uint32_t landed = holdAt(
         0x4ca501, "ABC123", lf_sceneBeside(kSceneThreshold, 350.0, 0.5, 0.0), 350.0, 0.0, 51);
     second();
@@ -159,7 +159,7 @@ TEST_F(ConflictScene, AStaticTwinGoesByTheIdentityCheckOrByThe61SecondPass) {
                                        "ABC123 \"ABC123 \" has same callsign ABC123"));
 
     // (b) Its check long done, the live ABC123 taxis when a static "ABC123*" is made.
-    addStatic(gf_staticWithTail("ABC123*", 2).received("ABC123").stand(0, kSceneThreshold));
+    addStatic(StaticAircraftBuilder("ABC123*", 2).received("ABC123").stand(0, kSceneThreshold));
     second();
     EXPECT_EQ(stateOf(1002), LiveState::inSimulator);
     twinPass();
@@ -202,11 +202,11 @@ TEST_F(ConflictScene, TooManyParkedAircraftGoLongestStandingFirst) {
         }
     }
     // Two statics: one since two half hours ago, one since this time yesterday.
-    addStatic(gf_staticWithTail("EZY1*", 1)
+    addStatic(StaticAircraftBuilder("EZY1*", 1)
                   .stand(stands[5].standId, Position{stands[5].latitude, stands[5].longitude})
                   .parkedAt(gf_packDayHalfHour(gf_weekdayOf(now),
                                                std::max(0, gf_halfHourOfPair(now) - 2))));
-    addStatic(gf_staticWithTail("EZY2*", 2)
+    addStatic(StaticAircraftBuilder("EZY2*", 2)
                   .stand(stands[6].standId, Position{stands[6].latitude, stands[6].longitude})
                   .parkedAt(gf_packDayHalfHour(gf_weekdayBefore(gf_weekdayOf(now)),
                                                gf_halfHourOfPair(now))));

@@ -8,29 +8,26 @@ namespace ksb::test {
 
 namespace {
 
-// Half the span of an A320, 35.8 m.
-constexpr double kStaticBuilderHalfSpanNm = 17.9 / kMetresPerNM;
+constexpr std::uint32_t kStaticObjectBase = 1000;
+// An A320's half span.
+constexpr double kDefaultHalfSpanNm = 17.05 * kNMPerMetre;
 
 } // namespace
 
-StaticAircraftBuilder::StaticAircraftBuilder(std::uint32_t flightKey, std::uint32_t objectId) {
+StaticAircraftBuilder::StaticAircraftBuilder(std::string tail, std::uint32_t key) {
     Flight flight;
-    flight.airline = "EZY";
+    flight.airline = "BAW";
     flight.type = "A320";
-    flight.callsign = "EZY123*";
-    flight.firstReceivedCallsign = "EZY123";
-    flight.registration = "G-EZAA";
-    flight.halfWingSpan = kStaticBuilderHalfSpanNm;
-    flight.flightKey = flightKey;
+    flight.firstReceivedCallsign = tail;
+    if (!flight.firstReceivedCallsign.empty() && flight.firstReceivedCallsign.back() == '*') {
+        flight.firstReceivedCallsign.pop_back();
+    }
+    flight.callsign = std::move(tail);
+    flight.category = AircraftCategory::large;
+    flight.halfWingSpan = kDefaultHalfSpanNm;
+    flight.flightKey = key;
     aircraft_ = gf_makeAiAircraft(flight, 0, 0.0, 0.0, 0.0, false);
-    aircraft_.objectId = objectId;
     aircraft_.state = LiveState::inSimulator;
-    aircraft_.parkedAt = gf_packDayHalfHour(1, 0);
-}
-
-StaticAircraftBuilder& StaticAircraftBuilder::tail(std::string callsign) {
-    aircraft_.callsign = std::move(callsign);
-    return *this;
 }
 
 StaticAircraftBuilder& StaticAircraftBuilder::received(std::string callsign) {
@@ -48,9 +45,21 @@ StaticAircraftBuilder& StaticAircraftBuilder::registration(std::string registrat
     return *this;
 }
 
-StaticAircraftBuilder& StaticAircraftBuilder::type(std::string type, double halfWingSpanNm) {
+StaticAircraftBuilder& StaticAircraftBuilder::type(std::string type, std::string airline) {
     aircraft_.type = std::move(type);
-    aircraft_.halfWingSpan = halfWingSpanNm;
+    if (!airline.empty()) {
+        aircraft_.airline = std::move(airline);
+    }
+    return *this;
+}
+
+StaticAircraftBuilder& StaticAircraftBuilder::category(AircraftCategory category) {
+    aircraft_.category = category;
+    return *this;
+}
+
+StaticAircraftBuilder& StaticAircraftBuilder::halfWingSpan(double nm) {
+    aircraft_.halfWingSpan = nm;
     return *this;
 }
 
@@ -59,7 +68,11 @@ StaticAircraftBuilder& StaticAircraftBuilder::hexid(std::uint32_t hexid) {
     return *this;
 }
 
-StaticAircraftBuilder& StaticAircraftBuilder::stand(std::uint32_t standId, const Position& at) {
+StaticAircraftBuilder& StaticAircraftBuilder::stand(const ParkPosition& stand) {
+    return this->stand(stand.standId, Position{stand.latitude, stand.longitude});
+}
+
+StaticAircraftBuilder& StaticAircraftBuilder::stand(std::uint32_t standId, Position at) {
     aircraft_.standId = standId;
     aircraft_.standLatitude = at.latitude;
     aircraft_.standLongitude = at.longitude;
@@ -77,7 +90,7 @@ StaticAircraftBuilder& StaticAircraftBuilder::state(LiveState state) {
 }
 
 StaticAircraftBuilder& StaticAircraftBuilder::objectId(std::uint32_t objectId) {
-    aircraft_.objectId = objectId;
+    objectId_ = objectId;
     return *this;
 }
 
@@ -86,14 +99,20 @@ StaticAircraftBuilder& StaticAircraftBuilder::removeOnceCreated(bool mark) {
     return *this;
 }
 
-StaticAircraftBuilder gf_staticWithTail(const std::string& tail, std::uint32_t flightKey) {
-    std::string received = tail;
-    if (!received.empty() && received.back() == '*') {
-        received.pop_back();
+StaticAircraftBuilder& StaticAircraftBuilder::stays(bool stays) {
+    aircraft_.stays = stays;
+    return *this;
+}
+
+AiAircraft StaticAircraftBuilder::build() const {
+    AiAircraft aircraft = aircraft_;
+    if (objectId_.has_value()) {
+        aircraft.objectId = *objectId_;
+    } else if (aircraft.state == LiveState::inSimulator ||
+               aircraft.state == LiveState::beingRemoved) {
+        aircraft.objectId = kStaticObjectBase + aircraft.flightKey;
     }
-    StaticAircraftBuilder builder(flightKey, 1000 + flightKey);
-    builder.tail(tail).received(received);
-    return builder;
+    return aircraft;
 }
 
 } // namespace ksb::test

@@ -96,9 +96,9 @@ TEST_F(AircraftOverlapTest, TheUsersGroundPassReleasesLiveAircraftFirstAndStatic
         }
         std::uint32_t key = 1;
         for (const Near& near : c.statics) {
-            addStaticAircraft(gf_staticWithTail(fmt::format("EZY{}*", key), key)
+            addStaticAircraft(StaticAircraftBuilder(fmt::format("EZY{}*", key), key)
                                   .stand(key, fromUser(200.0, near.distanceNm))
-                                  .type("A320", 0.01)
+                                  .halfWingSpan(0.01)
                                   .state(near.state));
             ++key;
         }
@@ -119,7 +119,7 @@ TEST_F(AircraftOverlapTest, AStaticAircraftIsTestedAgainOnlyAfterTheUserMoved) {
         // A static aircraft that appears while the user stands still waits for the user's next
         // move.
         addStaticAircraft(
-            gf_staticWithTail("EZY1*", 1).stand(1, fromUser(10.0, kInside)).type("A320", 0.01));
+            StaticAircraftBuilder("EZY1*", 1).stand(1, fromUser(10.0, kInside)).halfWingSpan(0.01));
         ::lf_avoidUserCollisionOnGround();
         EXPECT_TRUE(released().empty());
         placeUser(fromUser(90.0, 0.001), 80.0, 200.0, 0.0);
@@ -164,10 +164,10 @@ TEST_F(AircraftOverlapTest, ATaxiingLiveAircraftReleasesTheStaticAircraftItOverl
             LiveAircraft& aircraft = addLiveAt("BAW1", 20001, kConflictUser, true);
             aircraft.halfWingSpan = 0.01;
             AiAircraft& parked = addStaticAircraft(
-                gf_staticWithTail("EZY7*", 7)
+                StaticAircraftBuilder("EZY7*", 7)
                     .stand(c.standId,
                            gf_destinationPoint(kConflictUser, 1.3, c.distanceNm * kFeetPerNM))
-                    .type("A320", 0.01)
+                    .halfWingSpan(0.01)
                     .state(c.state));
             const LiveState before = parked.state;
             const LiveAircraft copy = aircraft.copy();

@@ -59,8 +59,8 @@ protected:
     }
     static void addStatic(std::uint32_t key, DayHalfHour since,
                           LiveState state = LiveState::inSimulator) {
-        trafficState.statics.push_back(StaticAircraftBuilder(key, 500 + key)
-                                           .tail("EZY" + std::to_string(key) + "*")
+        trafficState.statics.push_back(StaticAircraftBuilder("EZY" + std::to_string(key) + "*", key)
+                                           .objectId(500 + key)
                                            .parkedAt(since)
                                            .state(state)
                                            .build());

@@ -84,7 +84,7 @@ TEST_F(ParkedSharesTest, TheCountsAndAverageFitsOfLiveAndStaticParkedAircraft) {
                                            true, 0.0, 0.0, p.state);
             live.setPhase(p.phase);
             live.parkedAt = p.since;
-            addStaticAircraft(gf_staticWithTail(fmt::format("EZY{}*", key), key)
+            addStaticAircraft(StaticAircraftBuilder(fmt::format("EZY{}*", key), key)
                                   .parkedAt(p.since)
                                   .state(p.state));
             ++key;
@@ -116,8 +116,8 @@ TEST_F(ParkedSharesTest, TheCountsAndAverageFitsOfLiveAndStaticParkedAircraft) {
 TEST_F(ParkedSharesTest, WithWeekOnTheStaticFitIsLeftAlone) {
     WEEK.setRaw(true);
     std::lock_guard traffic(trafficState.trafficMutex);
-    addStaticAircraft(gf_staticWithTail("EZY1*", 1).parkedAt(gf_packDayHalfHour(1, 0)));
-    addStaticAircraft(gf_staticWithTail("EZY2*", 2).parkedAt(gf_packDayHalfHour(7, 47)));
+    addStaticAircraft(StaticAircraftBuilder("EZY1*", 1).parkedAt(gf_packDayHalfHour(1, 0)));
+    addStaticAircraft(StaticAircraftBuilder("EZY2*", 2).parkedAt(gf_packDayHalfHour(7, 47)));
     mainWindow.staticAverageFit = 3.5F;
     port_.clearInvalidated();
     EXPECT_EQ(::gf_updateStaticParkedShare(true), 2);

@@ -5,6 +5,7 @@
 #include "traffic/conflicts.h"
 #include "traffic/traffic_hooks.h"
 
+#include "placement_test_fixture.h"
 #include "stand_test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -257,6 +258,45 @@ TEST_F(StandRulesTest, NoLineWhileLogIsOff) {
     EXPECT_FALSE(lf_sameCallsignWantsStand(context, other));
     EXPECT_EQ(other.state, LiveState::beingRemoved);
     EXPECT_TRUE(linesSince(before).empty());
+}
+
+// Through placement with the engine's own hooks: a parked aircraft that its feed has shown on the
+// stand keeps it and the newcomer is dropped; one without such a sample gives way to it.
+class StandRulesPlacementTest : public PlacementTest {};
+
+TEST_F(StandRulesPlacementTest, PlacementKeepsTheStandOnlyForAnAircraftSeenOnIt) {
+    struct Case {
+        const char* name;
+        bool standChecked;
+        bool newcomerParks;
+    };
+    const Case cases[] = {{"seen on its stand: the newcomer is dropped", true, false},
+                          {"not seen there: it gives way", false, true}};
+    addStand("A");
+    LOG.setRaw(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        trafficState.live.clear();
+        trafficState.removals.clear();
+        LiveAircraft parked = gf_testAircraft(0x4ca0e1, "EZY9", "G-EZAA", "EZY");
+        parked.state = LiveState::inSimulator;
+        parked.phase = FlightPhase::parked;
+        parked.standId = 1;
+        parked.objectId = 77;
+        parked.standChecked = c.standChecked;
+        trafficState.live.push_back(parked);
+        LiveAircraft& newcomer = addFlight(flightAt(0.0).standing(3, true));
+
+        place(newcomer);
+
+        const LiveAircraft& other = trafficState.live[0];
+        EXPECT_EQ(other.state, c.newcomerParks ? LiveState::beingRemoved : LiveState::inSimulator);
+        EXPECT_EQ(newcomer.erase, !c.newcomerParks);
+        EXPECT_EQ(newcomer.phase == FlightPhase::parked && newcomer.standId == 1, c.newcomerParks);
+        EXPECT_EQ(
+            std::vector<std::uint32_t>(trafficState.removals.begin(), trafficState.removals.end()),
+            c.newcomerParks ? std::vector<std::uint32_t>{77} : std::vector<std::uint32_t>{});
+    }
 }
 
 // The engine's conflict hooks are the real rules.

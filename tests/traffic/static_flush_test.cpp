@@ -31,7 +31,7 @@ protected:
         }
         const std::string tail = fmt::format("EZY{}*", key);
         addStaticAircraft(
-            gf_staticWithTail(tail, key).stand(key % 3 + 1, kConflictUser).state(state));
+            StaticAircraftBuilder(tail, key).stand(key % 3 + 1, kConflictUser).state(state));
         if (how == Flushed::queued) {
             AiCreateRequest request;
             request.callsign = tail;
@@ -152,7 +152,7 @@ TEST_F(StaticFlushTest, TheReservedStandIsClearedOfOneAircraft) {
             const ParkPosition* stand = gf_findStandByName(s.standName);
             const std::uint32_t standId = *s.standName == '\0' ? 0 : stand->standId;
             if (s.isStatic) {
-                addStaticAircraft(gf_staticWithTail(fmt::format("EZY{}*", n), n)
+                addStaticAircraft(StaticAircraftBuilder(fmt::format("EZY{}*", n), n)
                                       .stand(standId, kConflictUser)
                                       .state(s.state));
             } else {

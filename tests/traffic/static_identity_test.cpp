@@ -114,7 +114,7 @@ TEST_F(StaticIdentityTest, TheFirstRuleThatHoldsDecidesAndWritesItsLine) {
         live.firstReceivedCallsign = c.callsign;
         live.coupledCallsign = c.liveCoupled;
         live.registration = c.liveRegistration;
-        const AiAircraft& parked = addStaticAircraft(gf_staticWithTail("EZY9*", 9)
+        const AiAircraft& parked = addStaticAircraft(StaticAircraftBuilder("EZY9*", 9)
                                                          .hexid(c.hexid)
                                                          .received(c.received)
                                                          .coupled(c.coupled)
@@ -135,7 +135,7 @@ TEST_F(StaticIdentityTest, WithLogOffNothingIsWritten) {
     std::lock_guard traffic(trafficState.trafficMutex);
     const LiveAircraft& live = addLiveAt("BAW123", 1, kConflictUser, true);
     const AiAircraft& parked =
-        addStaticAircraft(gf_staticWithTail("BAW123*", 9).received("BAW123"));
+        addStaticAircraft(StaticAircraftBuilder("BAW123*", 9).received("BAW123"));
     EXPECT_TRUE(::lf_checkSameIdentity(live, parked));
     EXPECT_TRUE(log_.body().empty());
 }
@@ -193,7 +193,7 @@ TEST_F(StaticIdentityTest, TheTwinOfALiveAircraftOnTheGroundIsReleased) {
         live.registration = c.registration;
         std::uint32_t key = 1;
         for (const Twin& twin : c.statics) {
-            addStaticAircraft(gf_staticWithTail(twin.tail, key++)
+            addStaticAircraft(StaticAircraftBuilder(twin.tail, key++)
                                   .registration(twin.registration)
                                   .hexid(twin.hexid)
                                   .state(twin.state));
