@@ -99,6 +99,14 @@ int gf_halfHoursBetween(DayHalfHour a, DayHalfHour b) {
     return static_cast<int>(result);
 }
 
+int gf_halfHoursElapsed(DayHalfHour since, DayHalfHour now) {
+    // 64-bit so that no pair, however odd, overflows; the remainder is taken non-negative.
+    const std::int64_t raw =
+        (std::int64_t{gf_weekdayOf(now)} - gf_weekdayOf(since)) * kHalfHoursPerDay +
+        gf_halfHourOfPair(now) - gf_halfHourOfPair(since);
+    return static_cast<int>(((raw % kHalfHoursPerWeek) + kHalfHoursPerWeek) % kHalfHoursPerWeek);
+}
+
 std::string gf_dayHalfHourText(DayHalfHour pair) {
     return fmt::format("day={} hh={}", gf_weekdayOf(pair), gf_halfHourOfPair(pair));
 }

@@ -47,5 +47,8 @@ int gf_currentHalfHour();
 DayHalfHour gf_currentDayHalfHour();
 // Order-free distance in half hours; Sunday and Monday are neighbours across the week's end.
 int gf_halfHoursBetween(DayHalfHour a, DayHalfHour b);
+// Half hours from `since` forward to `now`, wrapping through the week: 0..335. Equal pairs give 0;
+// `now` half an hour before `since` gives 335 (almost a week).
+int gf_halfHoursElapsed(DayHalfHour since, DayHalfHour now);
 // "day={} hh={}"
 std::string gf_dayHalfHourText(DayHalfHour pair);

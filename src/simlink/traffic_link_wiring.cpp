@@ -31,5 +31,6 @@ ksb::TrafficLinkServices gf_trafficLinkServices() {
     services.setSpoilersAndThrottles = gf_setSpoilersAndThrottles;
     services.requestUserPosition = gf_requestUserPosition;
     services.lastUserState = [] { return gf_userAircraftView().state; };
+    services.userHalfWingSpan = [] { return userHalfWingSpan.load(); };
     return services;
 }

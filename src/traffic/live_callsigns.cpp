@@ -6,7 +6,8 @@
 #include <string_view>
 
 bool lf_liveCallsignExists(const std::string& callsign, const LiveAircraft* except) {
-    if (callsign.empty()) {
+    // One character would leave the empty text, which is no callsign to find.
+    if (callsign.size() < 2) {
         return false;
     }
     const std::string_view base(callsign.data(), callsign.size() - 1);

@@ -4,6 +4,7 @@
 // once that stage exists; tests replace members for one test. No member is ever empty.
 #include "core/flight_records.h"
 #include "traffic/admission.h"
+#include "traffic/conflicts.h"
 #include "traffic/live_aircraft.h"
 #include "traffic/motion.h"
 
@@ -38,24 +39,20 @@ struct TrafficHooks {
     // The simulator reports the aircraft on the ground.
     std::function<void(LiveAircraft&)> landed = lf_landed;
     std::function<void(LiveAircraft&)> liveryChange = lf_liveryChange;
-    // PLACEHOLDER until the conflict handling exists.
-    std::function<void(const std::string& callsign)> removeGhost = [](const std::string&) {};
+    // A flight with the callsign arrives; its ghost goes.
+    std::function<void(const std::string& callsign)> removeGhost = lf_removeGhost;
     // The stand rules: placement offers each live aircraft in turn until one call answers true,
     // and refuses the stand when the context is no longer allowed afterwards.
-    // PLACEHOLDER until the conflict handling exists: no objection.
     std::function<bool(StandRuleContext&, LiveAircraft& other)> sameCallsignWantsStand =
-        [](StandRuleContext&, LiveAircraft&) { return false; };
-    // PLACEHOLDER until the conflict handling exists: no objection.
+        lf_sameCallsignWantsStand;
     std::function<bool(StandRuleContext&, LiveAircraft& other)> adjacentStandConflict =
-        [](StandRuleContext&, LiveAircraft&) { return false; };
+        lf_adjacentStandConflict;
     // An aircraft taxiing into the wanted stand releases the other, parked on the neighbour
     // stand, when their wings would touch; true when it did.
-    // PLACEHOLDER until the conflict handling exists: releases nothing.
     std::function<bool(StandRuleContext&, LiveAircraft& other)> removedByAdjacentParking =
-        [](StandRuleContext&, LiveAircraft&) { return false; };
+        lf_removedByAdjacentParking;
     // Keeps the parked aircraft within their limit, counting `extra` more.
-    // PLACEHOLDER until the conflict handling exists: does nothing.
-    std::function<void(int extra)> checkMaxPark = [](int) {};
+    std::function<void(int extra)> checkMaxPark = lf_checkMaxPark;
     // PLACEHOLDER until the static parking exists.
     std::function<void()> createStaticParked = [] {};
 

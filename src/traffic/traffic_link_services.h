@@ -69,6 +69,8 @@ struct TrafficLinkServices {
     // The user's state as the link last received it; sends no request. Unwired: the worker's
     // current copy.
     std::function<UserAircraftState()> lastUserState = [] { return gf_userState(); };
+    // Half the user aircraft's wing span in nautical miles, as the link last worked it out.
+    std::function<double()> userHalfWingSpan = [] { return 0.0; };
 };
 
 } // namespace ksb

@@ -48,6 +48,7 @@ void TrafficState::reset() {
     positionWrites.clear();
     fastRange = false;
     userState = UserAircraftState{};
+    userGroundCheck = Position{};
     live.clear();
     statics.clear();
     removals.clear();

@@ -111,6 +111,8 @@ public:
     std::vector<PositionUpdate> positionWrites;  // swapped with the link's send list
     bool fastRange = false;                      // range request every 20 ticks, not 100
     UserAircraftState userState;                 // the last answer to the user-position request
+    // The user's position when the ground-collision pass last tested the static aircraft.
+    Position userGroundCheck;
 
     // The simulator link's and the feed's functions, wired at start-up, and the engine's later
     // stages; all kept by the reset.

@@ -63,6 +63,8 @@ TEST_F(TrafficWiring, BeforeTheWiringTheEngineReachesNothing) {
     link.queueRemoveAiAircraft(9);
     EXPECT_TRUE(takePacketNames().empty());
     EXPECT_TRUE(gf_sendQueueSnapshot().removals.empty());
+    userHalfWingSpan = 0.0095;
+    EXPECT_EQ(link.userHalfWingSpan(), 0.0);
 }
 
 TEST_F(TrafficWiring, EveryLinkMemberReachesTheLinksOwnFunction) {
@@ -149,6 +151,11 @@ TEST_F(TrafficWiring, EveryLinkMemberReachesTheLinksOwnFunction) {
                                         "TransmitClientEvent", "AISetAircraftFlightPlan"}));
 
     EXPECT_EQ(link.requestUserPosition().latitude, 50.28);
+    // The link's value as it changes, not a copy taken at the wiring.
+    userHalfWingSpan = 0.0095;
+    EXPECT_EQ(link.userHalfWingSpan(), 0.0095);
+    userHalfWingSpan = 0.0188;
+    EXPECT_EQ(link.userHalfWingSpan(), 0.0188);
 }
 
 TEST_F(TrafficWiring, TheFeedMemberTakesWhatTheFeedCollected) {

@@ -134,6 +134,35 @@ TEST(TimeOfWeek, HalfHoursBetweenIsOrderFreeAndWrapsSundayToMonday) {
     }
 }
 
+// Time elapsed runs forward through the week: a pair just after "now" is almost a week ago,
+// which the order-free distance cannot tell.
+TEST(TimeOfWeek, HalfHoursElapsedRunsForwardAndWrapsThroughTheWeek) {
+    struct Case {
+        const char* name;
+        DayHalfHour since;
+        DayHalfHour now;
+        int elapsed;
+    };
+    const Case cases[] = {
+        {"equal", gf_packDayHalfHour(5, 20), gf_packDayHalfHour(5, 20), 0},
+        {"same day", gf_packDayHalfHour(3, 10), gf_packDayHalfHour(3, 14), 4},
+        {"same day, now earlier", gf_packDayHalfHour(3, 14), gf_packDayHalfHour(3, 10), 332},
+        {"across a day", gf_packDayHalfHour(4, 47), gf_packDayHalfHour(5, 0), 1},
+        {"Sunday 47 to Monday 0", gf_packDayHalfHour(7, 47), gf_packDayHalfHour(1, 0), 1},
+        {"Saturday to Monday", gf_packDayHalfHour(6, 10), gf_packDayHalfHour(1, 10), 96},
+        {"Monday to Saturday", gf_packDayHalfHour(1, 0), gf_packDayHalfHour(6, 47), 287},
+        {"Tuesday 0 to Monday 47", gf_packDayHalfHour(2, 0), gf_packDayHalfHour(1, 47), 335},
+        {"odd weekday 0", gf_packDayHalfHour(0, 0), gf_packDayHalfHour(1, 0), 48},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(gf_halfHoursElapsed(c.since, c.now), c.elapsed);
+    }
+    // Within a day of each other the two measures agree.
+    EXPECT_EQ(gf_halfHoursElapsed(gf_packDayHalfHour(7, 40), gf_packDayHalfHour(1, 3)),
+              gf_halfHoursBetween(gf_packDayHalfHour(7, 40), gf_packDayHalfHour(1, 3)));
+}
+
 // "Now" follows a usable feed stamp only while a time shift is applied. Seen through the
 // time of week and the log's clock text, which both read it.
 TEST(Now, FollowsTheFeedOnlyWhileShiftedAndTheStampIsATime) {

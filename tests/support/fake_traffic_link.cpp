@@ -51,6 +51,7 @@ FakeTrafficLink::FakeTrafficLink(FakeLinkScope scope) {
         std::lock_guard lock(mutex_);
         return userState_;
     };
+    s.userHalfWingSpan = [this] { return userHalfWingSpan_.load(); };
 
     std::lock_guard traffic(trafficState.trafficMutex);
     previous_ = std::move(trafficState.linkServices);

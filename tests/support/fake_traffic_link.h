@@ -6,7 +6,7 @@
 // state, the release's stand, state and removal list, the send queues). The rest is faked: the
 // raw simulator calls succeed unless a test fails one, the position hand-over swaps with a send
 // list kept here, and the frame rate, the request-error flag and count and the user aircraft's
-// state are the test's.
+// state and half wing span are the test's.
 //
 // Construct and destroy it while the calling thread holds no engine lock: it takes
 // trafficState.trafficMutex to install and restore the table.
@@ -68,6 +68,8 @@ public:
     void setRequestError(bool set) { requestError_ = set; }
     // What requestUserPosition and lastUserState answer from now on.
     void setUserState(const UserAircraftState& state);
+    // What userHalfWingSpan answers from now on (nautical miles; 0 at the start).
+    void setUserHalfWingSpan(double nm) { userHalfWingSpan_ = nm; }
 
     // countRequestError calls so far.
     int requestErrorCount() const { return requestErrors_.load(); }
@@ -102,6 +104,7 @@ private:
     Failure failures_[5];
     std::vector<PositionUpdate> sendList_;
     UserAircraftState userState_;
+    std::atomic<double> userHalfWingSpan_{0.0};
     std::atomic<bool> busy_{false};
     std::atomic<float> frameRate_{30.0F};
     std::atomic<bool> requestError_{false};

@@ -220,6 +220,13 @@ TEST_F(FakeTrafficLinkTest, FrameRateRequestErrorsAndTheUserStateAreScripted) {
     EXPECT_EQ(answer.altitudeAboveGround, 12.0);
     EXPECT_EQ(link.callsOf("requestUserPosition").size(), 1u);
     EXPECT_EQ(link.callsOf("countRequestError").size(), 3u);
+
+    // The user's half span is the test's, never the link's atomic.
+    userHalfWingSpan = 0.02;
+    EXPECT_EQ(s.userHalfWingSpan(), 0.0);
+    link.setUserHalfWingSpan(0.0095);
+    EXPECT_EQ(s.userHalfWingSpan(), 0.0095);
+    EXPECT_TRUE(link.callsOf("userHalfWingSpan").empty());
 }
 
 TEST_F(FakeTrafficLinkTest, WithTheRawCallsAloneTheRestIsTheLinksOwn) {

@@ -3,6 +3,7 @@
 // parameters), the default stand row loaded as the park airport, and builders of live aircraft
 // parked on a stand or taxiing near one. Calls of the motion functions hold the traffic mutex,
 // as the tick does.
+#include "airports/park_airport_state.h"
 #include "core/geodesy.h"
 #include "core/globals.h"
 #include "core/parameters.h"

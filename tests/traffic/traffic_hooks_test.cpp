@@ -103,13 +103,13 @@ TEST_F(TrafficHooksTest, EachDefaultDoesWhatTheEngineCanLiveWithUntilItsStageExi
              return true;
          },
          [](LiveAircraft& a) { a.onGround = true; }},
-        {"adjacent parking releases nobody",
+        {"adjacent parking releases no aircraft that is not parked",
          [&](LiveAircraft& a, PositionSample&) {
              ksb::StandRuleContext context{1, 2, a};
              return !hooks.removedByAdjacentParking(context, a);
          },
          {}},
-        {"no ghost removed",
+        {"no ghost among no aircraft",
          [&](LiveAircraft&, PositionSample&) {
              hooks.removeGhost("DLH4");
              return true;

@@ -1,0 +1,11 @@
+#pragma once
+// The flush of the static parked aircraft. The caller holds trafficState.trafficMutex.
+
+namespace ksb {
+
+// Releases every static aircraft in state 2; one in state 1 has its queued creation cancelled
+// (its record goes), or, when its request has gone to the simulator, is marked to be removed once
+// created. Others are left alone.
+void gf_removeAllStatic();
+
+} // namespace ksb
