@@ -974,4 +974,83 @@ TEST_F(AirborneTrajectoryTest, TheLastAirborneStepOfAnApproach) {
     trafficState.currentQnh = 1013;
 }
 
+// The feed shows the ground ahead while the aircraft flies: a take-off seen late climbs to the
+// first airborne sample not too far ahead, or at 601 ft/min at least; a descent goes on at the
+// glide rate. The gear goes down in each case.
+TEST_F(AirborneTrajectoryTest, GroundSamplesWhileFlying) {
+    struct Case {
+        const char* name;
+        double feetPerMinute; // of the ground records
+        int groundRecords;
+        bool descending;
+        double sentRate; // ft/min; NaN when it climbs to the airborne sample
+    };
+    const Case cases[] = {
+        {"climbing, an airborne sample 4th", 600.0, 3, false, std::nan("")},
+        {"climbing, none airborne up to the 10th", 600.0, 11, false, 601.0},
+        {"descending", -900.0, 11, true, -900.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        harness_.link().clearCalls();
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            trafficState.live.clear();
+        }
+        LiveFlightBuilder builder;
+        builder.at(kFieldLatitude, lf_eastOfField(-6.0));
+        const std::vector<LiveFlight> records =
+            ksb::test::legTrack(builder, {Leg{.heading = 90.0,
+                                              .knots = 150.0,
+                                              .feetPerMinute = c.feetPerMinute,
+                                              .altitude = kFieldElevation + 500.0,
+                                              .spacing = 4.0,
+                                              .count = c.groundRecords},
+                                          Leg{.heading = 90.0,
+                                              .knots = 160.0,
+                                              .feetPerMinute = 1500.0,
+                                              .altitude = kFieldElevation + 900.0,
+                                              .airborne = true,
+                                              .spacing = 8.0,
+                                              .count = 3}});
+        FeedScript script({records.begin() + 1, records.end()}, 60, records.front().timeStamp);
+        const std::uint32_t key = ksb::test::placeReadyAircraft(
+            records.front(), {.phase = FlightPhase::airborne,
+                              .onGround = false,
+                              .firstDueTick = script.originPlayTick()});
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            for (LiveAircraft& a : trafficState.live) {
+                a.descending = c.descending;
+            }
+        }
+        const std::string cs = harness_.liveAircraft(key).callsign;
+        TrajectoryRecorder recorder(harness_, key);
+        // The first sample step, at the first record.
+        const std::int32_t stepTick = script.originPlayTick();
+        recorder.run(stepTick - trafficState.tickCounter.load() + 1, &script);
+        const LiveAircraft a = harness_.liveAircraft(key);
+        ASSERT_FALSE(a.samples.empty());
+        if (std::isnan(c.sentRate)) {
+            // The ground samples in between are gone; it climbs to the airborne one.
+            EXPECT_TRUE(a.samples.front().airborne);
+            EXPECT_EQ(a.samples.front().altitude, records[3].altitude);
+            EXPECT_GT(a.verticalStep, 0.0);
+            EXPECT_LE(a.verticalStep, a.climbLimit);
+        } else {
+            EXPECT_FALSE(a.samples.front().airborne);
+            EXPECT_DOUBLE_EQ(a.verticalSpeed, c.sentRate);
+            EXPECT_DOUBLE_EQ(a.samples.front().verticalRate, c.sentRate);
+            EXPECT_NEAR(a.verticalStep, c.sentRate / 6000.0, 1e-12);
+        }
+        // Gear down first; with no ground report yet (2500 ft AGL) the configuration that ends
+        // every airborne step then takes the climb's.
+        const std::vector<std::string> gear = callTexts("setGear", stepTick, stepTick + 1);
+        ASSERT_FALSE(gear.empty());
+        EXPECT_EQ(gear.front(), fmt::format("setGear({}, true)", cs));
+        recorder.run(1000, &script);
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+    }
+}
+
 } // namespace
