@@ -1,7 +1,5 @@
 #include "support/traffic_harness.h"
 
-#include <algorithm>
-
 #include "airports/park_airport_state.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_state.h"
@@ -11,6 +9,7 @@
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
+#include <algorithm>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
