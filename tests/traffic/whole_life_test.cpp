@@ -170,6 +170,14 @@ TEST_F(WholeLifeTest, LandsParksLearnsPushesBackAndLeaves) {
         &departureScript));
     recorder.run(50, &departureScript);
 
+    // Its departure in the next half hour was learned on the stand too.
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        ASSERT_EQ(stands()[1].observations.size(), 1u);
+        EXPECT_TRUE(stands()[1].observations.front().halfHours.test(20));
+        EXPECT_TRUE(stands()[1].observations.front().halfHours.test(21));
+    }
+
     // Released once, with one removal, and gone once the simulator confirmed it.
     EXPECT_FALSE(harness.findLive(key).has_value());
     const std::vector<SimObject> objects = harness.simObjects();
