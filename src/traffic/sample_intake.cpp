@@ -162,7 +162,10 @@ void lf_appendSample(LiveAircraft& aircraft, PositionSample& sample) {
     if (aircraft.state == LiveState::inSimulator && aircraft.onGround && !aircraft.takeOffRoll) {
         // An empty queue has no last sample: neither airborne nor fast.
         const bool lastAirborne = !queue.empty() && queue.back().airborne;
-        const bool bothFast = !queue.empty() && sample.groundSpeed >= kTakeOffSpeed &&
+        // A landing roll is fast too: there only a sample in the air (a touch-and-go) is a
+        // take-off.
+        const bool bothFast = !aircraft.landingRoll && !queue.empty() &&
+                              sample.groundSpeed >= kTakeOffSpeed &&
                               queue.back().groundSpeed >= kTakeOffSpeed;
         if (!aircraft.towed) {
             if (aircraft.phase == FlightPhase::taxi && (sample.airborne || bothFast)) {

@@ -9,6 +9,7 @@
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
+#include <algorithm>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
@@ -131,18 +132,23 @@ void TrafficHarness::postDueRecords() {
     }
 }
 
-void TrafficHarness::autoSim(int k) {
+void TrafficHarness::autoSim(int k, std::optional<double> groundElevation) {
     simDelay_ = k;
     std::lock_guard traffic(trafficState.trafficMutex);
     TrafficLinkServices& services = trafficState.linkServices;
     // The fake records the call and hands it to the link; the answer follows.
     services.queueCreateAiAircraft =
-        [this, create = services.queueCreateAiAircraft](const AiCreateRequest& request) {
+        [this, create = services.queueCreateAiAircraft,
+         groundElevation](const AiCreateRequest& request) {
             create(request);
             const SimInboundKind kind = request.flightKey > kLastStaticKey
                                             ? SimInboundKind::liveAdded
                                             : SimInboundKind::staticAdded;
-            schedule(SimInboundRecord{nextObject_++, request.flightKey, 0, kind, 0.0, 0.0});
+            double agl = 0.0;
+            if (groundElevation && request.initPosition.OnGround == 0) {
+                agl = std::max(0.0, request.initPosition.Altitude - *groundElevation);
+            }
+            schedule(SimInboundRecord{nextObject_++, request.flightKey, 0, kind, 0.0, agl});
         };
     services.queueRemoveAiAircraft =
         [this, remove = services.queueRemoveAiAircraft](std::uint32_t objectId) {

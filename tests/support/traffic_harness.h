@@ -79,8 +79,9 @@ public:
 
     // From now on each creation the link queues is answered k ticks later with kind 0 (kind 1
     // for a static key, 10000 or below) and a new object id from 100 up, and each removal k
-    // ticks later with kind 2.
-    void autoSim(int k);
+    // ticks later with kind 2. Given the ground's elevation, an object created in the air is
+    // reported at its height above it, as the simulator does; else at 0 ft.
+    void autoSim(int k, std::optional<double> groundElevation = std::nullopt);
     // Every object autoSim created, in creation order.
     std::vector<SimObject> simObjects() const { return objects_; }
 

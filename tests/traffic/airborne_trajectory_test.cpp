@@ -823,4 +823,234 @@ TEST_F(AirborneTrajectoryTest, LightAircraftFlareAndTouchDown) {
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
 
+// A rotorcraft's whole flight: a hover, a climb, a cruise, the approach to the field and the
+// landing. Full throttle all the way and no spoiler, flap or gear event at any step.
+TEST_F(AirborneTrajectoryTest, RotorcraftFlightFromHoverToLanding) {
+    HELICOPTERS.setRaw(true);
+    FlatGround ground(harness_, kFieldElevation);
+    LiveFlightBuilder builder;
+    builder.type("EC35").registration("D-HXXX").callsign("CHX12");
+    builder.at(kFieldLatitude, lf_eastOfField(-4.6)).route("EDFE", "EDDF");
+    const std::vector<LiveFlight> records = ksb::test::legTrack(
+        builder,
+        {Leg{.heading = 90.0,
+             .knots = 0.0,
+             .altitude = kFieldElevation + 800.0,
+             .airborne = true,
+             .spacing = 8.0,
+             .count = 4},
+         Leg{.heading = 90.0,
+             .knots = 60.0,
+             .feetPerMinute = 1000.0,
+             .airborne = true,
+             .spacing = 8.0,
+             .count = 4},
+         Leg{.heading = 90.0, .knots = 100.0, .airborne = true, .spacing = 8.0, .count = 4},
+         Leg{.heading = 90.0,
+             .knots = 90.0,
+             .feetPerMinute = -700.0,
+             .airborne = true,
+             .spacing = 8.0,
+             .count = 14},
+         Leg{.heading = 90.0, .knots = 30.0, .altitude = 0.0, .spacing = 4.0},
+         Leg{.heading = 90.0, .knots = 15.0, .spacing = 5.0, .count = 3}});
+    FeedScript script({records.begin() + 1, records.end()}, kPollDelay, records.front().timeStamp);
+    const std::uint32_t key =
+        ksb::test::placeReadyAircraft(records.front(), {.phase = FlightPhase::airborne,
+                                                        .onGround = false,
+                                                        .firstDueTick = script.originPlayTick()});
+    ground.staticCg(3, 5.0, 0.0);
+    const LiveAircraft placed = harness_.liveAircraft(key);
+    ASSERT_EQ(placed.category, AircraftCategory::rotorcraft);
+    const std::string cs = placed.callsign;
+
+    TrajectoryRecorder recorder(harness_, key);
+    ASSERT_TRUE(recorder.runUntil(
+        40000, [](const TrajectoryPoint& p) { return p.phase == FlightPhase::taxi; }, &script));
+    recorder.run(1000, &script);
+
+    EXPECT_TRUE(harness_.log().contains(fmt::format("{:8} landed from EDFE", cs)));
+    // The approach began (the identity check of its start) and the throttle never left 4.
+    const std::vector<std::string> throttle = harness_.link().callsOf("setThrottle");
+    ASSERT_FALSE(throttle.empty());
+    for (const std::string& text : throttle) {
+        EXPECT_EQ(text, fmt::format("setThrottle({}, 4)", cs));
+    }
+    EXPECT_TRUE(harness_.liveAircraft(key).onGround);
+    // It climbed from the hover and came down again.
+    double highest = 0.0;
+    for (const TrajectoryPoint& p : recorder.points()) {
+        highest = std::max(highest, p.altitude);
+    }
+    EXPECT_GT(highest, kFieldElevation + 1200.0);
+    // The checker fails any SPOILERS_SET, FLAPS_SET or GEAR_SET of a rotorcraft.
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
+// On final, the step whose next sample is on the ground: toward the park airport's elevation at
+// standard pressure, at -601 ft/min without a park airport, at the glide rate above 1013 hPa;
+// the gear goes down at that step in each case.
+TEST_F(AirborneTrajectoryTest, TheLastAirborneStepOfAnApproach) {
+    struct Case {
+        const char* name;
+        bool parkAirport;
+        int qnh;
+        double sentRate; // ft/min; NaN when the step aims at the elevation instead
+    };
+    const Case cases[] = {
+        {"park airport, 1013 hPa", true, 1013, std::nan("")},
+        {"no park airport, 1013 hPa", false, 1013, -601.0},
+        {"park airport, 1020 hPa", true, 1020, -700.0 - 7.0 * 6.0}, // above 100 ft AGL
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        harness_.link().clearCalls();
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            trafficState.live.clear();
+            trafficState.currentQnh = c.qnh;
+            gf_parkAirportState().parkAirportLoaded = c.parkAirport;
+        }
+        FlatGround ground(harness_, kFieldElevation);
+        LiveFlightBuilder builder;
+        builder.at(kFieldLatitude, lf_eastOfField(-3.0)).route("EGLL", "EDDF");
+        const std::vector<LiveFlight> records = ksb::test::legTrack(
+            builder,
+            {Leg{.heading = 90.0,
+                 .knots = 140.0,
+                 .feetPerMinute = -700.0,
+                 .altitude = kFieldElevation + 1300.0,
+                 .airborne = true,
+                 .spacing = 8.0,
+                 .count = 8},
+             // The feed's first ground record still carries the descent.
+             Leg{.heading = 90.0,
+                 .knots = 130.0,
+                 .feetPerMinute = -700.0,
+                 .altitude = 0.0,
+                 .spacing = 4.0},
+             Leg{.heading = 90.0, .knots = 120.0, .altitude = 0.0, .spacing = 4.0, .count = 2}});
+        FeedScript script({records.begin() + 1, records.end()}, kPollDelay,
+                          records.front().timeStamp);
+        const std::uint32_t key = ksb::test::placeReadyAircraft(
+            records.front(), {.phase = FlightPhase::airborne,
+                              .onGround = false,
+                              .firstDueTick = script.originPlayTick()});
+        const std::string cs = harness_.liveAircraft(key).callsign;
+        TrajectoryRecorder recorder(harness_, key);
+        std::optional<LiveAircraft> atStep;
+        ASSERT_TRUE(recorder.runUntil(
+            20000,
+            [&](const TrajectoryPoint& p) {
+                // The sample step that made the first ground sample the one flown toward.
+                if (p.onGround || p.frontDueTick <= p.tick) {
+                    return false;
+                }
+                const LiveAircraft a = harness_.liveAircraft(key);
+                if (!a.samples.empty() && !a.samples[0].airborne) {
+                    atStep = a;
+                    return true;
+                }
+                return false;
+            },
+            &script));
+        const std::int32_t stepTick = recorder.points().back().tick;
+        const LiveAircraft& a = *atStep;
+        const double ticks = static_cast<double>(a.samples[0].dueTick - stepTick);
+        if (std::isnan(c.sentRate)) {
+            // The tick's own move has been made already.
+            const double before = a.position.altitude - a.verticalStep;
+            EXPECT_NEAR(a.verticalStep, (kFieldElevation - before) / ticks, 1e-9);
+        } else {
+            EXPECT_DOUBLE_EQ(a.verticalSpeed, c.sentRate);
+            EXPECT_DOUBLE_EQ(a.samples[0].verticalRate, c.sentRate);
+            EXPECT_NEAR(a.verticalStep, c.sentRate / 6000.0, 1e-12);
+        }
+        EXPECT_EQ(callTexts("setGear", stepTick, stepTick + 1),
+                  std::vector<std::string>{fmt::format("setGear({}, true)", cs)});
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+    }
+    std::lock_guard traffic(trafficState.trafficMutex);
+    trafficState.currentQnh = 1013;
+}
+
+// The feed shows the ground ahead while the aircraft flies: a take-off seen late climbs to the
+// first airborne sample not too far ahead, or at 601 ft/min at least; a descent goes on at the
+// glide rate. The gear goes down in each case.
+TEST_F(AirborneTrajectoryTest, GroundSamplesWhileFlying) {
+    struct Case {
+        const char* name;
+        double feetPerMinute; // of the ground records
+        int groundRecords;
+        bool descending;
+        double sentRate; // ft/min; NaN when it climbs to the airborne sample
+    };
+    const Case cases[] = {
+        {"climbing, an airborne sample 4th", 600.0, 3, false, std::nan("")},
+        {"climbing, none airborne up to the 10th", 600.0, 11, false, 601.0},
+        {"descending", -900.0, 11, true, -900.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        harness_.link().clearCalls();
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            trafficState.live.clear();
+        }
+        LiveFlightBuilder builder;
+        builder.at(kFieldLatitude, lf_eastOfField(-6.0));
+        const std::vector<LiveFlight> records =
+            ksb::test::legTrack(builder, {Leg{.heading = 90.0,
+                                              .knots = 150.0,
+                                              .feetPerMinute = c.feetPerMinute,
+                                              .altitude = kFieldElevation + 500.0,
+                                              .spacing = 4.0,
+                                              .count = c.groundRecords},
+                                          Leg{.heading = 90.0,
+                                              .knots = 160.0,
+                                              .feetPerMinute = 1500.0,
+                                              .altitude = kFieldElevation + 900.0,
+                                              .airborne = true,
+                                              .spacing = 8.0,
+                                              .count = 3}});
+        FeedScript script({records.begin() + 1, records.end()}, 60, records.front().timeStamp);
+        const std::uint32_t key = ksb::test::placeReadyAircraft(
+            records.front(), {.phase = FlightPhase::airborne,
+                              .onGround = false,
+                              .firstDueTick = script.originPlayTick()});
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            for (LiveAircraft& a : trafficState.live) {
+                a.descending = c.descending;
+            }
+        }
+        const std::string cs = harness_.liveAircraft(key).callsign;
+        TrajectoryRecorder recorder(harness_, key);
+        // The first sample step, at the first record.
+        const std::int32_t stepTick = script.originPlayTick();
+        recorder.run(stepTick - trafficState.tickCounter.load() + 1, &script);
+        const LiveAircraft a = harness_.liveAircraft(key);
+        ASSERT_FALSE(a.samples.empty());
+        if (std::isnan(c.sentRate)) {
+            // The ground samples in between are gone; it climbs to the airborne one.
+            EXPECT_TRUE(a.samples.front().airborne);
+            EXPECT_EQ(a.samples.front().altitude, records[3].altitude);
+            EXPECT_GT(a.verticalStep, 0.0);
+            EXPECT_LE(a.verticalStep, a.climbLimit);
+        } else {
+            EXPECT_FALSE(a.samples.front().airborne);
+            EXPECT_DOUBLE_EQ(a.verticalSpeed, c.sentRate);
+            EXPECT_DOUBLE_EQ(a.samples.front().verticalRate, c.sentRate);
+            EXPECT_NEAR(a.verticalStep, c.sentRate / 6000.0, 1e-12);
+        }
+        // Gear down first; with no ground report yet (2500 ft AGL) the configuration that ends
+        // every airborne step then takes the climb's.
+        const std::vector<std::string> gear = callTexts("setGear", stepTick, stepTick + 1);
+        ASSERT_FALSE(gear.empty());
+        EXPECT_EQ(gear.front(), fmt::format("setGear({}, true)", cs));
+        recorder.run(1000, &script);
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+    }
+}
+
 } // namespace

@@ -430,6 +430,7 @@ TEST_F(SampleIntakeTest, TakeOffBeginsByAnAirborneSampleOrTwoAt43Knots) {
         FlightPhase phase;
         bool onGround;
         bool rolling;
+        bool rollingOut; // in the landing roll
         bool emptyQueue;
         double lastSpeed;
         double speed;
@@ -438,32 +439,37 @@ TEST_F(SampleIntakeTest, TakeOffBeginsByAnAirborneSampleOrTwoAt43Knots) {
     };
     const LiveState sim = LiveState::inSimulator;
     const FlightPhase taxi = FlightPhase::taxi;
+    const FlightPhase climb = FlightPhase::rotationAndInitialClimb;
+    const LiveState requested = LiveState::creationRequested;
     const Case cases[] = {
-        {"an airborne sample", sim, taxi, true, false, false, 30, 140, true, true},
-        {"an airborne sample, nothing queued", sim, taxi, true, false, true, 0, 140, true, true},
-        {"two samples at 43 kt", sim, taxi, true, false, false, 43, 43, false, true},
-        {"42.9 kt, then 43 kt", sim, taxi, true, false, false, 42.9, 43, false, false},
-        {"43 kt, then 42.9 kt", sim, taxi, true, false, false, 43, 42.9, false, false},
-        {"43 kt, nothing queued", sim, taxi, true, false, true, 0, 43, false, false},
-        {"already rolling", sim, taxi, true, true, false, 43, 43, false, false},
-        {"not on the ground", sim, taxi, false, false, false, 43, 43, false, false},
-        {"not taxiing", sim, FlightPhase::rotationAndInitialClimb, true, false, false, 43, 43,
-         false, false},
-        {"creation requested", LiveState::creationRequested, taxi, true, false, false, 43, 43,
-         false, false},
+        {"an airborne sample", sim, taxi, true, false, false, false, 30, 140, true, true},
+        {"an airborne sample, nothing queued", sim, taxi, true, false, false, true, 0, 140, true,
+         true},
+        {"two samples at 43 kt", sim, taxi, true, false, false, false, 43, 43, false, true},
+        {"42.9 kt, then 43 kt", sim, taxi, true, false, false, false, 42.9, 43, false, false},
+        {"43 kt, then 42.9 kt", sim, taxi, true, false, false, false, 43, 42.9, false, false},
+        {"43 kt, nothing queued", sim, taxi, true, false, false, true, 0, 43, false, false},
+        {"already rolling", sim, taxi, true, true, false, false, 43, 43, false, false},
+        {"not on the ground", sim, taxi, false, false, false, false, 43, 43, false, false},
+        {"not taxiing", sim, climb, true, false, false, false, 43, 43, false, false},
+        {"creation requested", requested, taxi, true, false, false, false, 43, 43, false, false},
+        {"rolling out at 100 kt", sim, taxi, true, false, true, false, 110, 100, false, false},
+        {"a touch-and-go", sim, taxi, true, false, true, false, 130, 140, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LiveAircraft& aircraft = fresh(c.state, c.phase);
         aircraft.onGround = c.onGround;
         aircraft.takeOffRoll = c.rolling;
+        aircraft.landingRoll = c.rollingOut;
         if (!c.emptyQueue) {
             aircraft.samples = {lf_sample(kHere, 100, false, false, c.lastSpeed)};
         }
         PositionSample sample =
             lf_sample(lf_from(kHere, 0.0, 0.1), 200, false, c.airborne, c.speed);
         lf_applySample(aircraft, sample);
-        std::vector<std::string> expected = {"accept"};
+        // The landing roll's samples pass the reversal test instead.
+        std::vector<std::string> expected = {c.rollingOut ? "reversal" : "accept"};
         if (c.takeOff) {
             expected.push_back("take-off");
         }

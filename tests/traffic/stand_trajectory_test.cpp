@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -191,6 +192,62 @@ TEST_F(StandTrajectoryTest, TaxiInClearsTheStandMovesInAndArrives) {
     EXPECT_TRUE(a.samples.front().repeated);
     EXPECT_GT(a.samples.front().dueTick, trafficState.tickCounter.load() + 60000000);
     EXPECT_EQ(a.extraSamples, 1);
+    EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+}
+
+// A static aircraft on a neighbour stand whose wings would touch the arriving one's gives way
+// when the stand is taken; one whose wings do not, and one two stands away, stay.
+TEST_F(StandTrajectoryTest, TaxiInMakesAStaticNeighbourGiveWay) {
+    LOG.setRaw(true);
+    {
+        std::lock_guard traffic(trafficState.trafficMutex);
+        // A747's wings on A3 reach A2's; an A320's on A1 do not; A5 is no neighbour.
+        const std::tuple<std::size_t, const char*, const char*> statics[] = {
+            {0, "STA1", "A320"}, {2, "STA3", "B744"}, {4, "STA5", "B744"}};
+        for (const auto& [index, callsign, type] : statics) {
+            AiAircraft other;
+            other.callsign = callsign;
+            other.type = type;
+            other.flightKey = static_cast<std::uint32_t>(index + 1);
+            other.objectId = static_cast<std::uint32_t>(200 + index);
+            other.standId = stand(index).standId;
+            other.state = LiveState::inSimulator;
+            trafficState.statics.push_back(other);
+            stand(index).occupied = true;
+        }
+    }
+    const Position start = nearStand(1, -86.1);
+    LiveFlightBuilder builder(ksb::test::kStandSubjectKey);
+    builder.callsign("BAW123").registration("G-EUUA").at(start.latitude, start.longitude);
+    const std::vector<LiveFlight> records =
+        track(builder, {Leg{.heading = 0.0, .knots = 12.0, .spacing = 4.0, .count = 3},
+                        Leg{.heading = 0.0, .knots = 0.0, .spacing = 16.0, .count = 3}});
+    FeedScript script({records.begin() + 1, records.end()}, 60, records.front().timeStamp);
+    const std::uint32_t key = ksb::test::placeReadyAircraft(
+        records.front(), {.phase = FlightPhase::taxi, .firstDueTick = script.originPlayTick()});
+    const std::size_t mark = harness.log().body().size();
+    TrajectoryRecorder recorder(harness, key);
+
+    const std::int32_t parkTick = script.originPlayTick() + 800;
+    recorder.run(parkTick - trafficState.tickCounter.load() + 1, &script);
+    EXPECT_EQ(harness.liveAircraft(key).phase, FlightPhase::movingToAdjacentStand);
+    std::vector<std::string> released;
+    for (const std::string& call : harness.link().callsOf("releaseAiAircraft")) {
+        released.push_back(call);
+    }
+    EXPECT_EQ(released, std::vector<std::string>{"releaseAiAircraft(STA3)"});
+    const std::vector<std::string> lines = linesSince(mark);
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "A3      : STA3     removed by adjacent parking BAW123 at 2"),
+              lines.end());
+
+    // The neighbour's going does not hold the arrival up.
+    recorder.run(harness.liveAircraft(key).samples[0].dueTick - trafficState.tickCounter.load() +
+                     60,
+                 &script);
+    const LiveAircraft a = harness.liveAircraft(key);
+    EXPECT_EQ(a.phase, FlightPhase::parked);
+    EXPECT_EQ(a.standId, 2u);
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
 
