@@ -145,6 +145,11 @@ bool lf_unusableCallsign(const std::string& callsign) {
 namespace ksb {
 
 void lf_admitNewAircraft(LiveAircraft& aircraft) {
+    // Already dropped (a ghost, an overlong queue): it goes at the end of the tick, so placing it
+    // now would take a stand and make others give way for nothing.
+    if (aircraft.erase) {
+        return;
+    }
     if (aircraft.samples.empty()) {
         aircraft.erase = true;
         return;

@@ -5,5 +5,6 @@
 #include "core/flight_records.h"
 
 // Clears the occupied mark of the first stand of the park airport with the aircraft's stand id;
-// stand id 0 (no stand) frees nothing. The caller holds trafficState.trafficMutex.
+// stand id 0 (no stand) frees nothing, and neither does a stand that another live aircraft
+// stands on or moves into by now. The caller holds trafficState.trafficMutex.
 void gf_freeStand(const AiAircraft& aircraft);

@@ -283,6 +283,10 @@ TEST_F(AdmissionDecisionTest, AGhostGoesOnlyWhileItsBaseIsNotBeingRemoved) {
 
 TEST_F(AdmissionDecisionTest, WhereTwoRulesApplyTheEarlierDecides) {
     runRows({
+        // Dropped already (an overlong queue at intake): it is neither held nor placed on a
+        // stand it would lose again at the end of the tick.
+        {"a flight already dropped stays dropped", AdmTrack::climb, 4,
+         [](LiveAircraft& a) { a.erase = true; }, Outcome::drop},
         {"a single sample still waits for its play tick", AdmTrack::climb, 1,
          [](LiveAircraft& a) { trafficState.tickCounter = a.samples.front().dueTick - 101; },
          Outcome::wait},

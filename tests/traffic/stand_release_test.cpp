@@ -64,4 +64,44 @@ TEST_F(StandRelease, FreesOnlyTheFirstStandWithTheAircraftsId) {
     }
 }
 
+// An aircraft keeps its stand id after it has left the stand; when it goes later, the stand
+// may be another aircraft's by then and stays occupied.
+TEST_F(StandRelease, AStandAnotherLiveAircraftHoldsByNowStaysOccupied) {
+    struct Case {
+        const char* name;
+        LiveState otherState;
+        FlightPhase otherPhase;
+        bool otherErased;
+        bool occupiedAfter;
+    };
+    const Case cases[] = {
+        {"another parked there", LiveState::inSimulator, FlightPhase::parked, false, true},
+        {"another placed there, not yet created", LiveState::creationRequested,
+         FlightPhase::parked, false, true},
+        {"another moving in", LiveState::inSimulator, FlightPhase::movingToAdjacentStand, false,
+         true},
+        {"another that left it too", LiveState::inSimulator, FlightPhase::taxi, false, false},
+        {"another being removed", LiveState::beingRemoved, FlightPhase::parked, false, false},
+        {"another about to be erased", LiveState::inSimulator, FlightPhase::parked, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        occupiedStands({1, 2});
+        std::lock_guard traffic(trafficState.trafficMutex);
+        trafficState.live.clear();
+        LiveAircraft departed;
+        departed.standId = 2;
+        departed.state = LiveState::inSimulator;
+        departed.phase = FlightPhase::airborne;
+        LiveAircraft other;
+        other.standId = 2;
+        other.state = c.otherState;
+        other.phase = c.otherPhase;
+        other.erase = c.otherErased;
+        trafficState.live = {departed, other};
+        gf_freeStand(trafficState.live.front());
+        EXPECT_EQ(occupied(), (std::vector<bool>{true, c.occupiedAfter}));
+    }
+}
+
 } // namespace
