@@ -1,5 +1,6 @@
 #include "traffic/category_tables.h"
 
+#include "core/parameters.h"
 #include "core/random_engine.h"
 
 #include <array>
@@ -36,4 +37,17 @@ double gf_randomVariation(double v, double pct) {
     }
     const double sign = (gf_randomEngine()() & 1u) == 0 ? 1.0 : -1.0;
     return v + sign * v * pct / 100.0;
+}
+
+bool gf_categorySwitchedOn(AircraftCategory category) {
+    switch (category) {
+    case AircraftCategory::light:
+        return LIGHT_AIRCRAFT.value();
+    case AircraftCategory::highPerformance:
+        return HIGH_PERF_AIRCRAFT.value();
+    case AircraftCategory::rotorcraft:
+        return HELICOPTERS.value();
+    default:
+        return true;
+    }
 }

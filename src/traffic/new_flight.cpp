@@ -18,19 +18,6 @@ constexpr double kNoParkAirportElevation = -1000.0; // feet
 constexpr double kAltitudeMargin = 120.0;           // feet
 constexpr double kHighAltitude = 10000.0;           // feet
 
-bool lf_categoryShown(int category) {
-    switch (static_cast<AircraftCategory>(category)) {
-    case AircraftCategory::light:
-        return LIGHT_AIRCRAFT.value();
-    case AircraftCategory::highPerformance:
-        return HIGH_PERF_AIRCRAFT.value();
-    case AircraftCategory::rotorcraft:
-        return HELICOPTERS.value();
-    default:
-        return true;
-    }
-}
-
 } // namespace
 
 Flight gf_flightFromFeed(const LiveFlight& record) {
@@ -67,7 +54,8 @@ bool lf_newFlight(LiveFlight& record) {
         }
         record.type = std::move(repaired);
     }
-    if (!lf_categoryShown(gf_typeCategory(record.type)) || !lf_altitudePlausible(record)) {
+    if (!gf_categorySwitchedOn(static_cast<AircraftCategory>(gf_typeCategory(record.type))) ||
+        !lf_altitudePlausible(record)) {
         return false;
     }
     record.firstReceivedCallsign = record.callsign;

@@ -6,6 +6,7 @@
 #include "core/geodesy.h"
 #include "core/globals.h"
 #include "core/parameters.h"
+#include "traffic/category_tables.h"
 #include "traffic/stand_options.h"
 #include "traffic/stand_release.h"
 #include "traffic/stand_search.h"
@@ -25,8 +26,8 @@ constexpr std::int32_t kSyntheticAirborne = 8;
 constexpr double kSyntheticRangeMargin = 0.5; // nautical miles inside the lateral range
 constexpr double kSyntheticGroundSeconds = 3.0;
 constexpr double kSyntheticAirborneSeconds = 8.0;
-constexpr std::int64_t kSyntheticGroundTicks = 300;       // 3 s
-constexpr std::int64_t kSyntheticAirborneTicks = 800;     // 8 s
+constexpr std::int64_t kSyntheticGroundTicks = 300;      // 3 s
+constexpr std::int64_t kSyntheticAirborneTicks = 800;    // 8 s
 constexpr std::int64_t kSyntheticPushBackTicks = 30000;  // 300 s
 constexpr std::int64_t kSyntheticParkedTicks = 60480000; // 7 days
 constexpr double kSyntheticSlowest = 1.0;                // knots
@@ -37,22 +38,9 @@ constexpr double kSyntheticClimbFeet = 25.0;
 constexpr double kSyntheticClimbRate = 1500.0;
 constexpr double kSoftLearningRange = 5.0; // nautical miles from the park airport
 
-bool lf_categoryMayExtend(AircraftCategory category) {
-    switch (category) {
-    case AircraftCategory::light:
-        return LIGHT_AIRCRAFT.value();
-    case AircraftCategory::highPerformance:
-        return HIGH_PERF_AIRCRAFT.value();
-    case AircraftCategory::rotorcraft:
-        return HELICOPTERS.value();
-    default:
-        return true;
-    }
-}
-
 // The first synthetic count, 0 when the aircraft may have none.
 std::int32_t lf_firstSyntheticCount(const LiveAircraft& aircraft) {
-    if (!lf_categoryMayExtend(aircraft.category)) {
+    if (!gf_categorySwitchedOn(aircraft.category)) {
         return 0;
     }
     if (aircraft.onGround) {
@@ -215,8 +203,8 @@ void lf_learnSoftAtEnd(LiveAircraft& aircraft) {
         return;
     }
     const Airport& airport = trafficState.parkAirport;
-    const double distance = gf_distanceNM({airport.lat, airport.lon},
-                                          {aircraft.position.latitude, aircraft.position.longitude});
+    const double distance = gf_distanceNM(
+        {airport.lat, airport.lon}, {aircraft.position.latitude, aircraft.position.longitude});
     if (distance > kSoftLearningRange) {
         return;
     }
