@@ -59,8 +59,10 @@ Xvfb::Xvfb(std::chrono::milliseconds bound, const std::filesystem::path& logFile
     posix_spawn_file_actions_addopen(&actions, 1, logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
                                      0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<std::string> args{program, "-displayfd", "3",         "-screen",
-                                  "0",     screen,       "-nolisten", "tcp"};
+    // -noreset: by default the server resets when its last client leaves, and a program started
+    // during the reset cannot open the display (seen under load between two tests of one binary).
+    std::vector<std::string> args{program, "-displayfd", "3",   "-screen", "0",
+                                  screen,  "-nolisten",  "tcp", "-noreset"};
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());
