@@ -1,6 +1,7 @@
 #include "traffic/sample_intake.h"
 
 #include "core/geodesy.h"
+#include "traffic/motion.h"
 #include "traffic/traffic_state.h"
 
 #include <algorithm>
@@ -15,9 +16,6 @@ namespace {
 
 // A queue this long means the aircraft no longer follows its feed.
 constexpr std::size_t kMostSamples = 200;
-// The motion's windows after the extra samples end, and the late one once the take-off began.
-constexpr std::int32_t kSampleWindow = 3000;
-constexpr std::int32_t kTakeOffLateWindow = 5000;
 // A push back ends beyond 2.75 half spans while moving away, or beyond 6 at once.
 constexpr double kPushBackEndSpans = 2.75;
 constexpr double kPushBackFarSpans = 6.0;
@@ -34,11 +32,6 @@ constexpr std::array<std::uint32_t, 7> kTakeOffLights{1, 1, 1, 1, 1, 1, 0};
 
 Position lf_positionOf(const PositionSample& sample) {
     return {sample.latitude, sample.longitude};
-}
-
-void lf_setSampleWindows(LiveAircraft& aircraft) {
-    aircraft.earlyWindow = kSampleWindow;
-    aircraft.lateWindow = aircraft.takeOffRoll ? kTakeOffLateWindow : kSampleWindow;
 }
 
 // While the push back waits for the engines: which way the feed turns the aircraft.
@@ -72,7 +65,7 @@ bool lf_pushBackEnds(LiveAircraft& aircraft, PositionSample& sample) {
             aircraft.samples.front().dueTick = trafficState.tickCounter.load() + 1;
         }
         aircraft.extraSamples = 0;
-        lf_setSampleWindows(aircraft);
+        ksb::lf_openWindows(aircraft);
     }
     aircraft.setPhase(FlightPhase::taxi);
     return true;
@@ -98,7 +91,7 @@ bool lf_movingSampleAccepted(LiveAircraft& aircraft, PositionSample& sample) {
         }
     }
     aircraft.extraSamples = 0;
-    lf_setSampleWindows(aircraft);
+    ksb::lf_openWindows(aircraft);
     return true;
 }
 
@@ -153,7 +146,7 @@ void lf_takeOffFromTow(LiveAircraft& aircraft) {
     link.setFlaps(aircraft, 1);
     link.queueSetLights(aircraft.objectId, kTakeOffLights);
     aircraft.landingRoll = false;
-    lf_setSampleWindows(aircraft);
+    ksb::lf_openWindows(aircraft);
 }
 
 void lf_appendSample(LiveAircraft& aircraft, PositionSample& sample) {
