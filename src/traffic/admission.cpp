@@ -45,16 +45,12 @@ bool lf_mixedQueue(const LiveAircraft& aircraft) {
     return airborne && onGround;
 }
 
-Position lf_userPosition() {
-    return Position{trafficState.userState.latitude, trafficState.userState.longitude};
-}
-
 // True when the flight must wait for the user's aircraft: it would appear next to it, in its
 // path or on its runway.
 bool lf_holdForUser(LiveAircraft& aircraft) {
     const UserAircraftState& user = trafficState.userState;
     const PositionSample& first = aircraft.samples.front();
-    const Position userPosition = lf_userPosition();
+    const Position userPosition = ksb::lf_userPosition();
     const double toFirstSample =
         gf_distanceNM(userPosition, Position{first.latitude, first.longitude});
     if (ksb::lf_userOnGround()) {
@@ -112,7 +108,7 @@ bool lf_noRoomUnderMaxLive(const LiveAircraft& aircraft) {
     }
     const PositionSample& first = aircraft.samples.front();
     return lf_removeFarthest(
-        gf_distanceNM(lf_userPosition(), Position{first.latitude, first.longitude}));
+        gf_distanceNM(ksb::lf_userPosition(), Position{first.latitude, first.longitude}));
 }
 
 // The aircraft database knows the registration better than the feed knows the flight.

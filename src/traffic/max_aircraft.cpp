@@ -4,6 +4,7 @@
 #include "core/geodesy.h"
 #include "core/parameters.h"
 #include "traffic/traffic_state.h"
+#include "traffic/user_proximity.h"
 
 #include <cstdint>
 
@@ -14,7 +15,7 @@ constexpr double kFartherMarginNm = 0.1;
 } // namespace
 
 bool lf_removeFarthest(double distanceNm) {
-    const Position user{trafficState.userState.latitude, trafficState.userState.longitude};
+    const Position user = ksb::lf_userPosition();
     double limit = distanceNm;
     LiveAircraft* candidate = nullptr;
     for (LiveAircraft& aircraft : trafficState.live) {

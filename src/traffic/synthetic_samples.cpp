@@ -11,6 +11,7 @@
 #include "traffic/stand_release.h"
 #include "traffic/stand_search.h"
 #include "traffic/traffic_state.h"
+#include "traffic/user_proximity.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,7 +49,7 @@ std::int32_t lf_firstSyntheticCount(const LiveAircraft& aircraft) {
                    ? kSyntheticAtStand
                    : kSyntheticOnGround;
     }
-    const Position user{trafficState.userState.latitude, trafficState.userState.longitude};
+    const Position user = lf_userPosition();
     if (!gf_isValidPosition(user)) {
         return kSyntheticAirborne;
     }

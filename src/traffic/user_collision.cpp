@@ -18,10 +18,6 @@ constexpr double kPathRangeNm = 4.0;
 constexpr double kPathVerticalFeet = 1000.0;
 constexpr double kPathLateralFeet = 700.0;
 
-Position lf_userPosition() {
-    return Position{trafficState.userState.latitude, trafficState.userState.longitude};
-}
-
 // The distance when it is at most rangeNm; a negative value otherwise.
 double lf_distanceWithin(const Position& a, const Position& b, double rangeNm) {
     if (ksb::gf_fartherByLatitude(a, b, rangeNm)) {
@@ -36,7 +32,7 @@ bool lf_onUserRunwayLine(const LiveAircraft& aircraft) {
     if (user.altitudeAboveGround >= kUserLowAglFeet) {
         return false;
     }
-    const Position userAt = lf_userPosition();
+    const Position userAt = ksb::lf_userPosition();
     const Position at = ksb::gf_livePosition(aircraft);
     const double distance = lf_distanceWithin(userAt, at, kRunwayRangeNm);
     return distance >= 0.0 &&
@@ -49,7 +45,7 @@ bool lf_onUserPath(const LiveAircraft& aircraft) {
     if (std::abs(aircraft.position.altitude - user.altitude) >= kPathVerticalFeet) {
         return false;
     }
-    const Position userAt = lf_userPosition();
+    const Position userAt = ksb::lf_userPosition();
     const Position at = ksb::gf_livePosition(aircraft);
     const double distance = lf_distanceWithin(userAt, at, kPathRangeNm);
     // The user's distance from the aircraft's heading line.
@@ -63,7 +59,7 @@ bool lf_onUserPath(const LiveAircraft& aircraft) {
 namespace ksb {
 
 void lf_avoidUserCollisionOnGround() {
-    const Position userAt = lf_userPosition();
+    const Position userAt = ksb::lf_userPosition();
     const double userSpan = trafficState.linkServices.userHalfWingSpan();
     for (LiveAircraft& aircraft : trafficState.live) {
         if (aircraft.onGround && aircraft.state == LiveState::inSimulator &&

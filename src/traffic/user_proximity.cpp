@@ -22,6 +22,10 @@ bool lf_userOnGround() {
     return userOnGroundKnown.load() && userOnGround.load();
 }
 
+Position lf_userPosition() {
+    return Position{trafficState.userState.latitude, trafficState.userState.longitude};
+}
+
 double gf_lateralDistanceFeet(double distanceNm, double lineBearing, double bearingToPoint) {
     // The wrapped difference: an unwrapped one between pi and 2 pi has a negative sine, which
     // would put every point on the line.

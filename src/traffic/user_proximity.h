@@ -1,6 +1,7 @@
 #pragma once
 // How close a flight comes to the user's aircraft; admission holds flights back with it and the
 // conflict rules release aircraft with it.
+#include "core/geodesy.h"
 #include "traffic/live_aircraft.h"
 
 namespace ksb {
@@ -8,6 +9,8 @@ namespace ksb {
 // The user's aircraft is known to stand or roll on the ground; an unknown state counts as
 // airborne.
 bool lf_userOnGround();
+// The user's position from the engine's user-state block, which the tick refreshes.
+Position lf_userPosition();
 
 // Feet between a point distanceNm away on bearingToPoint and the line through the origin on
 // lineBearing (radians).
