@@ -72,7 +72,7 @@ void lf_navLights(bool on) {
         }
     }
     for (const LiveAircraft& aircraft : trafficState.live) {
-        if (aircraft.state == LiveState::inSimulator && aircraft.phase == FlightPhase::parked) {
+        if (aircraft.parkedInSimulator()) {
             link.queueNavLights(aircraft.objectId, on);
         }
     }

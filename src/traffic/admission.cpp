@@ -32,10 +32,6 @@ void lf_holdFlight(LiveAircraft& aircraft) {
     aircraft.samples.pop_front();
 }
 
-bool lf_endsInUnderscore(const std::string& callsign) {
-    return !callsign.empty() && callsign.back() == '_';
-}
-
 bool lf_mixedQueue(const LiveAircraft& aircraft) {
     bool airborne = false;
     bool onGround = false;
@@ -164,7 +160,7 @@ void lf_admitNewAircraft(LiveAircraft& aircraft) {
         return;
     }
     const std::vector<std::string>& ghosts = trafficState.ghostCallsigns;
-    if (lf_endsInUnderscore(aircraft.callsign) &&
+    if (gf_isGhostCallsign(aircraft.callsign) &&
         std::find(ghosts.begin(), ghosts.end(), aircraft.callsign) != ghosts.end()) {
         aircraft.erase = true;
         return;
@@ -202,7 +198,7 @@ void lf_admitNewAircraft(LiveAircraft& aircraft) {
         return;
     }
     // A ghost whose original still flies.
-    if (lf_endsInUnderscore(aircraft.callsign) &&
+    if (gf_isGhostCallsign(aircraft.callsign) &&
         lf_liveCallsignExists(aircraft.callsign, &aircraft)) {
         aircraft.erase = true;
         return;

@@ -6,12 +6,6 @@
 
 namespace {
 
-template <class Record> Record* lf_recordByKey(std::vector<Record>& records, std::uint32_t key) {
-    const auto found = std::find_if(records.begin(), records.end(),
-                                    [key](const Record& r) { return r.flightKey == key; });
-    return found == records.end() ? nullptr : &*found;
-}
-
 template <class Record>
 Record* lf_recordByObject(std::vector<Record>& records, std::uint32_t objectId) {
     if (objectId == 0) {
@@ -25,13 +19,13 @@ Record* lf_recordByObject(std::vector<Record>& records, std::uint32_t objectId) 
 } // namespace
 
 LiveAircraft* gf_liveByKey(std::uint32_t flightKey) {
-    return lf_recordByKey(trafficState.live, flightKey);
+    return gf_recordByKey(trafficState.live, flightKey);
 }
 LiveAircraft* gf_liveByObject(std::uint32_t objectId) {
     return lf_recordByObject(trafficState.live, objectId);
 }
 AiAircraft* gf_staticByKey(std::uint32_t flightKey) {
-    return lf_recordByKey(trafficState.statics, flightKey);
+    return gf_recordByKey(trafficState.statics, flightKey);
 }
 AiAircraft* gf_staticByObject(std::uint32_t objectId) {
     return lf_recordByObject(trafficState.statics, objectId);

@@ -42,7 +42,7 @@ void lf_searchForCoupledCsAroundThisTime(DayHalfHour time, LiveAircraft& aircraf
             search.window.set(static_cast<std::size_t>(s));
         }
         search.callsign = aircraft.callsign;
-        if (!search.callsign.empty() && search.callsign.back() == '_') {
+        if (gf_isGhostCallsign(search.callsign)) {
             search.callsign.remove_suffix(1);
         }
         search.aircraft = &aircraft;

@@ -3,6 +3,7 @@
 #include "core/flight_records.h"
 #include "core/link_records.h"
 #include "traffic/aircraft_erase.h"
+#include "traffic/aircraft_lookup.h"
 #include "traffic/traffic_state.h"
 
 #include <algorithm>
@@ -14,19 +15,11 @@
 
 namespace {
 
-template <class Record>
-Record* lf_cancelOwnerOf(std::vector<Record>& records, std::uint32_t flightKey) {
-    const auto found = std::find_if(records.begin(), records.end(), [flightKey](const Record& r) {
-        return r.flightKey == flightKey;
-    });
-    return found == records.end() ? nullptr : &*found;
-}
-
 // The owner goes with its request only while it waits for creation; a record in another state
 // has been sent, released or re-queued since, and its own bookkeeping ends it.
 template <class Record>
 void lf_eraseCancelledOwner(std::vector<Record>& records, std::uint32_t key) {
-    Record* owner = lf_cancelOwnerOf(records, key);
+    Record* owner = gf_recordByKey(records, key);
     if (owner != nullptr && owner->state == LiveState::creationRequested) {
         gf_eraseAircraft(records, *owner);
     }
@@ -59,7 +52,7 @@ bool lf_cancelWaitingKeys(const std::string& callsign) {
     bool removed = false;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        LiveAircraft* owner = lf_cancelOwnerOf(live, keys[i]);
+        LiveAircraft* owner = gf_recordByKey(live, keys[i]);
         if (owner != nullptr && owner->state == LiveState::creationRequested &&
             owner->callsign == callsign) {
             removed = true;

@@ -7,10 +7,6 @@
 
 namespace {
 
-bool lf_endsWithUnderscore(const std::string& callsign) {
-    return !callsign.empty() && callsign.back() == '_';
-}
-
 // One end of the route: an empty field takes the record's text; a different one counts.
 void lf_compareRouteEnd(std::string& field, const std::string& fromRecord, bool& filled,
                         int& changed) {
@@ -79,7 +75,7 @@ bool lf_updateFromFeed(LiveAircraft& aircraft, const LiveFlight& record) {
     const bool newCallsign = !record.callsign.empty() && record.callsign != aircraft.callsign &&
                              record.callsign != aircraft.registration;
     // Refused before anything changes, so that a refused record renames nothing.
-    if (newCallsign && lf_endsWithUnderscore(record.callsign) &&
+    if (newCallsign && gf_isGhostCallsign(record.callsign) &&
         lf_liveCallsignExists(record.callsign, &aircraft)) {
         return false;
     }
@@ -88,7 +84,7 @@ bool lf_updateFromFeed(LiveAircraft& aircraft, const LiveFlight& record) {
         aircraft.callsign = record.callsign;
         aircraft.firstReceivedCallsign = record.callsign;
         aircraft.coupledCallsign.clear();
-        if (!lf_endsWithUnderscore(aircraft.callsign)) {
+        if (!gf_isGhostCallsign(aircraft.callsign)) {
             trafficState.hooks.removeGhost(aircraft.callsign);
         }
     }

@@ -25,13 +25,13 @@ constexpr double kGroundReversal = 160.0;
 // A sharp slow turn gets a mid sample instead of a curve.
 constexpr double kSharpTurn = 45.0;
 constexpr double kSharpTurnApart = 50.0 * kNMPerMetre;
-constexpr double kSharpTurnSpeed = 43.0;     // knots
+constexpr double kSharpTurnSpeed = 43.0; // knots
 constexpr std::int64_t kSharpTurnTicks = 600;
 // A speed change worth a mid sample.
-constexpr double kSpeedChange = 5.0;         // knots
+constexpr double kSpeedChange = 5.0; // knots
 constexpr double kSpeedChangeApart = 100.0 * kNMPerMetre;
 // Parking at the stand where the feed stops the aircraft.
-constexpr double kParkingSpeed = 5.0;        // knots
+constexpr double kParkingSpeed = 5.0; // knots
 constexpr double kParkingNear = 35.0 * kNMPerMetre;
 // Below this a heading counts as reached.
 constexpr double kHeadingReached = 0.5 * kRadiansPerDegree;
@@ -83,8 +83,8 @@ void lf_pushBackStep(LiveAircraft& aircraft) {
         if (aircraft.samples.size() >= 3) {
             lf_setUpCurve(aircraft);
             aircraft.curveTurnAngle = kTailSwing;
-            const double turnTicks = std::max(
-                std::round(kTailSwing / aircraft.turnRate / 100.0), 1.0);
+            const double turnTicks =
+                std::max(std::round(kTailSwing / aircraft.turnRate / 100.0), 1.0);
             aircraft.curveStep = std::isfinite(turnTicks) ? 1.0 / turnTicks : 0.0;
         }
     } else if (aircraft.pushCountdown < 1) {
@@ -168,10 +168,8 @@ void lf_maybePark(LiveAircraft& aircraft) {
             return;
         }
     }
-    if (lf_parkAtAdjacentStand(aircraft, wide)) {
-        // The queued samples a curve was set over are gone.
-        lf_clearCurve(aircraft);
-    }
+    // Taking the stand clears the curve the dropped samples were set over.
+    lf_parkAtAdjacentStand(aircraft, wide);
 }
 
 void lf_taxiStep(LiveAircraft& aircraft) {
@@ -198,14 +196,9 @@ void lf_followCurveHorizontal(LiveAircraft& aircraft) {
     if (lf_hasCurve(aircraft)) {
         aircraft.curveParameter =
             std::min(aircraft.curveParameter + aircraft.curveStep, kLastCurveParameter);
-        const CurveSegment segment{aircraft.curveStartLatitude,
-                                   aircraft.curveStartLongitude,
-                                   0.0,
-                                   aircraft.curveEndY,
-                                   aircraft.curveEndX,
-                                   1.0,
-                                   aircraft.curveControlX,
-                                   aircraft.curveControlY};
+        const CurveSegment segment{aircraft.curveStartLatitude, aircraft.curveStartLongitude, 0.0,
+                                   aircraft.curveEndY,          aircraft.curveEndX,           1.0,
+                                   aircraft.curveControlX,      aircraft.curveControlY};
         Position point;
         double heading = 0.0;
         if (!gf_pointOnCurve(segment, aircraft.curveParameter, point, heading)) {
@@ -236,8 +229,7 @@ void lf_followCurveHorizontal(LiveAircraft& aircraft) {
         }
         [[fallthrough]];
     case FlightPhase::movingToAdjacentStand:
-        if (gf_turnDegrees(p.heading, aircraft.targetTrack) * kRadiansPerDegree >
-            kHeadingReached) {
+        if (gf_turnDegrees(p.heading, aircraft.targetTrack) * kRadiansPerDegree > kHeadingReached) {
             p.heading = gf_turnToward(p.heading, aircraft.targetTrack, aircraft.turnRate);
         }
         break;
@@ -306,7 +298,8 @@ void lf_moveAircraft(LiveAircraft& aircraft) {
     } else {
         const std::int64_t ticks =
             std::max<std::int64_t>(std::int64_t{next.dueTick} - lf_groundNow(), 25);
-        aircraft.latStep = (next.latitude - aircraft.position.latitude) / static_cast<double>(ticks);
+        aircraft.latStep =
+            (next.latitude - aircraft.position.latitude) / static_cast<double>(ticks);
         aircraft.lonStep = gf_longitudeDelta(next.longitude, aircraft.position.longitude) /
                            static_cast<double>(ticks);
         if (aircraft.onGround) {
@@ -361,8 +354,7 @@ void lf_checkSpeedChange(LiveAircraft& aircraft) {
     const double current = q[0].groundSpeed;
     const double next = q[1].groundSpeed;
     if ((current > 0.0 || next > 0.0) && std::fabs(current - next) > kSpeedChange &&
-        gf_distanceNM(lf_groundPositionOf(q[0]), lf_groundPositionOf(q[1])) >=
-            kSpeedChangeApart) {
+        gf_distanceNM(lf_groundPositionOf(q[0]), lf_groundPositionOf(q[1])) >= kSpeedChangeApart) {
         lf_insertMidSample(aircraft);
     }
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <string_view>
 
 // Where the simulator has the aircraft, in the order of the link's position definition.
 struct SimPositionBlock {
@@ -30,6 +31,11 @@ struct LiveAircraft : AiAircraft {
     // Everything, the whole sample queue included; the per-second live-against-static check
     // works on such a copy so that a release during the check cannot touch it.
     LiveAircraft copy() const { return *this; }
+    // Parked on its stand and in the simulator: what the parked limits, shares and stand rules
+    // count.
+    bool parkedInSimulator() const {
+        return phase == FlightPhase::parked && state == LiveState::inSimulator;
+    }
     // Keeps the phase it leaves as the previous phase; the same phase again changes nothing.
     void setPhase(FlightPhase next) {
         if (next != phase) {
@@ -91,7 +97,7 @@ struct LiveAircraft : AiAircraft {
     double curveTurnAngle = 0.0; // degrees
 
     // Push back.
-    PositionSample savedSample; // held aside while a push back runs
+    PositionSample savedSample;    // held aside while a push back runs
     double pushBackDistance = 0.0; // measured at the previous push-back sample
     bool moveSeen = false;
     bool turnRightSeen = false;
@@ -129,3 +135,8 @@ struct LiveAircraft : AiAircraft {
     bool hasRecreationHeading = false;
     std::array<std::int32_t, 2> standWaitTimers{}; // zeroed when it parks
 };
+
+// A ghost's callsign ends in '_': the feed's second copy of a flight it already shows.
+inline bool gf_isGhostCallsign(std::string_view callsign) {
+    return !callsign.empty() && callsign.back() == '_';
+}

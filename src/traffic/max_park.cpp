@@ -22,10 +22,6 @@
 
 namespace {
 
-bool lf_maxParkLiveParked(const LiveAircraft& aircraft) {
-    return aircraft.phase == FlightPhase::parked && aircraft.state == LiveState::inSimulator;
-}
-
 // The static aircraft in state 2 that has stood longest, wrapping through the week; the first in
 // list order among equals. nullptr when none is in state 2.
 AiAircraft* lf_longestStandingStatic() {
@@ -53,7 +49,7 @@ void lf_listParkedLive(std::vector<ParkedMinutes>& list) {
     list.clear();
     const Clock::SteadyTime now = gf_clock().steadyNow();
     for (const LiveAircraft& aircraft : trafficState.live) {
-        if (lf_maxParkLiveParked(aircraft)) {
+        if (aircraft.parkedInSimulator()) {
             const auto minutes =
                 std::chrono::duration_cast<std::chrono::minutes>(now - aircraft.atStandSince);
             list.push_back(ParkedMinutes{aircraft.flightKey, minutes.count()});
@@ -70,9 +66,10 @@ void lf_checkMaxPark(int extra) {
     }
     const std::vector<LiveAircraft>& live = trafficState.live;
     // Counted once: a call may release a live aircraft and a static one.
-    const std::int64_t parked =
-        static_cast<std::int64_t>(std::count_if(live.begin(), live.end(), lf_maxParkLiveParked)) +
-        extra;
+    const std::int64_t parked = static_cast<std::int64_t>(std::count_if(
+                                    live.begin(), live.end(),
+                                    [](const LiveAircraft& a) { return a.parkedInSimulator(); })) +
+                                extra;
     const std::int64_t wanted = gf_wantedStaticCount();
     if (!INITIAL_LOAD_ONLY.value() && wanted >= 1 && parked > wanted) {
         std::vector<ParkedMinutes> list;

@@ -22,10 +22,6 @@ namespace {
 constexpr std::int64_t kUnseenMinutes = 90;
 constexpr std::int64_t kUnseenHeavyMinutes = 180;
 
-bool lf_renewalParked(const LiveAircraft& aircraft) {
-    return aircraft.phase == FlightPhase::parked && aircraft.state == LiveState::inSimulator;
-}
-
 } // namespace
 
 namespace ksb {
@@ -35,7 +31,7 @@ void lf_collectParkedLive() {
     list.clear();
     const Clock::SteadyTime now = gf_clock().steadyNow();
     for (LiveAircraft& aircraft : trafficState.live) {
-        if (!lf_renewalParked(aircraft)) {
+        if (!aircraft.parkedInSimulator()) {
             continue;
         }
         if (aircraft.standChecked) {
@@ -59,7 +55,7 @@ void lf_collectParkedLive() {
 }
 
 bool lf_removeListedParked(const std::vector<std::uint32_t>& keys, LiveAircraft& aircraft) {
-    if (!lf_renewalParked(aircraft) ||
+    if (!aircraft.parkedInSimulator() ||
         std::find(keys.begin(), keys.end(), aircraft.flightKey) == keys.end()) {
         return false;
     }

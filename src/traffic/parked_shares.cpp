@@ -43,7 +43,7 @@ int gf_updateLiveParkedShare(bool show) {
     const DayHalfHour now = dayHalfHourNow.load();
     ParkedTimes times;
     for (const LiveAircraft& aircraft : trafficState.live) {
-        if (aircraft.phase == FlightPhase::parked && aircraft.state == LiveState::inSimulator) {
+        if (aircraft.parkedInSimulator()) {
             times.add(aircraft, now);
         }
     }

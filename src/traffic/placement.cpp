@@ -184,7 +184,7 @@ void lf_placeNewAircraft(LiveAircraft& aircraft) {
     aircraft.state = LiveState::creationRequested;
     aircraft.heldForUser = false;
     trafficState.waitingKeys.push_back(aircraft.flightKey);
-    if (aircraft.callsign.empty() || aircraft.callsign.back() != '_') {
+    if (!gf_isGhostCallsign(aircraft.callsign)) {
         trafficState.hooks.removeGhost(aircraft.callsign);
     }
 }

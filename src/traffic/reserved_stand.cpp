@@ -21,8 +21,7 @@ void gf_clearReservedStand() {
         }
     }
     for (LiveAircraft& aircraft : trafficState.live) {
-        if (aircraft.phase == FlightPhase::parked && aircraft.state == LiveState::inSimulator &&
-            aircraft.standId == standId) {
+        if (aircraft.parkedInSimulator() && aircraft.standId == standId) {
             trafficState.linkServices.releaseAiAircraft(aircraft);
             return;
         }

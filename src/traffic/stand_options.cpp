@@ -16,7 +16,7 @@
 namespace {
 
 std::string_view lf_withoutGhostMark(std::string_view callsign) {
-    if (!callsign.empty() && callsign.back() == '_') {
+    if (gf_isGhostCallsign(callsign)) {
         callsign.remove_suffix(1);
     }
     return callsign;

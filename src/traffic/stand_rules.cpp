@@ -20,8 +20,7 @@ namespace {
 
 // Stand id 0 (no stand) and ids not in the table match no aircraft.
 bool lf_standRuleParkedOn(const LiveAircraft& aircraft, std::uint32_t standId) {
-    return standId != 0 && aircraft.state == LiveState::inSimulator &&
-           aircraft.phase == FlightPhase::parked && aircraft.standId == standId &&
+    return standId != 0 && aircraft.parkedInSimulator() && aircraft.standId == standId &&
            gf_findStandById(standId) != nullptr;
 }
 
@@ -29,10 +28,6 @@ bool lf_standRuleParkedOn(const LiveAircraft& aircraft, std::uint32_t standId) {
 bool lf_standRuleOneLonger(const std::string& longer, const std::string& shorter) {
     return !shorter.empty() && longer.size() == shorter.size() + 1 &&
            longer.compare(0, shorter.size(), shorter) == 0;
-}
-
-bool lf_standRuleIsGhost(const std::string& callsign) {
-    return !callsign.empty() && callsign.back() == '_';
 }
 
 // Nautical miles between two stands of the table; none when either is not there.
@@ -89,8 +84,8 @@ bool lf_sameCallsignWantsStand(StandRuleContext& context, LiveAircraft& other) {
     if (lf_standRuleOneLonger(l, n)) {
         return release(replaceBy);
     }
-    const bool otherIsGhost = lf_standRuleIsGhost(l);
-    const bool newcomerIsGhost = lf_standRuleIsGhost(n);
+    const bool otherIsGhost = gf_isGhostCallsign(l);
+    const bool newcomerIsGhost = gf_isGhostCallsign(n);
     if (otherIsGhost && !newcomerIsGhost) {
         return release(replaceBy);
     }

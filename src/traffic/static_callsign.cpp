@@ -16,7 +16,7 @@ std::string lf_staticCallsign(const StandToFill& entry, std::uint32_t key) {
     // without one it keeps its own.
     std::string tail =
         !entry.stays && !entry.coupledCallsign.empty() ? entry.coupledCallsign : entry.callsign;
-    if (!tail.empty() && tail.back() == '_') {
+    if (gf_isGhostCallsign(tail)) {
         tail.pop_back();
     }
     if (tail.empty() || tail.back() != '*') {

@@ -39,7 +39,7 @@ bool lf_userInTrackLine(const LiveAircraft& aircraft) {
     }
     const UserAircraftState& user = trafficState.userState;
     const PositionSample& first = aircraft.samples.front();
-    const Position userPosition{user.latitude, user.longitude};
+    const Position userPosition = lf_userPosition();
     const Position firstPosition{first.latitude, first.longitude};
     const double distance = gf_distanceNM(userPosition, firstPosition);
     if (distance > kTrackLineRangeNm ||
