@@ -39,8 +39,8 @@ public:
         if (count_ == 0) {
             return ::testing::AssertionSuccess();
         }
-        return ::testing::AssertionFailure()
-               << count_ << " invariant failures:\n" << fmt::format("{}", fmt::join(lines_, "\n"));
+        return ::testing::AssertionFailure() << count_ << " invariant failures:\n"
+                                             << fmt::format("{}", fmt::join(lines_, "\n"));
     }
 
 private:
@@ -49,8 +49,8 @@ private:
 };
 
 void lf_checkPoint(const TrajectoryPoint& p, FailureList& failures) {
-    const double values[] = {p.latitude, p.longitude, p.altitude,        p.heading, p.pitch,
-                             p.bank,     p.sentSpeed, p.sentVerticalSpeed};
+    const double values[] = {p.latitude, p.longitude, p.altitude,  p.heading,
+                             p.pitch,    p.bank,      p.sentSpeed, p.sentVerticalSpeed};
     if (!std::all_of(std::begin(values), std::end(values),
                      [](double v) { return std::isfinite(v); })) {
         failures.add(p.tick, "a value is not finite");
@@ -73,21 +73,20 @@ void lf_checkPoint(const TrajectoryPoint& p, FailureList& failures) {
 void lf_checkStep(const TrajectoryPoint& a, const TrajectoryPoint& b, InvariantOptions options,
                   FailureList& failures) {
     if (options.speedsAgree) {
-        const double moved =
-            gf_distanceNM({a.latitude, a.longitude}, {b.latitude, b.longitude});
+        const double moved = gf_distanceNM({a.latitude, a.longitude}, {b.latitude, b.longitude});
         const double speed = std::max(a.frontGroundSpeed, b.frontGroundSpeed);
         const double limit =
             kInvariantMoveFactor * speed / kInvariantTicksPerHour + kInvariantMoveSlack;
         if (moved > limit) {
-            failures.add(b.tick, fmt::format("moved {:.3f} m, at most {:.3f} m", moved * kMetresPerNM,
-                                             limit * kMetresPerNM));
+            failures.add(b.tick, fmt::format("moved {:.3f} m, at most {:.3f} m",
+                                             moved * kMetresPerNM, limit * kMetresPerNM));
         }
     }
     // On the ground and on curves the heading turns by the turn rate; in phases 3, 4 and 6
     // without a curve it takes the airborne heading step.
-    const bool byHeadingStep = !b.curve && (b.phase == FlightPhase::rotationAndInitialClimb ||
-                                            b.phase == FlightPhase::airborne ||
-                                            b.phase == FlightPhase::parked);
+    const bool byHeadingStep =
+        !b.curve && (b.phase == FlightPhase::rotationAndInitialClimb ||
+                     b.phase == FlightPhase::airborne || b.phase == FlightPhase::parked);
     const double turned = lf_invariantTurn(a.heading, b.heading);
     const double allowed =
         (byHeadingStep ? std::fabs(b.headingStep) : b.turnRate) + kInvariantAngleSlack;
@@ -117,6 +116,10 @@ void lf_checkStep(const TrajectoryPoint& a, const TrajectoryPoint& b, InvariantO
                                                     AircraftCategory category,
                                                     std::uint32_t objectId,
                                                     InvariantOptions options) {
+    // A recorder that followed nothing would otherwise pass every check.
+    if (points.empty()) {
+        return ::testing::AssertionFailure() << "no point recorded";
+    }
     FailureList failures;
     for (std::size_t i = 0; i < points.size(); ++i) {
         lf_checkPoint(points[i], failures);

@@ -39,8 +39,13 @@ TEST(LegTrackTest, LegsFollowOnTurnAtTheCornerAndClimb) {
     const std::vector<LiveFlight> records = ksb::test::legTrack(
         builder, {Leg{.heading = 90.0, .knots = 12.0, .spacing = 4.0, .count = 3},
                   Leg{.heading = 0.0, .knots = 12.0, .spacing = 5.0, .count = 2},
-                  Leg{.heading = 0.0, .knots = 100.0, .feetPerMinute = 1200.0, .altitude = 0.0,
-                      .airborne = true, .spacing = 10.0, .count = 2}});
+                  Leg{.heading = 0.0,
+                      .knots = 100.0,
+                      .feetPerMinute = 1200.0,
+                      .altitude = 0.0,
+                      .airborne = true,
+                      .spacing = 10.0,
+                      .count = 2}});
     ASSERT_EQ(records.size(), 7u);
     // 12 kt for 4 s is 24.7 m; the corner record lies on the first leg's line, 4 s on.
     EXPECT_NEAR(lf_supportMetres(records[0], records[1]), 24.69, 0.05);
@@ -182,10 +187,15 @@ TEST(TrajectoryInvariantsTest, EachFaultIsCaught) {
         {"in the simulator without a sample", [](auto& p, auto&) { p[1].samples = 0; },
          AircraftCategory::large, false},
         {"gear for a rotorcraft",
-         [](auto&, auto& e) { e.push_back(TickEvent{101, ClientEventRequest{3, 220, 1}}); },
+         [](auto&, auto& e) {
+             e.push_back(TickEvent{101, ClientEventRequest{3, 220, 1}});
+         },
          AircraftCategory::rotorcraft, false},
+        {"nothing recorded", [](auto& p, auto&) { p.clear(); }, AircraftCategory::large, false},
         {"gear for a large aircraft",
-         [](auto&, auto& e) { e.push_back(TickEvent{101, ClientEventRequest{3, 220, 1}}); },
+         [](auto&, auto& e) {
+             e.push_back(TickEvent{101, ClientEventRequest{3, 220, 1}});
+         },
          AircraftCategory::large, true},
     };
     for (const Case& c : cases) {
@@ -193,9 +203,9 @@ TEST(TrajectoryInvariantsTest, EachFaultIsCaught) {
         std::vector<TrajectoryPoint> points = lf_cleanTaxi();
         std::vector<TickEvent> events;
         c.plant(points, events);
-        EXPECT_EQ(static_cast<bool>(
-                      ksb::test::trajectoryInvariantsHold(points, events, c.category, 3)),
-                  c.holds);
+        EXPECT_EQ(
+            static_cast<bool>(ksb::test::trajectoryInvariantsHold(points, events, c.category, 3)),
+            c.holds);
     }
 }
 
