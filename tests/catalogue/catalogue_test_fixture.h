@@ -24,18 +24,6 @@
 
 namespace ksb::test {
 
-inline LiveryRecord livery(std::string airline, std::string type, std::string title,
-                           std::string atcid = {}, bool cargo = false) {
-    LiveryRecord record;
-    record.airline = std::move(airline);
-    record.type = std::move(type);
-    record.title = std::move(title);
-    record.atcid = std::move(atcid);
-    record.cargo = cargo;
-    record.priority = 1;
-    return record;
-}
-
 // Half wing span in nautical miles of a span in metres.
 inline double halfSpan(double metres) {
     return metres * 0.5 * 0.0005399568034557236;

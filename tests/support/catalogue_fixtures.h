@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ksb::test {
@@ -32,7 +33,7 @@ private:
 };
 
 struct DbaseWingspan {
-    std::string type;                  // plain; scrambled when written
+    std::string type;                    // plain; scrambled when written
     std::optional<std::string> meters{}; // nullopt: no attribute
 };
 
@@ -97,6 +98,19 @@ struct TxtOptions {
 // A regcode text file in input/my_regcodes; every line ends with a line end.
 void writeRegcodeTxt(std::string_view fileName, const std::vector<std::string>& lines,
                      TxtOptions options = {});
+
+// One installed livery as the scan records it, priority 1.
+inline LiveryRecord livery(std::string airline, std::string type, std::string title,
+                           std::string atcid = {}, bool cargo = false) {
+    LiveryRecord record;
+    record.airline = std::move(airline);
+    record.type = std::move(type);
+    record.title = std::move(title);
+    record.atcid = std::move(atcid);
+    record.cargo = cargo;
+    record.priority = 1;
+    return record;
+}
 
 struct LiveriesFileOptions {
     enum class Meta { complete, incomplete, none };

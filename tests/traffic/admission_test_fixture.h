@@ -54,17 +54,6 @@ inline DbaseSpec admissionDbase() {
     return spec;
 }
 
-inline LiveryRecord admissionLivery(std::string airline, std::string type, std::string title,
-                                    bool cargo = false) {
-    LiveryRecord record;
-    record.airline = std::move(airline);
-    record.type = std::move(type);
-    record.title = std::move(title);
-    record.cargo = cargo;
-    record.priority = 1;
-    return record;
-}
-
 class AdmissionTest : public ::testing::Test {
 protected:
     AdmissionTest() {
@@ -73,13 +62,13 @@ protected:
             throw std::runtime_error("the admission database was not read");
         }
         scannedLiveries = {
-            admissionLivery("BAW", "A320", "Airbus A320 British Airways"),
-            admissionLivery("BAW", "B744", "Boeing 747-400 British Airways"),
-            admissionLivery("DLH", "A320", "FSLTL_A320_DLH"),
-            admissionLivery("EWG", "A320", "Airbus A320 Eurowings"),
-            admissionLivery("FDX", "B744", "Boeing 747-400F FedEx", true),
-            admissionLivery("PVT", "C172", "Cessna 172 Private"),
-            admissionLivery("PVT", "EC35", "EC135 Private"),
+            livery("BAW", "A320", "Airbus A320 British Airways"),
+            livery("BAW", "B744", "Boeing 747-400 British Airways"),
+            livery("DLH", "A320", "FSLTL_A320_DLH"),
+            livery("EWG", "A320", "Airbus A320 Eurowings"),
+            livery("FDX", "B744", "Boeing 747-400F FedEx", "", true),
+            livery("PVT", "C172", "Cessna 172 Private"),
+            livery("PVT", "EC35", "EC135 Private"),
         };
         gf_processScannedLiveries();
         userOnGroundKnown = true;

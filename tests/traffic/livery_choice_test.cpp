@@ -97,7 +97,7 @@ TEST_F(LiveryChoiceTest, FlightWithoutLiveryIsRememberedAndTheNextOneDroppedWith
     EXPECT_TRUE(trafficState.waitingKeys.empty());
 
     // An E190 livery appears; the same aircraft on its next flight is not matched again.
-    scannedLiveries.push_back(gf_placementLivery("BAW", "E190", "Embraer 190 British Airways"));
+    scannedLiveries.push_back(livery("BAW", "E190", "Embraer 190 British Airways"));
     gf_processScannedLiveries();
     LiveAircraft& next = addFlight(
         flightAt(0.0, 0x4ca0f0).type("E190").registration("G-EMBA").callsign("BAW55").taxi(3));

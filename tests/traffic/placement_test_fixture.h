@@ -12,6 +12,7 @@
 #include "core/run_state.h"
 #include "core/sim_session_state.h"
 #include "core/time_of_week.h"
+#include "support/catalogue_fixtures.h"
 #include "traffic/admission.h"
 #include "traffic/new_flight.h"
 #include "traffic/stand_table.h"
@@ -32,17 +33,6 @@
 
 namespace ksb::test {
 
-inline LiveryRecord gf_placementLivery(std::string airline, std::string type, std::string title,
-                                       bool cargo = false) {
-    LiveryRecord record;
-    record.airline = std::move(airline);
-    record.type = std::move(type);
-    record.title = std::move(title);
-    record.cargo = cargo;
-    record.priority = 1;
-    return record;
-}
-
 // One stand-rule call as the hooks saw it.
 struct StandRuleCall {
     std::string rule; // "same" or "adjacent"
@@ -59,9 +49,9 @@ protected:
 
     PlacementTest() {
         scannedLiveries = {
-            gf_placementLivery("BAW", "A320", "Airbus A320 British Airways"),
-            gf_placementLivery("BAW", "B744", "Boeing 747-400 British Airways Cargo", true),
-            gf_placementLivery("ZZZ", "EC35", "Eurocopter EC135 Police"),
+            livery("BAW", "A320", "Airbus A320 British Airways"),
+            livery("BAW", "B744", "Boeing 747-400 British Airways Cargo", "", true),
+            livery("ZZZ", "EC35", "Eurocopter EC135 Police"),
         };
         gf_processScannedLiveries();
         trafficState.live.reserve(64);
