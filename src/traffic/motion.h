@@ -119,6 +119,9 @@ void lf_takeOffPhase(LiveAircraft& aircraft);
 void lf_followCurveVertical(LiveAircraft& aircraft);
 // The feed shows the take-off roll starting (also from the lift-off when it was missed).
 void lf_startTakeOffRoll(LiveAircraft& aircraft);
+// The roll's controls with the given throttle: spoilers in, flaps 1, roll lights, wide windows.
+// The feed's take-off of a towed aircraft starts here too.
+void lf_beginTakeOffRoll(LiveAircraft& aircraft, std::uint32_t throttle);
 // Lift-off: rotation, phase 3 and its line; ends a landing roll (touch-and-go).
 void lf_logTookOff(LiveAircraft& aircraft);
 // Throttle, spoilers, flaps and lights of the landing roll up to the turn-off.

@@ -27,8 +27,6 @@ constexpr std::int64_t kStandStillTicks = 1500;
 constexpr double kMovedAway = 0.011879049676025918; // nautical miles (22 m)
 // A take-off on the ground at this speed over two samples, knots.
 constexpr double kTakeOffSpeed = 43.0;
-// Nav, beacon, landing, taxi, strobes, logo on; cabin off.
-constexpr std::array<std::uint32_t, 7> kTakeOffLights{1, 1, 1, 1, 1, 1, 0};
 
 Position lf_positionOf(const PositionSample& sample) {
     return {sample.latitude, sample.longitude};
@@ -136,17 +134,9 @@ void lf_raiseDueTick(const std::deque<PositionSample>& queue, PositionSample& sa
 
 // A towed aircraft whose feed is airborne was taking off all along.
 void lf_takeOffFromTow(LiveAircraft& aircraft) {
-    const ksb::TrafficLinkServices& link = trafficState.linkServices;
     aircraft.setPhase(FlightPhase::taxi);
-    aircraft.takeOffRoll = true;
-    link.setThrottle(aircraft, 0);
-    if (aircraft.category != AircraftCategory::rotorcraft) {
-        link.setSpoilers(aircraft, false);
-    }
-    link.setFlaps(aircraft, 1);
-    link.queueSetLights(aircraft.objectId, kTakeOffLights);
     aircraft.landingRoll = false;
-    ksb::lf_openWindows(aircraft);
+    ksb::lf_beginTakeOffRoll(aircraft, 0);
 }
 
 void lf_appendSample(LiveAircraft& aircraft, PositionSample& sample) {

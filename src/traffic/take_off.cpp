@@ -101,22 +101,26 @@ void lf_takeOffPhase(LiveAircraft& aircraft) {
     }
 }
 
-void lf_startTakeOffRoll(LiveAircraft& aircraft) {
+void lf_beginTakeOffRoll(LiveAircraft& aircraft, std::uint32_t throttle) {
     const TrafficLinkServices& link = trafficState.linkServices;
-    if (aircraft.towed) {
-        gf_logLine(fmt::format("towed aircraft takes-off? {}", aircraft.describe()));
-    }
     aircraft.takeOffRoll = true;
-    link.setThrottle(aircraft, gf_motionThrottle(aircraft, 0));
+    link.setThrottle(aircraft, throttle);
     if (aircraft.category != AircraftCategory::rotorcraft) {
         link.setSpoilers(aircraft, false);
     }
     link.setFlaps(aircraft, 1);
+    link.queueSetLights(aircraft.objectId, kTakeOffRollLights);
+    lf_openWindows(aircraft);
+}
+
+void lf_startTakeOffRoll(LiveAircraft& aircraft) {
+    if (aircraft.towed) {
+        gf_logLine(fmt::format("towed aircraft takes-off? {}", aircraft.describe()));
+    }
     aircraft.descending = false;
     aircraft.landed = false;
     aircraft.goneAround = false;
-    link.queueSetLights(aircraft.objectId, kTakeOffRollLights);
-    lf_openWindows(aircraft);
+    lf_beginTakeOffRoll(aircraft, gf_motionThrottle(aircraft, 0));
     if (!aircraft.airline.empty()) {
         lf_learnSoftAtEnd(aircraft);
     }
