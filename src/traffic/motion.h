@@ -96,6 +96,9 @@ bool lf_extendSamples(LiveAircraft& aircraft);
 void lf_makeSyntheticSample(LiveAircraft& aircraft, std::int32_t count);
 // Hands an aircraft that ends on the ground without a stand to the soft-stand learning.
 void lf_learnSoftAtEnd(LiveAircraft& aircraft);
+// The feed speaks again: the made-up samples end, the current one is due at the next tick and
+// the windows open.
+void lf_endSyntheticSamples(LiveAircraft& aircraft);
 
 // The intake's tests of a new feed sample of a taxiing or airborne aircraft; false: not appended.
 // Both may change the sample (repeated, speed, values of the last queued one).

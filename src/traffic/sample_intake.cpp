@@ -5,7 +5,6 @@
 #include "traffic/traffic_state.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -59,11 +58,7 @@ bool lf_pushBackEnds(LiveAircraft& aircraft, PositionSample& sample) {
     }
     sample.repeated = false;
     if (aircraft.extraSamples >= 1) {
-        if (!aircraft.samples.empty()) {
-            aircraft.samples.front().dueTick = trafficState.tickCounter.load() + 1;
-        }
-        aircraft.extraSamples = 0;
-        ksb::lf_openWindows(aircraft);
+        ksb::lf_endSyntheticSamples(aircraft);
     }
     aircraft.setPhase(FlightPhase::taxi);
     return true;

@@ -107,11 +107,7 @@ void lf_departFromStand(LiveAircraft& aircraft) {
             aircraft.towed = threshold > 0 && sinceLastReal < threshold;
             aircraft.landed = false;
         }
-        if (!aircraft.samples.empty()) {
-            aircraft.samples.front().dueTick = gf_standDueTickAfter(now, 1);
-        }
-        aircraft.extraSamples = 0;
-        lf_openWindows(aircraft);
+        lf_endSyntheticSamples(aircraft);
     }
     if (!aircraft.airline.empty() && aircraft.standCargo == aircraft.cargo) {
         const DayHalfHour time = dayHalfHourNow.load();

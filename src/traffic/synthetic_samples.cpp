@@ -7,6 +7,7 @@
 #include "core/globals.h"
 #include "core/parameters.h"
 #include "traffic/category_tables.h"
+#include "traffic/stand_manoeuvre_steps.h"
 #include "traffic/stand_options.h"
 #include "traffic/stand_release.h"
 #include "traffic/stand_search.h"
@@ -223,6 +224,15 @@ void lf_learnSoftAtEnd(LiveAircraft& aircraft) {
     } else {
         lf_removeLastLearned(aircraft.flightKey);
     }
+}
+
+void lf_endSyntheticSamples(LiveAircraft& aircraft) {
+    if (!aircraft.samples.empty()) {
+        aircraft.samples.front().dueTick =
+            gf_standDueTickAfter(static_cast<std::int64_t>(trafficState.tickCounter.load()), 1);
+    }
+    aircraft.extraSamples = 0;
+    lf_openWindows(aircraft);
 }
 
 } // namespace ksb
