@@ -13,6 +13,7 @@
 #include "core/run_values.h"
 #include "feed/feed_services.h"
 #include "feed/rt_clients.h"
+#include "feed/rt_parked.h"
 #include "feed/rt_readers.h"
 #include "feed/rt_session.h"
 #include "simlink/ai_control.h"
@@ -24,6 +25,8 @@
 #include "updates/updates.h"
 
 #include <mutex>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -105,6 +108,14 @@ ksb::TrafficLinkServices lf_wiredTrafficLinkServices() {
 ksb::TrafficFeedServices lf_wiredTrafficFeedServices() {
     ksb::TrafficFeedServices services;
     services.takeSeenFlights = gf_rtTakeSeenFlights;
+    services.parkedTraffic = []() -> std::optional<std::vector<ParkedFlight>> {
+        if (!gf_rtGetParkedTraffic()) {
+            return std::nullopt;
+        }
+        return rtTrafficClient.parkedRecords;
+    };
+    services.setCollectFlag = gf_rtSetCollectFlag;
+    services.loggedIn = gf_rtLoggedIn;
     return services;
 }
 

@@ -19,6 +19,8 @@ struct RunCapacities {
     std::size_t staticAdjustments = 256;
     std::size_t ghostCallsigns = 64;
     std::size_t parkedLive = 64;
+    std::size_t staticStayers = 256;
+    std::size_t learnedCandidates = 512; // each of the two candidate vectors
 };
 
 inline constexpr RunCapacities kRunCapacities{};

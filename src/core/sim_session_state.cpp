@@ -1,6 +1,7 @@
 #include "core/sim_session_state.h"
 
 #include "core/ranked_mutex.h"
+#include "core/run_state.h"
 
 #include <mutex>
 
@@ -29,6 +30,14 @@ UserAircraftState gf_userState() {
 void gf_setUserState(const UserAircraftState& state) {
     std::lock_guard lock(lf_userState().mutex);
     lf_userState().state = state;
+}
+
+bool gf_userStandsStill() {
+    return userOnGroundKnown.load() && userOnGround.load() && gf_userState().groundVelocity <= 2.0;
+}
+
+bool gf_userPositionUnknown(double latitude, double longitude) {
+    return latitude >= 0.0 && latitude <= 0.0009 && longitude >= 0.0 && longitude <= 0.05;
 }
 
 void gf_resetSimSessionState() {

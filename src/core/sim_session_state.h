@@ -16,5 +16,11 @@ extern std::atomic<std::int64_t> simUtcSeconds;
 UserAircraftState gf_userState();
 void gf_setUserState(const UserAircraftState& state);
 
+// The user aircraft is known to stand on the ground, at 2 kt or less.
+bool gf_userStandsStill();
+
+// The simulator has not reported a real position yet: inside [0, 0.0009] x [0, 0.05] degrees.
+bool gf_userPositionUnknown(double latitude, double longitude);
+
 // Back to the start values (part of gf_resetCoreGlobals).
 void gf_resetSimSessionState();

@@ -707,10 +707,6 @@ void lf_closeAfterException() {
 
 } // namespace
 
-bool gf_userPositionUnknown(double latitude, double longitude) {
-    return latitude >= 0.0 && latitude <= 0.0009 && longitude >= 0.0 && longitude <= 0.05;
-}
-
 void gf_simConnectThread(std::stop_token stop, std::uint64_t generation) {
     threadRunning = true;
     // The Open retry and the poll sleep on the core's clock; a stop must not wait them out.
@@ -916,10 +912,6 @@ UserAircraftView gf_userAircraftView() {
     view.standsStill = gf_userStandsStill();
     view.halfWingSpan = userHalfWingSpan.load();
     return view;
-}
-
-bool gf_userStandsStill() {
-    return userOnGroundKnown.load() && userOnGround.load() && gf_userState().groundVelocity <= 2.0;
 }
 
 void gf_setSimHandleForTests(SimConnectHandle* handle) {

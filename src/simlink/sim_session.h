@@ -2,6 +2,7 @@
 // The simulator session: the one SimConnect connection of a run, its thread, the dispatch of
 // received messages and the user aircraft's state.
 #include "core/link_records.h"
+#include "core/sim_session_state.h"
 #include "simlink/client/simconnect.h"
 
 #include <cstdint>
@@ -59,10 +60,6 @@ struct UserAircraftView {
     double halfWingSpan = 0.0; // nautical miles
 };
 UserAircraftView gf_userAircraftView();
-// Known to be on the ground with a ground speed of at most 2 kt (the worker's copy).
-bool gf_userStandsStill();
-// The position counts as unknown inside [0, 0.0009] x [0, 0.05] degrees.
-bool gf_userPositionUnknown(double latitude, double longitude);
 
 // Tests: the handle the session uses (no thread running), its per-run lists and texts.
 void gf_setSimHandleForTests(SimConnectHandle* handle);

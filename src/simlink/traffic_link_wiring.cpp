@@ -19,6 +19,8 @@ ksb::TrafficLinkServices gf_trafficLinkServices() {
     services.queueCabinLights = gf_queueCabinLights;
     services.shutdownAiAircraft = gf_shutdownAiAircraft;
     services.releaseAiAircraft = gf_releaseAiAircraft;
+    services.lockControls = gf_lockControls;
+    services.unlockControls = gf_unlockControls;
     services.trySwapPositionLists = gf_trySwapPositionLists;
     services.swapPositionLists = gf_swapPositionLists;
     services.frameRate = [] { return simFrameRate.load(); };

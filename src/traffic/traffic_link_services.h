@@ -36,6 +36,10 @@ struct TrafficLinkServices {
     // Frees the stand, sets state 4 and queues the object's removal; the caller holds the
     // traffic mutex.
     std::function<void(AiAircraft&)> releaseAiAircraft = [](AiAircraft&) {};
+    // Lock or unlock the window's parked-traffic controls while the static parking is planned
+    // and created (controlsLocked follows).
+    std::function<void()> lockControls = [] {};
+    std::function<void()> unlockControls = [] {};
 
     // Each exchanges the list with the link's send list and empties what it hands back; the
     // first gives up (false) when the send queue is busy.

@@ -19,6 +19,9 @@ void TrafficState::reserve(const RunCapacities& capacities) {
     gf_reserveAtLeast(adjustments, capacities.staticAdjustments);
     gf_reserveAtLeast(ghostCallsigns, capacities.ghostCallsigns);
     gf_reserveAtLeast(parkedLive, capacities.parkedLive);
+    gf_reserveAtLeast(stayers, capacities.staticStayers);
+    gf_reserveAtLeast(acceptedCandidates, capacities.learnedCandidates);
+    gf_reserveAtLeast(offsetCandidates, capacities.learnedCandidates);
     gf_reserveAtLeast(startupSequences, capacities.startUpSequences);
     gf_reserveAtLeast(inboundTaken, capacities.inboundQueue);
     gf_reserveAtLeast(positionWrites, capacities.positionQueue);
@@ -70,6 +73,13 @@ void TrafficState::reset() {
     realFitOffset = -1;
     softFitOffset = -1;
     lastLearned.clear();
+    sortPosition = Position{};
+    parkAirportPendingLoad = false;
+    softLearningAllowed = true;
+    stayers.clear();
+    acceptedCandidates.clear();
+    offsetCandidates.clear();
+    staticKeyCounter = 0;
     gf_clearStandNameMemo();
     reservedStandFlag = false;
     gf_parkAirportState().reset();

@@ -14,7 +14,9 @@
 #include "core/link_records.h"
 #include "core/ranked_mutex.h"
 #include "core/run_capacities.h"
+#include "core/time_of_week.h"
 #include "traffic/live_aircraft.h"
+#include "traffic/stand_search.h"
 #include "traffic/traffic_feed_services.h"
 #include "traffic/traffic_hooks.h"
 #include "traffic/traffic_link_services.h"
@@ -45,6 +47,18 @@ struct ParkedLiveEntry {
     std::string callsign;
     std::uint32_t standId = 0;
     std::int32_t minutes = 0; // without a feed sample at its stand
+};
+
+// A static parked aircraft that the re-calculation of the static parking keeps on its stand.
+struct StaticStayer {
+    std::string callsign;     // the callsign the feed gave it
+    std::string tail;         // its tail number without the '*'
+    std::string registration;
+    std::string airline;
+    std::string type;
+    DayHalfHour standingSince = 0;
+    std::uint32_t standId = 0;
+    bool fromParkTraffic = false;
 };
 
 // A flight and the half hour (0..47) at which it was last learned on a stand.
@@ -102,6 +116,14 @@ public:
     std::int32_t realFitOffset = -1;
     std::int32_t softFitOffset = -1;
     std::vector<LastLearned> lastLearned; // searched linearly
+    Position sortPosition;                // the user's position when parkAirports was last sorted
+    bool parkAirportPendingLoad = false;  // chosen; loaded and calculated at the next check
+    bool softLearningAllowed = true;      // false when the park airport learned enough for real
+    std::vector<StaticStayer> stayers;    // of the last re-calculation
+    // The static parking's learned candidates: accepted so far, and those of the current offset.
+    std::vector<LearnedCandidate> acceptedCandidates;
+    std::vector<LearnedCandidate> offsetCandidates;
+    std::uint32_t staticKeyCounter = 0; // the last static flight key given; 1..9999
     StandNameMemo standNameMemo;          // emptied whenever the stand table changes
     // Only the tick thread touches them, so the light toggles go out without the inbound mutex.
     std::vector<SimInboundRecord> startupSequences;

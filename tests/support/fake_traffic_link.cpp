@@ -112,6 +112,14 @@ void FakeTrafficLink::fakeLinkMembers(TrafficLinkServices& s) {
         record("releaseAiAircraft", aircraft.callsign);
         gf_releaseAiAircraft(aircraft);
     };
+    s.lockControls = [this] {
+        record("lockControls", "");
+        gf_lockControls();
+    };
+    s.unlockControls = [this] {
+        record("unlockControls", "");
+        gf_unlockControls();
+    };
     s.trySwapPositionLists = [this](std::vector<PositionUpdate>& list) {
         record("trySwapPositionLists", fmt::format("{}", list.size()));
         if (busy_) {
