@@ -107,6 +107,24 @@ int gf_halfHoursElapsed(DayHalfHour since, DayHalfHour now) {
     return static_cast<int>(((raw % kHalfHoursPerWeek) + kHalfHoursPerWeek) % kHalfHoursPerWeek);
 }
 
+DayHalfHour gf_halfHoursBefore(DayHalfHour now, std::int64_t halfHours) {
+    std::int32_t weekday = gf_weekdayOf(now);
+    if (weekday < 1 || weekday > 7) {
+        weekday = 1;
+    }
+    std::int64_t halfHour = gf_halfHourOfPair(now);
+    if (halfHour < 0 || halfHour >= kHalfHoursPerDay) {
+        halfHour = 0;
+    }
+    const std::int64_t ofWeek = (weekday - 1) * std::int64_t{kHalfHoursPerDay} + halfHour;
+    // The count is reduced first, so that no count, however large, overflows.
+    const std::int64_t back = ((halfHours % kHalfHoursPerWeek) + kHalfHoursPerWeek) %
+                              kHalfHoursPerWeek;
+    const std::int64_t result = (ofWeek - back + kHalfHoursPerWeek) % kHalfHoursPerWeek;
+    return gf_packDayHalfHour(static_cast<std::int32_t>(result / kHalfHoursPerDay) + 1,
+                              static_cast<std::int32_t>(result % kHalfHoursPerDay));
+}
+
 std::string gf_dayHalfHourText(DayHalfHour pair) {
     return fmt::format("day={} hh={}", gf_weekdayOf(pair), gf_halfHourOfPair(pair));
 }

@@ -50,5 +50,8 @@ int gf_halfHoursBetween(DayHalfHour a, DayHalfHour b);
 // Half hours from `since` forward to `now`, wrapping through the week: 0..335. Equal pairs give 0;
 // `now` half an hour before `since` gives 335 (almost a week).
 int gf_halfHoursElapsed(DayHalfHour since, DayHalfHour now);
+// The pair `halfHours` before `now`, wrapping through the week (a negative count goes forward).
+// An odd weekday of `now` (not 1..7) is taken as Monday.
+DayHalfHour gf_halfHoursBefore(DayHalfHour now, std::int64_t halfHours);
 // "day={} hh={}"
 std::string gf_dayHalfHourText(DayHalfHour pair);

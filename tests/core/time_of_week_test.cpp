@@ -163,6 +163,36 @@ TEST(TimeOfWeek, HalfHoursElapsedRunsForwardAndWrapsThroughTheWeek) {
               gf_halfHoursBetween(gf_packDayHalfHour(7, 40), gf_packDayHalfHour(1, 3)));
 }
 
+TEST(TimeOfWeek, HalfHoursBeforeStepsBackThroughTheWeek) {
+    struct Case {
+        const char* name;
+        DayHalfHour now;
+        std::int64_t halfHours;
+        DayHalfHour expected;
+    };
+    const Case cases[] = {
+        {"none", gf_packDayHalfHour(3, 20), 0, gf_packDayHalfHour(3, 20)},
+        {"within the day", gf_packDayHalfHour(3, 20), 5, gf_packDayHalfHour(3, 15)},
+        {"to the day before", gf_packDayHalfHour(3, 2), 5, gf_packDayHalfHour(2, 45)},
+        {"Monday back to Sunday", gf_packDayHalfHour(1, 0), 1, gf_packDayHalfHour(7, 47)},
+        {"a whole day", gf_packDayHalfHour(1, 10), 48, gf_packDayHalfHour(7, 10)},
+        {"a whole week", gf_packDayHalfHour(4, 7), 336, gf_packDayHalfHour(4, 7)},
+        {"more than a week", gf_packDayHalfHour(4, 7), 337 + 336 * 1000,
+         gf_packDayHalfHour(4, 6)},
+        {"negative goes forward", gf_packDayHalfHour(7, 47), -1, gf_packDayHalfHour(1, 0)},
+        {"odd weekday taken as Monday", gf_packDayHalfHour(0, 3), 4, gf_packDayHalfHour(7, 47)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(gf_halfHoursBefore(c.now, c.halfHours), c.expected);
+        // Stepping back and measuring forward again gives the count, within a week.
+        if (c.halfHours >= 0 && c.halfHours < 336 && gf_weekdayOf(c.now) >= 1) {
+            EXPECT_EQ(gf_halfHoursElapsed(gf_halfHoursBefore(c.now, c.halfHours), c.now),
+                      c.halfHours);
+        }
+    }
+}
+
 // "Now" follows a usable feed stamp only while a time shift is applied. Seen through the
 // time of week and the log's clock text, which both read it.
 TEST(Now, FollowsTheFeedOnlyWhileShiftedAndTheStampIsATime) {
