@@ -48,6 +48,13 @@ struct ForeignAircraft {
     std::string title;
 };
 
+// A named point with a heading (a stand, say), drawn in the traffic picture.
+struct Mark {
+    std::string name;
+    LatLon position;
+    double heading = 0.0; // degrees true
+};
+
 struct StaticCg {
     double cgToGround = 9.5; // feet
     double pitch = 0.0175;   // radians
@@ -74,6 +81,7 @@ struct Scenario {
     std::map<std::string, StaticCg> staticCg; // by title
     std::vector<ForeignAircraft> foreign;
     bool failFlightPlans = false;
+    std::vector<Mark> marks;
 
     // How it runs.
     ClockMode clock = ClockMode::real;
