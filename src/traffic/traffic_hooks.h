@@ -7,6 +7,7 @@
 #include "traffic/conflicts.h"
 #include "traffic/live_aircraft.h"
 #include "traffic/motion.h"
+#include "traffic/static_creation.h"
 
 #include <cstdint>
 #include <functional>
@@ -53,8 +54,8 @@ struct TrafficHooks {
         lf_removedByAdjacentParking;
     // Keeps the parked aircraft within their limit, counting `extra` more.
     std::function<void(int extra)> checkMaxPark = lf_checkMaxPark;
-    // PLACEHOLDER until the static parking exists.
-    std::function<void()> createStaticParked = [] {};
+    // The next planned static parked aircraft, one per creation slot.
+    std::function<void()> createStaticParked = gf_createStaticParked;
 
     TrafficHooks();
 };
