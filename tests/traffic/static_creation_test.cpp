@@ -79,14 +79,13 @@ protected:
         ksb::gf_createStaticParked();
     }
     static void addLive(std::string callsign, std::uint32_t standId, FlightPhase phase) {
-        LiveAircraft aircraft;
+        std::lock_guard lock(trafficState.trafficMutex);
+        LiveAircraft& aircraft = trafficState.live.emplace_back();
         aircraft.callsign = std::move(callsign);
         aircraft.flightKey = 20001 + static_cast<std::uint32_t>(trafficState.live.size());
         aircraft.state = LiveState::inSimulator;
         aircraft.standId = standId;
         aircraft.setPhase(phase);
-        std::lock_guard lock(trafficState.trafficMutex);
-        trafficState.live.push_back(std::move(aircraft));
     }
     static void clearAircraft() {
         std::lock_guard lock(trafficState.trafficMutex);
@@ -217,7 +216,11 @@ TEST_F(StaticCreationTest, EntryIsConsumedAndDroppedNextToLiveAircraftWithoutSta
          {"A2      : no static parking for BAW12, live aircraft EZY2 is adjacent at A3, "
           "possibly colliding"},
          false},
-        {"refused without a line when LOG is off", {{2, FlightPhase::parked}}, onA2, false, {},
+        {"refused without a line when LOG is off",
+         {{2, FlightPhase::parked}},
+         onA2,
+         false,
+         {},
          false},
         {"taxiing over the stand, parked two stands away: created",
          {{2, FlightPhase::taxi}, {4, FlightPhase::parked}, {3, FlightPhase::airborne}},
@@ -225,7 +228,11 @@ TEST_F(StaticCreationTest, EntryIsConsumedAndDroppedNextToLiveAircraftWithoutSta
          true,
          {},
          true},
-        {"stand gone", {}, lf_creationEntry(9, "BAW12"), false, {"stand with id 9 not found"},
+        {"stand gone",
+         {},
+         lf_creationEntry(9, "BAW12"),
+         false,
+         {"stand with id 9 not found"},
          false},
         {"no livery for the type: the record goes again", {}, noLivery, true, {}, false},
     };
@@ -248,7 +255,8 @@ TEST_F(StaticCreationTest, EntryIsConsumedAndDroppedNextToLiveAircraftWithoutSta
             EXPECT_EQ(trafficState.statics.size(), c.created ? 1u : 0u);
             EXPECT_EQ(trafficState.staticCreations.size(), c.created ? 1u : 0u);
             // A key is taken only once the stand is known; the entry without a livery used one.
-            EXPECT_EQ(trafficState.staticKeyCounter, c.created || c.entry.type == "CRJ9" ? 1u : 0u);
+            const bool keyTaken = c.created || c.entry.type == "CRJ9";
+            EXPECT_EQ(trafficState.staticKeyCounter, keyTaken ? 1u : 0u);
         }
         EXPECT_EQ(logLinesWith({"no static parking", "not found"}), c.lines);
         if (c.entry.type == "CRJ9") {
@@ -459,20 +467,24 @@ TEST_F(StaticCreationTest, TickBuildsOneEveryFiftyTicksAndWaitsForLiveRequests) 
         const char* name;
         std::vector<int> liveRequestBefore; // ticks before which a live request is queued
         std::vector<std::string> creations; // "text@tick" of the link's creation calls
+        std::size_t plannedAfterTick51;     // entries not yet taken
     };
     const Case cases[] = {
         {"no live request",
          {},
          {"queueCreateAiAircraft(BAW3*, 1)@50", "queueCreateAiAircraft(BAW2*, 2)@100",
-          "queueCreateAiAircraft(BAW1*, 3)@150"}},
+          "queueCreateAiAircraft(BAW1*, 3)@150"},
+         1},
         {"a live request waiting at the start: nothing is built on its slot",
          {0},
          {"queueCreateAiAircraft(EZY34, 20001)@0", "queueCreateAiAircraft(BAW3*, 1)@100",
-          "queueCreateAiAircraft(BAW2*, 2)@150", "queueCreateAiAircraft(BAW1*, 3)@200"}},
+          "queueCreateAiAircraft(BAW2*, 2)@150", "queueCreateAiAircraft(BAW1*, 3)@200"},
+         2},
         {"a live request between two slots goes first; the static one waits",
          {75},
          {"queueCreateAiAircraft(BAW3*, 1)@50", "queueCreateAiAircraft(EZY34, 20001)@100",
-          "queueCreateAiAircraft(BAW2*, 2)@150", "queueCreateAiAircraft(BAW1*, 3)@200"}},
+          "queueCreateAiAircraft(BAW2*, 2)@150", "queueCreateAiAircraft(BAW1*, 3)@200"},
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -498,9 +510,7 @@ TEST_F(StaticCreationTest, TickBuildsOneEveryFiftyTicksAndWaitsForLiveRequests) 
         t = 52;
         {
             std::lock_guard lock(trafficState.trafficMutex);
-            EXPECT_EQ(trafficState.standsToFill.size(), c.liveRequestBefore == std::vector<int>{0}
-                                                            ? 2u
-                                                            : 1u);
+            EXPECT_EQ(trafficState.standsToFill.size(), c.plannedAfterTick51);
         }
         // Long enough for the last one to be created and to finish its start-up.
         harness.tick(500 - t);
