@@ -73,9 +73,9 @@ void lf_staticParkingFill(std::size_t standCount) {
             o.learned = true;
             options.push_back(std::move(o));
         }
-        ParkPosition& stand = stands.emplace_back(std::move(options), "S" + std::to_string(i),
-                                                  at.latitude, at.longitude, 0.0, 30.0, false,
-                                                  false, false);
+        ParkPosition& stand =
+            stands.emplace_back(std::move(options), "S" + std::to_string(i), at.latitude,
+                                at.longitude, 0.0, 30.0, false, false, false);
         stand.standId = static_cast<std::uint32_t>(i + 1);
     }
     for (std::size_t i = 0; i < standCount; ++i) {

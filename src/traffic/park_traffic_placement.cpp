@@ -58,7 +58,8 @@ bool lf_parkTrafficHeldByStatic(const ParkedFlight& record, ParkPosition& stand)
         }
         const DayHalfHour recordSince = gf_halfHoursBefore(now, record.age);
         if (ksb::lf_sameTimeOrLater(recordSince, parked.parkedAt, now)) {
-            trafficState.adjustments.push_back(ksb::StaticAdjustment{parked.callsign, stand.standId});
+            trafficState.adjustments.push_back(
+                ksb::StaticAdjustment{parked.callsign, stand.standId});
             ksb::lf_removeStaticAircraft(parked); // may erase records: the walk ends here
             return true;
         }
@@ -131,9 +132,9 @@ void lf_placeParkTraffic(const ParkedFlight& record) {
         lf_parkTrafficHeldByStatic(record, *stand)) {
         return;
     }
-    trafficState.standsToFill.push_back(StandToFill{
-        record.flightId, record.age, flight.airline, flight.type, stand->standId, flight.callsign,
-        std::string(), flight.registration, true, true});
+    trafficState.standsToFill.push_back(
+        StandToFill{record.flightId, record.age, flight.airline, flight.type, stand->standId,
+                    flight.callsign, std::string(), flight.registration, true, true});
     gf_markStandTaken(*stand);
 }
 
@@ -176,8 +177,13 @@ StaticStayer lf_stayerOf(const AiAircraft& parked) {
     if (!tail.empty() && tail.back() == '*') {
         tail.pop_back();
     }
-    return StaticStayer{parked.firstReceivedCallsign, std::move(tail), parked.registration,
-                        parked.airline, parked.type, parked.parkedAt, parked.standId,
+    return StaticStayer{parked.firstReceivedCallsign,
+                        std::move(tail),
+                        parked.registration,
+                        parked.airline,
+                        parked.type,
+                        parked.parkedAt,
+                        parked.standId,
                         parked.creatorFlag};
 }
 

@@ -58,7 +58,7 @@ void lf_dropRandomCandidates(std::int64_t n, std::vector<LearnedCandidate>& cand
 // alone. A cancel erases records, so no reference into trafficState.statics survives the call.
 void lf_removeStaticAircraft(AiAircraft& aircraft);
 // Removes, for each entry of the removal list, the first static aircraft standing on its stand
-// that has not been given up yet; locks the controls again when entries remain to be created.
+// that has not been given up yet.
 void lf_applyStaticRemovals();
 // A static aircraft the plan may still keep or replace: waiting for creation or in the
 // simulator, and not marked to go once created.

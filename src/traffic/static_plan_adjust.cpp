@@ -67,9 +67,8 @@ void lf_adjustJudgeStatic(const AiAircraft& parked, DayHalfHour now) {
     bool stays = false;
     if (!lf_adjustTwinSeen(parked)) {
         const auto entry =
-            std::find_if(entries.begin(), entries.end(), [&parked](const StandToFill& e) {
-                return e.standId == parked.standId;
-            });
+            std::find_if(entries.begin(), entries.end(),
+                         [&parked](const StandToFill& e) { return e.standId == parked.standId; });
         if (entry != entries.end()) {
             if (lf_adjustSameText(entry->callsign, parked.firstReceivedCallsign) ||
                 lf_adjustSameText(entry->registration, parked.registration)) {
@@ -102,9 +101,8 @@ void lf_adjustTrim(std::int64_t wanted) {
     std::vector<ksb::StaticStayer>& stayers = trafficState.stayers;
     std::vector<ksb::ParkedLiveEntry>& parkedLive = trafficState.parkedLive;
     ksb::lf_sortStandsToFill(false);
-    std::int64_t excess = static_cast<std::int64_t>(parkedLive.size() + entries.size() +
-                                                    stayers.size()) -
-                          wanted;
+    std::int64_t excess =
+        static_cast<std::int64_t>(parkedLive.size() + entries.size() + stayers.size()) - wanted;
     for (; excess > 0; --excess) {
         if (!entries.empty()) {
             entries.pop_back();
@@ -125,6 +123,15 @@ void lf_adjustTrim(std::int64_t wanted) {
             }
             parkedLive.pop_back();
         }
+    }
+}
+
+// The removals carried out; the controls stay locked while entries remain to be created (the
+// park-airport check unlocks them once the list is empty).
+void lf_adjustFinish() {
+    ksb::lf_applyStaticRemovals();
+    if (!trafficState.standsToFill.empty()) {
+        trafficState.linkServices.lockControls();
     }
 }
 
@@ -176,7 +183,7 @@ void gf_adjustStaticParking(bool parkTrafficOnlySwitchedOn) {
             lf_sortStandsToFill(true);
             // The learned aircraft go even so when the user has just asked for parked traffic
             // only.
-            lf_applyStaticRemovals();
+            lf_adjustFinish();
             return;
         }
     } else {
@@ -190,7 +197,7 @@ void gf_adjustStaticParking(bool parkTrafficOnlySwitchedOn) {
                                        trafficState.adjustments.size(), fromParkTraffic),
                            true);
             lf_sortStandsToFill(true);
-            lf_applyStaticRemovals();
+            lf_adjustFinish();
             return;
         }
     }
@@ -198,9 +205,9 @@ void gf_adjustStaticParking(bool parkTrafficOnlySwitchedOn) {
     for (const StaticStayer& stayer : trafficState.stayers) {
         lf_adjustMarkTaken(stayer.standId);
     }
-    const auto have = static_cast<std::int64_t>(trafficState.parkedLive.size() +
-                                                trafficState.standsToFill.size() +
-                                                trafficState.stayers.size());
+    const auto have =
+        static_cast<std::int64_t>(trafficState.parkedLive.size() +
+                                  trafficState.standsToFill.size() + trafficState.stayers.size());
     if (wanted - have > 0) {
         lf_collectLearnedPositions(time, wanted, have);
     }
@@ -226,7 +233,7 @@ void gf_adjustStaticParking(bool parkTrafficOnlySwitchedOn) {
     lf_sortStandsToFill(true);
     gf_log(fmt::format("Parking adjustments: {} to be removed, {} to be added\n",
                        trafficState.adjustments.size(), trafficState.standsToFill.size()));
-    lf_applyStaticRemovals();
+    lf_adjustFinish();
 }
 
 } // namespace ksb

@@ -43,9 +43,6 @@ void lf_applyStaticRemovals() {
             }
         }
     }
-    if (!trafficState.standsToFill.empty()) {
-        trafficState.linkServices.lockControls();
-    }
 }
 
 } // namespace ksb

@@ -119,8 +119,11 @@ TEST_F(StaticPlanAdjustTest, ParkedLiveAircraftBeyondTheWantedCount) {
          true,
          {"LIV2", "LIV4"},
          {"Parking adjustments: 2 more live ac than wanted"}},
-        {"none wanted: the trim gives them up from the back", 0, false,
-         {"LIV4", "LIV3", "LIV2", "LIV1"}, {}},
+        {"none wanted: the trim gives them up from the back",
+         0,
+         false,
+         {"LIV4", "LIV3", "LIV2", "LIV1"},
+         {}},
         {"none wanted, initial load only: the trim keeps them", 0, true, {}, {}},
     };
     addRow(4);
@@ -177,7 +180,13 @@ TEST_F(StaticPlanAdjustTest, ParkTrafficOnlyBranches) {
          {"LRN1*"},
          {},
          {}},
-        {"parked traffic only, the fetch failed: nothing changes", true, false, true, {}, {}, {},
+        {"parked traffic only, the fetch failed: nothing changes",
+         true,
+         false,
+         true,
+         {},
+         {},
+         {},
          {}},
         {"both kinds: the learned one is judged, it has no entry",
          false,
@@ -238,10 +247,9 @@ TEST_F(StaticPlanAdjustTest, TheTrimDropsTheWorstEntriesThenTheLongestStandingSt
     addParkedLive(30004, "LIV4", 4, 5);
     addParkedLive(30005, "LIV5", 5, 5);
     addParkedLive(30006, "LIV6", 6, 5);
-    parkTraffic = std::vector<ParkedFlight>{record("PT1", 0x40001, 1, 6),
-                                            record("PT2", 0x40002, 2, 1),
-                                            record("PT3", 0x40003, 3, 5),
-                                            record("PT4", 0x40004, 3, 5)};
+    parkTraffic =
+        std::vector<ParkedFlight>{record("PT1", 0x40001, 1, 6), record("PT2", 0x40002, 2, 1),
+                                  record("PT3", 0x40003, 3, 5), record("PT4", 0x40004, 3, 5)};
     adjust();
     EXPECT_TRUE(plan().empty());
     EXPECT_EQ(lf_adjustRemovalList(), (std::vector<std::string>{"PT1*", "PT2*"}));
@@ -303,8 +311,7 @@ TEST_F(StaticPlanAdjustTest, ExclusionsEndWithTheRenewalAndTheNumbersStay) {
     EXPECT_EQ(stand(1).observations[0].sequenceNumber, 5U);
     EXPECT_FALSE(mainWindow.staticParkingRunning.load());
     EXPECT_EQ(mainWindow.staticAverageFit.load(), -1.0F);
-    EXPECT_EQ(harness.link().callsOf("lockControls"),
-              (std::vector<std::string>{"lockControls()"}));
+    EXPECT_EQ(harness.link().callsOf("lockControls"), (std::vector<std::string>{"lockControls()"}));
 }
 
 } // namespace

@@ -52,8 +52,8 @@ TEST_F(StaticPlanFirstTest, ParkTrafficPlacementOneChangePerRow) {
     const auto staticOnA2 = [](const char* tail, int halfHoursAgo, bool fromParkTraffic,
                                LiveState state = LiveState::inSimulator) {
         return [=](StaticPlanFirstTest&) {
-            addStatic(StaticAircraftBuilder(tail, 7).hexid(0x50007).state(state), 2,
-                      halfHoursAgo, fromParkTraffic);
+            addStatic(StaticAircraftBuilder(tail, 7).hexid(0x50007).state(state), 2, halfHoursAgo,
+                      fromParkTraffic);
         };
     };
     const Case cases[] = {
@@ -262,7 +262,8 @@ TEST_F(StaticPlanFirstTest, LearnedAircraftWidenHalfAnHourAtATime) {
         stand(3).observations = {option(1, "C3", "G-AAA3", {17})};
         stand(4).observations = {option(1, "C4", "G-AAA4", {17})};
         for (int n : {5, 6}) {
-            StandObservation soft = option(1, fmt::format("S{}", n), fmt::format("G-SSS{}", n), {20});
+            StandObservation soft =
+                option(1, fmt::format("S{}", n), fmt::format("G-SSS{}", n), {20});
             soft.soft = true;
             stand(n).observations = {soft};
         }
@@ -294,11 +295,10 @@ TEST_F(StaticPlanFirstTest, TheTrimKeepsTheBestFitAndTheBackHoldsIt) {
     stand(4).observations = {option(1, "C4", "G-AAA4", {20})};
     calculate();
     EXPECT_EQ(plan(), (std::vector<std::string>{"A1 PT1 6 pt", "A3 C3 0"}));
-    EXPECT_EQ(logLinesWith("positions ("),
-              (std::vector<std::string>{
-                  "2 positions (50% vs wanted 50%, with Max fit=2.5 hours)"}));
-    EXPECT_EQ(harness.link().callsOf("lockControls"),
-              (std::vector<std::string>{"lockControls()"}));
+    EXPECT_EQ(
+        logLinesWith("positions ("),
+        (std::vector<std::string>{"2 positions (50% vs wanted 50%, with Max fit=2.5 hours)"}));
+    EXPECT_EQ(harness.link().callsOf("lockControls"), (std::vector<std::string>{"lockControls()"}));
     EXPECT_TRUE(harness.link().callsOf("unlockControls").empty());
 }
 
@@ -315,7 +315,8 @@ TEST_F(StaticPlanFirstTest, TheOutcomesLinesAndControls) {
         bool locked;
     };
     const auto two = [] {
-        return std::vector<ParkedFlight>{record("PT1", 0x40001, 1, 2), record("PT3", 0x40003, 3, 7)};
+        return std::vector<ParkedFlight>{record("PT1", 0x40001, 1, 2),
+                                         record("PT3", 0x40003, 3, 7)};
     };
     const Case cases[] = {
         {"parked traffic only, with records",
@@ -347,8 +348,9 @@ TEST_F(StaticPlanFirstTest, TheOutcomesLinesAndControls) {
          false,
          two(),
          {"A2 C2 0"},
-         {"0 parking positions from PT", "1 real position found, Max fit=2.5 hours, day 3, "
-                                         "hh:20 or 10.5 hrs fit: 2.5 hour",
+         {"0 parking positions from PT",
+          "1 real position found, Max fit=2.5 hours, day 3, "
+          "hh:20 or 10.5 hrs fit: 2.5 hour",
           "1 positions (25% vs wanted 100%, with Max fit=2.5 hours)"},
          0,
          true},
@@ -357,8 +359,9 @@ TEST_F(StaticPlanFirstTest, TheOutcomesLinesAndControls) {
          true,
          std::nullopt,
          {"A2 C2 0"},
-         {"0 parking positions from PT", "1 real position found, Max fit=2.5 hours, day 3, "
-                                         "hh:20 or 10.5 hrs fit: 2.5 hour",
+         {"0 parking positions from PT",
+          "1 real position found, Max fit=2.5 hours, day 3, "
+          "hh:20 or 10.5 hrs fit: 2.5 hour",
           "1 positions (25% vs wanted 100%, with Max fit=2.5 hours)"},
          1,
          true},

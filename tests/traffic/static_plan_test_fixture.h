@@ -112,8 +112,7 @@ protected:
     }
 
     // A live aircraft parked in the simulator on stand `number`, there for the minutes.
-    LiveAircraft& addParkedLive(std::uint32_t key, std::string callsign, int number,
-                                int minutes) {
+    LiveAircraft& addParkedLive(std::uint32_t key, std::string callsign, int number, int minutes) {
         LiveAircraft a = gf_testAircraft(key, std::move(callsign), fmt::format("G-L{}", key));
         a.state = LiveState::inSimulator;
         a.objectId = 500 + key;
