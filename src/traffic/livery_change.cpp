@@ -40,7 +40,7 @@ void lf_liveryChange(LiveAircraft& aircraft) {
                                gf_standLogName(aircraft.standId), aircraft.callsign,
                                gf_utcClockText(), samples.size()));
         }
-        samples.erase(samples.begin() + 1, samples.end());
+        gf_keepCurrentSample(aircraft);
     }
     if (!samples.empty()) {
         samples.front().repeated = true;

@@ -43,6 +43,12 @@ inline Position gf_samplePosition(const PositionSample& sample) {
 inline bool gf_samePosition(const PositionSample& a, const PositionSample& b) {
     return a.latitude == b.latitude && a.longitude == b.longitude;
 }
+// Only the current sample stays queued.
+inline void gf_keepCurrentSample(LiveAircraft& aircraft) {
+    if (aircraft.samples.size() > 1) {
+        aircraft.samples.erase(aircraft.samples.begin() + 1, aircraft.samples.end());
+    }
+}
 // Where the aircraft is now.
 inline Position gf_aircraftPosition(const LiveAircraft& aircraft) {
     return {aircraft.position.latitude, aircraft.position.longitude};

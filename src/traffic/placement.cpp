@@ -86,7 +86,7 @@ void lf_parkOnFoundStand(LiveAircraft& aircraft, ParkPosition& stand) {
     aircraft.atStandSince = ksb::gf_clock().steadyNow();
     aircraft.standWaitTimers = {};
     lf_markCargoStand(aircraft);
-    samples.erase(samples.begin() + 1, samples.end());
+    ksb::gf_keepCurrentSample(aircraft);
     samples.front().latitude = stand.latitude;
     samples.front().longitude = stand.longitude;
     samples.front().track = stand.heading * kDegreesPerRadian;

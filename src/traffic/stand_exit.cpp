@@ -38,13 +38,6 @@ void lf_leaveUnderPower(LiveAircraft& aircraft) {
     lf_logLeaving(aircraft, "pull out");
 }
 
-// Only the current sample stays.
-void lf_keepCurrentSample(LiveAircraft& aircraft) {
-    if (aircraft.samples.size() > 1) {
-        aircraft.samples.erase(aircraft.samples.begin() + 1, aircraft.samples.end());
-    }
-}
-
 } // namespace
 
 void lf_pullOut(LiveAircraft& aircraft) {
@@ -58,7 +51,7 @@ void lf_pullOut(LiveAircraft& aircraft) {
                                                2.0 * aircraft.halfWingSpan * kFeetPerNM);
     PositionSample& current = aircraft.samples.front();
     current.groundSpeed = aircraft.pushSpeed;
-    lf_keepCurrentSample(aircraft);
+    gf_keepCurrentSample(aircraft);
     const std::int64_t travel =
         gf_pushTravelTicks(aircraft, gf_distanceNM(gf_aircraftPosition(aircraft), ahead));
     aircraft.samples.push_back(
@@ -91,7 +84,7 @@ void lf_pushBack(LiveAircraft& aircraft) {
     const std::int64_t travel =
         gf_pushTravelTicks(aircraft, gf_distanceNM(gf_aircraftPosition(aircraft), end));
 
-    lf_keepCurrentSample(aircraft);
+    gf_keepCurrentSample(aircraft);
     aircraft.samples.push_back(
         gf_pushSampleAt(aircraft, aircraft.samples.front(), end, gf_dueTickAfter(now, travel)));
     lf_insertMidSample(aircraft);

@@ -82,9 +82,7 @@ bool lf_parkAtAdjacentStand(LiveAircraft& aircraft, bool wide) {
     lf_makePlaceFor(aircraft, *stand);
 
     lf_takeStand(aircraft, *stand);
-    if (aircraft.samples.size() > 1) {
-        aircraft.samples.erase(aircraft.samples.begin() + 1, aircraft.samples.end());
-    }
+    gf_keepCurrentSample(aircraft);
     // A curve set up earlier in this step would lead to samples no longer queued.
     lf_clearCurve(aircraft);
     aircraft.setPhase(FlightPhase::movingToAdjacentStand);
