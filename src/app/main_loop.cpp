@@ -67,7 +67,7 @@ void lf_identityCheck() {
 
 void lf_userConflicts() {
     TrafficLock lock(trafficState.trafficMutex);
-    if (userOnGround.load()) {
+    if (ksb::lf_userOnGround()) {
         if (COLLISION_USER_GND.value()) {
             lf_avoidUserCollisionOnGround();
         }

@@ -1,13 +1,16 @@
 #include "traffic/motion.h"
 
-#include "traffic/traffic_state.h"
-
 #include <algorithm>
+#include <cmath>
 
 namespace ksb {
 namespace {
 
-constexpr double kFewestTicks = 25.0;
+// The pitch target: 3 degrees nose up level, 2.2 more per 600 ft/min.
+constexpr double kLevelPitch = -3.0;
+constexpr double kPitchPerRate = 2.2 / 600.0;
+constexpr double kHighestPitchClimb = 2400.0;    // feet per minute
+constexpr double kHighestPitchDescent = -3000.0; // feet per minute
 
 } // namespace
 
@@ -15,16 +18,16 @@ std::uint32_t gf_motionThrottle(const LiveAircraft& aircraft, std::uint32_t stat
     return aircraft.category == AircraftCategory::rotorcraft ? 4u : state;
 }
 
-std::int64_t gf_motionNow() {
-    return trafficState.tickCounter.load();
-}
-
-double gf_ticksToNextSample(const LiveAircraft& aircraft) {
-    if (aircraft.samples.size() < 2) {
-        return kFewestTicks;
+double gf_airbornePitchTarget(double verticalRate) {
+    // A rate the feed did not give flies level.
+    double rate = std::isnan(verticalRate) ? 0.0 : verticalRate;
+    if (rate > 0.0) {
+        rate = std::min(rate, kHighestPitchClimb);
+    } else {
+        // A descent lowers the nose by half as much.
+        rate = std::max(rate, kHighestPitchDescent) / 2.0;
     }
-    const std::int64_t ticks = std::int64_t{aircraft.samples[1].dueTick} - gf_motionNow();
-    return std::max(static_cast<double>(ticks), kFewestTicks);
+    return (kLevelPitch - rate * kPitchPerRate) * kRadiansPerDegree;
 }
 
 } // namespace ksb

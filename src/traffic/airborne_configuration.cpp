@@ -23,8 +23,7 @@ bool lf_nearParkAirport(const LiveAircraft& aircraft) {
         return false;
     }
     const Airport& park = trafficState.parkAirport;
-    return gf_distanceNM({aircraft.position.latitude, aircraft.position.longitude},
-                         {park.lat, park.lon}) <= kApproachRangeNM;
+    return gf_distanceNM(gf_aircraftPosition(aircraft), {park.lat, park.lon}) <= kApproachRangeNM;
 }
 
 void lf_beginApproach(LiveAircraft& aircraft) {

@@ -12,8 +12,6 @@
 namespace ksb {
 namespace {
 
-constexpr double kTicksPerHour = 360000.0;
-constexpr double kFewestAirTicks = 25.0;
 constexpr double kMissingDescentSpeed = 100.0; // knots
 constexpr double kStandardQnh = 1013.0;
 constexpr double kLandingAheadRate = -601.0; // feet per minute
@@ -26,23 +24,9 @@ constexpr double kLevelApproachRates = 100.0; // feet per minute, two samples to
 constexpr double kLateTakeOffRates = 100.0;   // feet per minute, all samples together
 constexpr std::size_t kFirstSkip = 3;
 constexpr std::size_t kLastSkip = 10;
-// The pitch target: 3 degrees nose up level, 2.2 more per 600 ft/min.
-constexpr double kLevelPitch = -3.0;
-constexpr double kPitchPerRate = 2.2 / 600.0;
-constexpr double kHighestPitchClimb = 2400.0;
-constexpr double kHighestPitchDescent = -3000.0;
 constexpr double kTenThousandFeet = 10000.0;
 constexpr double kConfigurationHeightJets = 2050.0;
 constexpr double kConfigurationHeightOthers = 625.0;
-
-Position lf_airPositionOf(const PositionSample& sample) {
-    return {sample.latitude, sample.longitude};
-}
-
-double lf_airTicksTo(const PositionSample& sample) {
-    return std::max(static_cast<double>(std::int64_t{sample.dueTick} - gf_motionNow()),
-                    kFewestAirTicks);
-}
 
 // Stores a descent rate as the next sample's and the sent rate, and steps by it.
 void lf_descendAtRate(LiveAircraft& aircraft, double rate) {
@@ -57,7 +41,8 @@ void lf_climbToNext(LiveAircraft& aircraft) {
     const double altitude = aircraft.position.altitude;
     aircraft.verticalStep =
         next.altitude > altitude
-            ? std::min((next.altitude - altitude) / lf_airTicksTo(next), aircraft.climbLimit)
+            ? std::min((next.altitude - altitude) / static_cast<double>(gf_ticksUntil(next)),
+                       aircraft.climbLimit)
             : 0.0;
 }
 
@@ -66,7 +51,7 @@ void lf_verticalStep(LiveAircraft& aircraft) {
     const PositionSample& current = aircraft.samples[0];
     const PositionSample& next = aircraft.samples[1];
     const double altitude = aircraft.position.altitude;
-    const double ticks = lf_airTicksTo(next);
+    const double ticks = static_cast<double>(gf_ticksUntil(next));
     if (!current.airborne && !next.airborne) {
         lf_airborneOverGround(aircraft);
     } else if (!current.airborne) {
@@ -97,13 +82,7 @@ void lf_verticalStep(LiveAircraft& aircraft) {
 }
 
 void lf_pitchStep(LiveAircraft& aircraft, double ticks) {
-    double rate = aircraft.samples[1].verticalRate;
-    if (rate > 0.0) {
-        rate = std::min(rate, kHighestPitchClimb);
-    } else if (rate < 0.0) {
-        rate = std::max(rate, kHighestPitchDescent) / 2.0;
-    }
-    const double target = (kLevelPitch - rate * kPitchPerRate) * kRadiansPerDegree;
+    const double target = gf_airbornePitchTarget(aircraft.samples[1].verticalRate);
     const double limit = gf_airborneLimits(aircraft.category).pitchStepLimit * kRadiansPerDegree;
     aircraft.pitchStep = std::clamp((target - aircraft.position.pitch) / ticks, -limit, limit);
 }
@@ -171,8 +150,9 @@ void lf_airborneStep(LiveAircraft& aircraft) {
     } else {
         speed = lf_groundSpeedEstimate(aircraft);
     }
-    const double distance = gf_distanceNM(lf_airPositionOf(current), lf_airPositionOf(next));
-    const double ticks = std::max(std::round(distance * kTicksPerHour / speed), kFewestAirTicks);
+    const double distance = gf_distanceNM(gf_samplePosition(current), gf_samplePosition(next));
+    const double ticks = std::max(std::round(distance * kTicksPerHour / speed),
+                                  static_cast<double>(kFewestSampleTicks));
     lf_setNextSampleTick(aircraft, static_cast<std::int64_t>(ticks));
 }
 
@@ -190,7 +170,7 @@ void lf_airbornePhase(LiveAircraft& aircraft, std::int64_t, PositionSample&) {
     if (aircraft.flareStage == 0) {
         lf_verticalStep(aircraft);
     }
-    const double ticks = lf_airTicksTo(aircraft.samples[1]);
+    const double ticks = gf_ticksToNextSample(aircraft);
     if (aircraft.phase != FlightPhase::rotationAndInitialClimb) {
         lf_pitchStep(aircraft, ticks);
     }
@@ -232,7 +212,7 @@ bool lf_skipToAirborne(LiveAircraft& aircraft, std::size_t k) {
     lf_airborneStep(aircraft);
     // The horizontal steps aimed at the dropped sample; they now aim at the new next one.
     const PositionSample& next = samples[1];
-    const double ticks = lf_airTicksTo(next);
+    const double ticks = static_cast<double>(gf_ticksUntil(next));
     aircraft.latStep = (next.latitude - aircraft.position.latitude) / ticks;
     aircraft.lonStep = gf_longitudeDelta(next.longitude, aircraft.position.longitude) / ticks;
     lf_climbToNext(aircraft);

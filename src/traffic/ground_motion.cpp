@@ -41,18 +41,6 @@ constexpr double kTailSwing = 90.0;
 constexpr double kPushBackEndDistance = 900.0;
 constexpr std::uint32_t kTaxiFlaps = 1;
 
-Position lf_groundPositionOf(const PositionSample& sample) {
-    return {sample.latitude, sample.longitude};
-}
-
-bool lf_samePosition(const PositionSample& a, const PositionSample& b) {
-    return a.latitude == b.latitude && a.longitude == b.longitude;
-}
-
-std::int32_t lf_groundNow() {
-    return trafficState.tickCounter.load();
-}
-
 // The last action of a push back under way: engines on, the tow takes over.
 void lf_endPushBack(LiveAircraft& aircraft) {
     const TrafficLinkServices& link = trafficState.linkServices;
@@ -99,7 +87,7 @@ void lf_parkedStep(LiveAircraft& aircraft) {
     }
     // Forwards when the feed leaves within 90 degrees of the stand heading, else backwards.
     const double bearing = gf_initialBearing({aircraft.standLatitude, aircraft.standLongitude},
-                                             lf_groundPositionOf(aircraft.samples.back()));
+                                             gf_samplePosition(aircraft.samples.back()));
     const double away = std::round(gf_turnDegrees(aircraft.standHeading, bearing));
     if (away < 90.0) {
         lf_pullOut(aircraft);
@@ -126,13 +114,13 @@ void lf_chooseWay(LiveAircraft& aircraft) {
         lf_checkSpeedChange(aircraft);
         return;
     }
-    const double apart = gf_distanceNM(lf_groundPositionOf(q[0]), lf_groundPositionOf(q[1]));
+    const double apart = gf_distanceNM(gf_samplePosition(q[0]), gf_samplePosition(q[1]));
     if (d > kSharpTurn && apart > kSharpTurnApart && q[0].groundSpeed <= kSharpTurnSpeed &&
         std::int64_t{q[1].dueTick} - std::int64_t{q[0].dueTick} >= kSharpTurnTicks) {
         lf_insertMidSample(aircraft);
         return;
     }
-    if (lf_samePosition(q.back(), q[2])) {
+    if (gf_samePosition(q.back(), q[2])) {
         lf_checkSpeedChange(aircraft);
         return;
     }
@@ -162,8 +150,7 @@ void lf_maybePark(LiveAircraft& aircraft) {
         wide = aircraft.landed;
     } else {
         const double toLast =
-            gf_distanceNM({aircraft.position.latitude, aircraft.position.longitude},
-                          lf_groundPositionOf(q.back()));
+            gf_distanceNM(gf_aircraftPosition(aircraft), gf_samplePosition(q.back()));
         if (q[1].groundSpeed > kParkingSpeed || toLast > kParkingNear) {
             return;
         }
@@ -173,7 +160,16 @@ void lf_maybePark(LiveAircraft& aircraft) {
 }
 
 void lf_taxiStep(LiveAircraft& aircraft) {
-    if (aircraft.samples.size() < 2 || aircraft.samples[1].repeated) {
+    if (aircraft.samples.size() < 2) {
+        return;
+    }
+    if (aircraft.samples[1].repeated) {
+        // A landing roll drops the feed's standing samples (they repeat the last position), and
+        // the feed may end right after the landing: a landed aircraft standing on its made-up
+        // samples still takes the stand where it stopped.
+        if (aircraft.extraSamples > 0 && aircraft.landed) {
+            lf_maybePark(aircraft);
+        }
         return;
     }
     lf_chooseWay(aircraft);
@@ -272,12 +268,11 @@ void lf_moveAircraft(LiveAircraft& aircraft) {
         return;
     }
     lf_clearCurve(aircraft);
-    if (!q[1].repeated && lf_samePosition(q[0], q[1])) {
+    if (!q[1].repeated && gf_samePosition(q[0], q[1])) {
         q[1].repeated = true;
     }
     if (!q[1].repeated) {
-        aircraft.targetTrack =
-            gf_initialBearing(lf_groundPositionOf(q[0]), lf_groundPositionOf(q[1]));
+        aircraft.targetTrack = gf_initialBearing(gf_samplePosition(q[0]), gf_samplePosition(q[1]));
     }
     if (aircraft.onGround) {
         lf_groundPhase(aircraft);
@@ -296,8 +291,7 @@ void lf_moveAircraft(LiveAircraft& aircraft) {
             lf_shrinkWindows(aircraft);
         }
     } else {
-        const std::int64_t ticks =
-            std::max<std::int64_t>(std::int64_t{next.dueTick} - lf_groundNow(), 25);
+        const std::int64_t ticks = gf_ticksUntil(next);
         aircraft.latStep =
             (next.latitude - aircraft.position.latitude) / static_cast<double>(ticks);
         aircraft.lonStep = gf_longitudeDelta(next.longitude, aircraft.position.longitude) /
@@ -339,10 +333,10 @@ void lf_followCurve(LiveAircraft& aircraft) {
 
 double lf_headingDifference(LiveAircraft& aircraft) {
     const std::deque<PositionSample>& q = aircraft.samples;
-    if (q.size() < 3 || lf_samePosition(q[1], q[2])) {
+    if (q.size() < 3 || gf_samePosition(q[1], q[2])) {
         return 0.0;
     }
-    const double bearing = gf_initialBearing(lf_groundPositionOf(q[1]), lf_groundPositionOf(q[2]));
+    const double bearing = gf_initialBearing(gf_samplePosition(q[1]), gf_samplePosition(q[2]));
     return gf_signedTurn(aircraft.position.heading, bearing);
 }
 
@@ -354,7 +348,7 @@ void lf_checkSpeedChange(LiveAircraft& aircraft) {
     const double current = q[0].groundSpeed;
     const double next = q[1].groundSpeed;
     if ((current > 0.0 || next > 0.0) && std::fabs(current - next) > kSpeedChange &&
-        gf_distanceNM(lf_groundPositionOf(q[0]), lf_groundPositionOf(q[1])) >= kSpeedChangeApart) {
+        gf_distanceNM(gf_samplePosition(q[0]), gf_samplePosition(q[1])) >= kSpeedChangeApart) {
         lf_insertMidSample(aircraft);
     }
 }
@@ -387,9 +381,9 @@ void lf_setUpCurve(LiveAircraft& aircraft) {
     if (q[2].groundSpeed == 0.0) {
         q[2].groundSpeed = (q[0].groundSpeed + q[1].groundSpeed) / 2.0;
     }
-    const Position start{aircraft.position.latitude, aircraft.position.longitude};
-    const LocalOffset control = gf_localOffset(start, lf_groundPositionOf(q[1]));
-    const LocalOffset end = gf_localOffset(start, lf_groundPositionOf(q[2]));
+    const Position start = gf_aircraftPosition(aircraft);
+    const LocalOffset control = gf_localOffset(start, gf_samplePosition(q[1]));
+    const LocalOffset end = gf_localOffset(start, gf_samplePosition(q[2]));
     aircraft.curveStartLatitude = start.latitude;
     aircraft.curveStartLongitude = start.longitude;
     aircraft.curveControlX = control.east;
@@ -414,9 +408,7 @@ void lf_setCurveStep(LiveAircraft& aircraft) {
     if (aircraft.samples.size() < 2) {
         return;
     }
-    const std::int64_t ticks =
-        std::max<std::int64_t>(std::int64_t{aircraft.samples[1].dueTick} - lf_groundNow(), 25);
-    aircraft.curveStep = 1.0 / static_cast<double>(ticks);
+    aircraft.curveStep = 1.0 / gf_ticksToNextSample(aircraft);
 }
 
 } // namespace ksb

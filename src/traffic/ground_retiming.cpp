@@ -14,8 +14,6 @@ namespace ksb {
 
 namespace {
 
-constexpr double kRetimeTicksPerHour = 360000.0;
-constexpr std::int64_t kRetimeShortest = 25;
 constexpr double kRetimeSlowest = 1.0; // knots
 constexpr std::int32_t kWindowOpenEarly = 3000;
 constexpr std::int32_t kWindowOpenLate = 3000;
@@ -27,15 +25,10 @@ constexpr std::int32_t kWindowWideTurn = 2000;
 constexpr double kGentleTurn = 45.0;
 constexpr double kStretchFrom = 1.2;
 
-std::int32_t lf_retimeClampTick(std::int64_t tick) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        tick, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
 double lf_retimeDistance(const LiveAircraft& aircraft) {
     const PositionSample& current = aircraft.samples[0];
     const PositionSample& next = aircraft.samples[1];
-    return gf_distanceNM({current.latitude, current.longitude}, {next.latitude, next.longitude});
+    return gf_distanceNM(gf_samplePosition(current), gf_samplePosition(next));
 }
 
 // The turn rate fitted to the turn ahead: a gentle turn spread over the interval, a sharp one
@@ -87,8 +80,8 @@ double lf_groundSpeedEstimate(const LiveAircraft& aircraft) {
     double estimate = (current.groundSpeed + next.groundSpeed) / 2.0;
     if (current.groundSpeed == 0.0 && next.groundSpeed == 0.0) {
         const std::int64_t ticks = std::max<std::int64_t>(
-            std::int64_t{next.dueTick} - std::int64_t{current.dueTick}, kRetimeShortest);
-        estimate = lf_retimeDistance(aircraft) * kRetimeTicksPerHour / static_cast<double>(ticks);
+            std::int64_t{next.dueTick} - std::int64_t{current.dueTick}, kFewestSampleTicks);
+        estimate = lf_retimeDistance(aircraft) * kTicksPerHour / static_cast<double>(ticks);
     }
     return std::isfinite(estimate) ? std::max(estimate, kRetimeSlowest) : kRetimeSlowest;
 }
@@ -98,14 +91,14 @@ void lf_setNextSampleTick(LiveAircraft& aircraft, std::int64_t ticks) {
         return;
     }
     PositionSample& next = aircraft.samples[1];
-    const std::int64_t now = trafficState.tickCounter.load();
+    const std::int64_t now = gf_motionNow();
     const std::int64_t feedDue = next.dueTick;
     std::int64_t t = now + ticks;
     if (aircraft.extraSamples <= 0) {
         t = std::min(t, feedDue + aircraft.lateWindow);
         t = std::max(t, feedDue - aircraft.earlyWindow);
     }
-    next.dueTick = lf_retimeClampTick(std::max(t, now));
+    next.dueTick = gf_clampTick(std::max(t, now));
 }
 
 void lf_timeNextGroundSample(LiveAircraft& aircraft) {
@@ -114,13 +107,13 @@ void lf_timeNextGroundSample(LiveAircraft& aircraft) {
     }
     const PositionSample& current = aircraft.samples[0];
     PositionSample& next = aircraft.samples[1];
-    const std::int64_t now = trafficState.tickCounter.load();
+    const std::int64_t now = gf_motionNow();
     if (next.repeated) {
         // Standing still: at the feed's pace, at least 25 ticks on.
         const std::int64_t c = current.dueTick;
         const std::int64_t n = next.dueTick;
-        std::int64_t t = std::max(c + std::max<std::int64_t>(n - c, kRetimeShortest),
-                                  now + kRetimeShortest);
+        std::int64_t t = std::max(c + std::max<std::int64_t>(n - c, kFewestSampleTicks),
+                                  now + kFewestSampleTicks);
         if (aircraft.extraSamples <= 0) {
             if (t > n + aircraft.lateWindow) {
                 t = n + aircraft.lateWindow;
@@ -128,18 +121,18 @@ void lf_timeNextGroundSample(LiveAircraft& aircraft) {
                 t = std::max(t, n - aircraft.earlyWindow);
             }
         }
-        next.dueTick = lf_retimeClampTick(std::max(t, now));
+        next.dueTick = gf_clampTick(std::max(t, now));
         return;
     }
     aircraft.turnRate = aircraft.baseTurnRate;
     const double distance = lf_retimeDistance(aircraft);
     const double ticksWanted =
-        std::round(distance * kRetimeTicksPerHour / lf_groundSpeedEstimate(aircraft));
+        std::round(distance * kTicksPerHour / lf_groundSpeedEstimate(aircraft));
     const std::int64_t ticks =
         std::isfinite(ticksWanted)
             ? std::clamp<std::int64_t>(static_cast<std::int64_t>(std::min(ticksWanted, 1e12)),
-                                       kRetimeShortest, std::numeric_limits<std::int32_t>::max())
-            : kRetimeShortest;
+                                       kFewestSampleTicks, std::numeric_limits<std::int32_t>::max())
+            : kFewestSampleTicks;
     if (lf_hasCurve(aircraft) || aircraft.turning) {
         lf_scaleTurnRate(aircraft, ticks, distance);
     }

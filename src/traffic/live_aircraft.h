@@ -119,6 +119,8 @@ struct LiveAircraft : AiAircraft {
 
     // Stand manoeuvres.
     bool departureRequested = false;
+    // The departure of this stay on the stand ran (learned, stand freed); taking a stand clears it.
+    bool departedFromStand = false;
     bool standChecked = false;
     bool standCargo = false; // the stand's cargo flag, copied when the stand was taken
     ksb::Clock::SteadyTime atStandSince{}; // the last sample seen within the stand radius

@@ -16,7 +16,7 @@
 namespace ksb {
 
 void lf_liveryChange(LiveAircraft& aircraft) {
-    const std::int64_t now = trafficState.tickCounter.load();
+    const std::int64_t now = gf_motionNow();
     std::deque<PositionSample>& samples = aircraft.samples;
     // An empty queue (never so in the simulator) gives a sample of the aircraft's own place.
     const PositionSample current = samples.empty() ? PositionSample{} : samples.front();
@@ -27,7 +27,7 @@ void lf_liveryChange(LiveAircraft& aircraft) {
         here.longitude = aircraft.position.longitude;
         here.bank = aircraft.position.bank;
         here.altitude = aircraft.position.altitude;
-        here.dueTick = gf_standDueTickAfter(now, 1);
+        here.dueTick = gf_dueTickAfter(now, 1);
         here.repeated = here.latitude == current.latitude && here.longitude == current.longitude;
         samples.push_front(here);
         aircraft.state = LiveState::toBeRecreated;
@@ -40,7 +40,7 @@ void lf_liveryChange(LiveAircraft& aircraft) {
                                gf_standLogName(aircraft.standId), aircraft.callsign,
                                gf_utcClockText(), samples.size()));
         }
-        samples.erase(samples.begin() + 1, samples.end());
+        gf_keepCurrentSample(aircraft);
     }
     if (!samples.empty()) {
         samples.front().repeated = true;
@@ -53,7 +53,7 @@ void lf_liveryChange(LiveAircraft& aircraft) {
         stay.altitude = aircraft.position.altitude;
     }
     stay.repeated = true;
-    stay.dueTick = gf_standDueTickAfter(now, 1);
+    stay.dueTick = gf_dueTickAfter(now, 1);
     samples.push_front(stay);
     aircraft.state = LiveState::toBeRecreated;
 }

@@ -7,6 +7,7 @@
 #include "core/flight_records.h"
 #include "core/geodesy.h"
 #include "traffic/live_aircraft.h"
+#include "traffic/motion_ticks.h"
 
 #include <array>
 #include <cstddef>
@@ -35,6 +36,24 @@ LocalOffset gf_localOffset(const Position& origin, const Position& point);
 
 // A heading brought into [0, 2 pi).
 double gf_wrapHeading(double radians);
+// A sample's position, and whether two samples stand on the same spot.
+inline Position gf_samplePosition(const PositionSample& sample) {
+    return {sample.latitude, sample.longitude};
+}
+inline bool gf_samePosition(const PositionSample& a, const PositionSample& b) {
+    return a.latitude == b.latitude && a.longitude == b.longitude;
+}
+// Only the current sample stays queued.
+inline void gf_keepCurrentSample(LiveAircraft& aircraft) {
+    if (aircraft.samples.size() > 1) {
+        aircraft.samples.erase(aircraft.samples.begin() + 1, aircraft.samples.end());
+    }
+}
+// Where the aircraft is now.
+inline Position gf_aircraftPosition(const LiveAircraft& aircraft) {
+    return {aircraft.position.latitude, aircraft.position.longitude};
+}
+
 // The signed shortest turn from one direction to another, radians in (-pi, pi].
 double gf_signedTurn(double fromRadians, double toRadians);
 // The size of that turn in degrees, 0 to 180.
@@ -165,10 +184,9 @@ inline constexpr LightArray kRunwayExitLights{1, 1, 0, 1, 0, 1, 1};
 
 // Throttle states: 0 idle to 4 full; rotorcraft always run at 4.
 std::uint32_t gf_motionThrottle(const LiveAircraft& aircraft, std::uint32_t state);
-// Current tick of the engine.
-std::int64_t gf_motionNow();
-// Ticks until the next sample is due, at least 25.
-double gf_ticksToNextSample(const LiveAircraft& aircraft);
+// The pitch (radians, negative nose up) an airborne aircraft aims at for a vertical rate in feet
+// per minute; the creation's first pitch too.
+double gf_airbornePitchTarget(double verticalRate);
 
 // ---------------------------------------------------------------------------------------------
 // Stand manoeuvres
@@ -182,6 +200,9 @@ void lf_arrivedAtStand(LiveAircraft& aircraft);
 void lf_pullOut(LiveAircraft& aircraft);
 // Leaves the stand backwards.
 void lf_pushBack(LiveAircraft& aircraft);
+// A parked aircraft that the feed moves on while its departure is still requested (no push back
+// could start) leaves forwards toward the feed under its own power.
+void lf_leaveStandUnpushed(LiveAircraft& aircraft);
 // A new feed sample of an aircraft on or moving into its stand; true: append the sample.
 bool lf_standDepartureCheck(LiveAircraft& aircraft, PositionSample& sample);
 // Tow detection and learning as a parked aircraft starts to leave.

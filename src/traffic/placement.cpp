@@ -9,9 +9,11 @@
 #include "core/globals.h"
 #include "traffic/free_stand.h"
 #include "traffic/make_place.h"
+#include "traffic/motion.h"
 #include "traffic/position_block.h"
 #include "traffic/stand_options.h"
 #include "traffic/stand_table.h"
+#include "traffic/stand_taking.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -42,10 +44,6 @@ void lf_markRepeatedStart(std::deque<PositionSample>& samples) {
     }
 }
 
-Position lf_placementPositionOf(const PositionSample& sample) {
-    return Position{sample.latitude, sample.longitude};
-}
-
 // Asks each live aircraft in turn until one answers; the stand is refused when the rule objected.
 template <class Rule>
 bool lf_standRuleAllows(Rule& rule, LiveAircraft& newcomer, std::uint32_t standId,
@@ -60,17 +58,8 @@ bool lf_standRuleAllows(Rule& rule, LiveAircraft& newcomer, std::uint32_t standI
     return context.allowed;
 }
 
-// Names compare only when both are known: an empty name refuses nothing.
-bool lf_placementSameStandName(const std::string& standName, const std::string& other) {
-    return !other.empty() && other == standName;
-}
-
 bool lf_placementStandRefused(LiveAircraft& aircraft, const ParkPosition& stand) {
-    if (lf_placementSameStandName(stand.name, trafficState.reservedStand)) {
-        return true;
-    }
-    const UserAircraftState user = trafficState.linkServices.lastUserState();
-    if (lf_placementSameStandName(stand.name, gf_standNameAt(user.latitude, user.longitude))) {
+    if (ksb::lf_standKeptForUser(stand)) {
         return true;
     }
     ksb::TrafficHooks& hooks = trafficState.hooks;
@@ -91,17 +80,13 @@ void lf_parkOnFoundStand(LiveAircraft& aircraft, ParkPosition& stand) {
     std::deque<PositionSample>& samples = aircraft.samples;
     samples.front().repeated = true;
     samples.front().groundSpeed = 0.0;
-    aircraft.standLatitude = stand.latitude;
-    aircraft.standLongitude = stand.longitude;
-    aircraft.standHeading = stand.heading;
-    aircraft.standId = stand.standId;
-    aircraft.standCargo = stand.cargo;
+    ksb::lf_takeStand(aircraft, stand);
     aircraft.setPhase(FlightPhase::parked);
     stand.occupied = true;
     aircraft.atStandSince = ksb::gf_clock().steadyNow();
     aircraft.standWaitTimers = {};
     lf_markCargoStand(aircraft);
-    samples.erase(samples.begin() + 1, samples.end());
+    ksb::gf_keepCurrentSample(aircraft);
     samples.front().latitude = stand.latitude;
     samples.front().longitude = stand.longitude;
     samples.front().track = stand.heading * kDegreesPerRadian;
@@ -119,17 +104,17 @@ PlacementStandChoice lf_standForStandingFlight(LiveAircraft& aircraft) {
     const PositionSample& first = samples.front();
     const Position parkAirport{trafficState.parkAirport.lat, trafficState.parkAirport.lon};
     if (!park.parkAirportLoaded.load() || park.stands.empty() ||
-        gf_distanceNM(lf_placementPositionOf(first), parkAirport) > kPlaceParkAirportReachNm) {
+        gf_distanceNM(ksb::gf_samplePosition(first), parkAirport) > kPlaceParkAirportReachNm) {
         return PlacementStandChoice::none;
     }
-    Position at = lf_placementPositionOf(first);
+    Position at = ksb::gf_samplePosition(first);
     if (!first.repeated) {
         const bool slow = samples.size() > 1 && samples[1].groundSpeed <= kPlaceStandingSpeedKnots;
         if (!slow ||
-            gf_distanceNM(lf_placementPositionOf(samples.back()), at) > kPlaceStandingDriftNm) {
+            gf_distanceNM(ksb::gf_samplePosition(samples.back()), at) > kPlaceStandingDriftNm) {
             return PlacementStandChoice::none;
         }
-        at = lf_placementPositionOf(samples.back());
+        at = ksb::gf_samplePosition(samples.back());
     }
     ParkPosition* stand = ksb::gf_findFreeStand(at, aircraft, kPlaceStandReachNm, first.repeated);
     if (stand == nullptr) {

@@ -1,8 +1,8 @@
 #include "traffic/position_block.h"
 
 #include "core/geodesy.h"
+#include "traffic/motion.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -10,19 +10,6 @@ namespace {
 constexpr double kBlockTwoPi = 6.283185307179586;
 // 0.6 degrees, nose down.
 constexpr double kBlockGroundPitch = 0.010471975511965976;
-constexpr double kBlockClimbRateLimit = 2400.0;    // feet per minute
-constexpr double kBlockDescentRateLimit = -3000.0; // feet per minute
-
-// Negative nose up: -3 degrees level, steeper with the climb, flatter with half the descent.
-double lf_blockAirbornePitch(double verticalRate) {
-    double v = std::isnan(verticalRate) ? 0.0 : verticalRate;
-    if (v > 0.0) {
-        v = std::min(v, kBlockClimbRateLimit);
-    } else {
-        v = std::max(v, kBlockDescentRateLimit) / 2.0;
-    }
-    return -(3.0 + v / 600.0 * 2.2) * kRadiansPerDegree;
-}
 
 double lf_blockStartHeading(const LiveAircraft& aircraft) {
     const PositionSample& first = aircraft.samples.front();
@@ -34,8 +21,7 @@ double lf_blockStartHeading(const LiveAircraft& aircraft) {
     }
     if (aircraft.samples.size() > 1 && !aircraft.samples[1].repeated) {
         const PositionSample& second = aircraft.samples[1];
-        return gf_initialBearing(Position{first.latitude, first.longitude},
-                                 Position{second.latitude, second.longitude});
+        return gf_initialBearing(ksb::gf_samplePosition(first), ksb::gf_samplePosition(second));
     }
     return first.track * kRadiansPerDegree;
 }
@@ -62,7 +48,8 @@ void lf_fillPositionBlock(LiveAircraft& aircraft) {
     SimPositionBlock& block = aircraft.position;
     block.latitude = first.latitude;
     block.longitude = first.longitude;
-    block.pitch = first.airborne ? lf_blockAirbornePitch(first.verticalRate) : kBlockGroundPitch;
+    block.pitch =
+        first.airborne ? ksb::gf_airbornePitchTarget(first.verticalRate) : kBlockGroundPitch;
     block.bank = first.bankValid ? first.bank : 0.0;
     block.altitude = first.altitude;
     block.verticalSpeed = first.verticalRate / 60.0; // feet per second

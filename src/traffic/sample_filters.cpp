@@ -25,14 +25,6 @@ constexpr double kReversal = 150.0;
 // A speed up beyond this is not believed above the last queued speed, knots.
 constexpr double kSpeedUpCap = 40.0;
 
-bool lf_filterSamePosition(const PositionSample& a, const PositionSample& b) {
-    return a.latitude == b.latitude && a.longitude == b.longitude;
-}
-
-Position lf_filterPositionOf(const PositionSample& sample) {
-    return {sample.latitude, sample.longitude};
-}
-
 bool lf_flyingInSimulator(const LiveAircraft& aircraft) {
     return aircraft.state == LiveState::inSimulator && !aircraft.onGround;
 }
@@ -41,7 +33,7 @@ bool lf_flyingInSimulator(const LiveAircraft& aircraft) {
 double lf_offHeading(const LiveAircraft& aircraft, const PositionSample& from,
                      const PositionSample& to) {
     return gf_turnDegrees(aircraft.position.heading,
-                          gf_initialBearing(lf_filterPositionOf(from), lf_filterPositionOf(to)));
+                          gf_initialBearing(gf_samplePosition(from), gf_samplePosition(to)));
 }
 
 } // namespace
@@ -51,7 +43,7 @@ bool lf_acceptSample(LiveAircraft& aircraft, PositionSample& sample) {
         return true;
     }
     const PositionSample& last = aircraft.samples.back();
-    sample.repeated = lf_filterSamePosition(sample, last);
+    sample.repeated = gf_samePosition(sample, last);
     if (aircraft.category == AircraftCategory::rotorcraft) {
         return true;
     }
@@ -64,8 +56,9 @@ bool lf_acceptSample(LiveAircraft& aircraft, PositionSample& sample) {
         sample.groundSpeed = 0.0;
         return true;
     }
-    const bool sameSpot = std::fabs(sample.latitude - last.latitude) <= kSameSpot &&
-                          std::fabs(gf_longitudeDelta(sample.longitude, last.longitude)) <= kSameSpot;
+    const bool sameSpot =
+        std::fabs(sample.latitude - last.latitude) <= kSameSpot &&
+        std::fabs(gf_longitudeDelta(sample.longitude, last.longitude)) <= kSameSpot;
     if (sameSpot) {
         if (sample.airborne || lf_flyingInSimulator(aircraft) ||
             (aircraft.takeOffRoll && sample.groundSpeed > 0.0 &&
@@ -94,7 +87,7 @@ bool lf_checkReversal(LiveAircraft& aircraft, PositionSample& sample) {
     if (q.empty()) {
         return true;
     }
-    if (lf_filterSamePosition(sample, q.back())) {
+    if (gf_samePosition(sample, q.back())) {
         return false;
     }
     if (q.size() == 1) {
@@ -111,7 +104,7 @@ bool lf_checkReversal(LiveAircraft& aircraft, PositionSample& sample) {
             PositionSample stop = sample;
             stop.latitude = aircraft.position.latitude;
             stop.longitude = aircraft.position.longitude;
-            stop.dueTick = trafficState.tickCounter.load() + 1;
+            stop.dueTick = gf_dueTickAfter(gf_motionNow(), 1);
             stop.repeated = false;
             q.front() = stop;
         }
@@ -128,7 +121,7 @@ bool lf_checkReversal(LiveAircraft& aircraft, PositionSample& sample) {
         lf_openWindows(aircraft);
     }
     const PositionSample& last = q.back();
-    sample.repeated = lf_filterSamePosition(sample, last);
+    sample.repeated = gf_samePosition(sample, last);
     if (sample.groundSpeed > last.groundSpeed && sample.groundSpeed > kSpeedUpCap) {
         sample.groundSpeed = last.groundSpeed;
     }

@@ -39,7 +39,9 @@ std::int64_t lf_towThresholdTicks(AircraftCategory category) {
 bool lf_requestDeparture(LiveAircraft& aircraft, PositionSample& sample) {
     sample.repeated = false;
     aircraft.departureRequested = true;
-    if (aircraft.previousPhase != FlightPhase::parked) {
+    // The phase guard alone does not hold for an aircraft that came to the stand from another
+    // phase and stays parked: its departure would be learned again at every departing sample.
+    if (aircraft.previousPhase != FlightPhase::parked && !aircraft.departedFromStand) {
         lf_departFromStand(aircraft);
         aircraft.setPhase(FlightPhase::parked);
     }
@@ -50,7 +52,7 @@ bool lf_requestDeparture(LiveAircraft& aircraft, PositionSample& sample) {
 
 bool lf_standDepartureCheck(LiveAircraft& aircraft, PositionSample& sample) {
     aircraft.standChecked = true;
-    const double d = gf_distanceNM(gf_standPoint(aircraft), gf_standSamplePoint(sample));
+    const double d = gf_distanceNM(gf_standPoint(aircraft), gf_samplePosition(sample));
     const double limit = aircraft.previousPhase == FlightPhase::movingToAdjacentStand
                              ? kStandLimitAfterMovingInNm
                              : kStandLimitNm;
@@ -98,7 +100,7 @@ bool lf_standDepartureCheck(LiveAircraft& aircraft, PositionSample& sample) {
 }
 
 void lf_departFromStand(LiveAircraft& aircraft) {
-    const std::int64_t now = trafficState.tickCounter.load();
+    const std::int64_t now = gf_motionNow();
     if (aircraft.extraSamples >= 1) {
         if (aircraft.phase == FlightPhase::parked && aircraft.landed && !aircraft.samples.empty()) {
             const std::int64_t sinceLastReal =
@@ -116,6 +118,7 @@ void lf_departFromStand(LiveAircraft& aircraft) {
         }
     }
     gf_freeStand(aircraft);
+    aircraft.departedFromStand = true;
 }
 
 } // namespace ksb

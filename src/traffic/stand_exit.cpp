@@ -28,11 +28,14 @@ void lf_logLeaving(const LiveAircraft& aircraft, std::string_view how) {
     }
 }
 
-// Only the current sample stays.
-void lf_keepCurrentSample(LiveAircraft& aircraft) {
-    if (aircraft.samples.size() > 1) {
-        aircraft.samples.erase(aircraft.samples.begin() + 1, aircraft.samples.end());
-    }
+// Leaving forwards under its own power: lights, engines, taxi throttle and flaps.
+void lf_leaveUnderPower(LiveAircraft& aircraft) {
+    const TrafficLinkServices& link = trafficState.linkServices;
+    link.queueSetLights(aircraft.objectId, kLeaveStandLights);
+    link.queueEnginesOn(aircraft.objectId);
+    link.setThrottle(aircraft, 0);
+    link.setFlaps(aircraft, 1);
+    lf_logLeaving(aircraft, "pull out");
 }
 
 } // namespace
@@ -43,25 +46,26 @@ void lf_pullOut(LiveAircraft& aircraft) {
     if (aircraft.samples.empty()) {
         return;
     }
-    const std::int64_t now = trafficState.tickCounter.load();
+    const std::int64_t now = gf_motionNow();
     const Position ahead = gf_destinationPoint(gf_standPoint(aircraft), aircraft.standHeading,
                                                2.0 * aircraft.halfWingSpan * kFeetPerNM);
     PositionSample& current = aircraft.samples.front();
     current.groundSpeed = aircraft.pushSpeed;
-    lf_keepCurrentSample(aircraft);
+    gf_keepCurrentSample(aircraft);
     const std::int64_t travel =
-        gf_pushTravelTicks(aircraft, gf_distanceNM(gf_standAircraftPoint(aircraft), ahead));
-    aircraft.samples.push_back(gf_pushSampleAt(aircraft, aircraft.samples.front(), ahead,
-                                               gf_standDueTickAfter(now, travel)));
+        gf_pushTravelTicks(aircraft, gf_distanceNM(gf_aircraftPosition(aircraft), ahead));
+    aircraft.samples.push_back(
+        gf_pushSampleAt(aircraft, aircraft.samples.front(), ahead, gf_dueTickAfter(now, travel)));
 
     aircraft.setPhase(FlightPhase::taxi);
     aircraft.targetTrack = aircraft.position.heading;
-    const TrafficLinkServices& link = trafficState.linkServices;
-    link.queueSetLights(aircraft.objectId, kLeaveStandLights);
-    link.queueEnginesOn(aircraft.objectId);
-    link.setThrottle(aircraft, 0);
-    link.setFlaps(aircraft, 1);
-    lf_logLeaving(aircraft, "pull out");
+    lf_leaveUnderPower(aircraft);
+}
+
+void lf_leaveStandUnpushed(LiveAircraft& aircraft) {
+    aircraft.departureRequested = false;
+    aircraft.setPhase(FlightPhase::taxi);
+    lf_leaveUnderPower(aircraft);
 }
 
 void lf_pushBack(LiveAircraft& aircraft) {
@@ -72,28 +76,28 @@ void lf_pushBack(LiveAircraft& aircraft) {
         // Without its stand's radius it cannot know how far back: no push back starts.
         return;
     }
-    const std::int64_t now = trafficState.tickCounter.load();
-    const Position end = gf_destinationPoint(gf_standAircraftPoint(aircraft), behind,
+    const std::int64_t now = gf_motionNow();
+    const Position end = gf_destinationPoint(gf_aircraftPosition(aircraft), behind,
                                              kPushBackRadii * stand->radius * kFeetPerNM);
     aircraft.samples.front().groundSpeed = aircraft.pushSpeed;
     aircraft.targetTrack = aircraft.position.heading;
     const std::int64_t travel =
-        gf_pushTravelTicks(aircraft, gf_distanceNM(gf_standAircraftPoint(aircraft), end));
+        gf_pushTravelTicks(aircraft, gf_distanceNM(gf_aircraftPosition(aircraft), end));
 
-    lf_keepCurrentSample(aircraft);
-    aircraft.samples.push_back(gf_pushSampleAt(aircraft, aircraft.samples.front(), end,
-                                               gf_standDueTickAfter(now, travel)));
+    gf_keepCurrentSample(aircraft);
+    aircraft.samples.push_back(
+        gf_pushSampleAt(aircraft, aircraft.samples.front(), end, gf_dueTickAfter(now, travel)));
     lf_insertMidSample(aircraft);
 
     // The tail swings to one side of the end point once the feed shows which way it turns.
     const PositionSample& middle = aircraft.samples[aircraft.samples.size() >= 3 ? 1 : 0];
-    const Position midpoint = gf_standSamplePoint(middle);
+    const Position midpoint = gf_samplePosition(middle);
     const double sideFeet = aircraft.halfWingSpan * kFeetPerNM;
     // B a quarter turn clockwise of the push direction, C a quarter turn anticlockwise.
     const Position sideB = gf_destinationPoint(end, behind + kStandQuarterTurn, sideFeet);
     const Position sideC = gf_destinationPoint(end, behind - kStandQuarterTurn, sideFeet);
     const auto sideDue = [&](const Position& side) {
-        return gf_standDueTickAfter(
+        return gf_dueTickAfter(
             now, travel / 2 + gf_pushTravelTicks(aircraft, gf_distanceNM(midpoint, side)));
     };
     const PositionSample& current = aircraft.samples.front();

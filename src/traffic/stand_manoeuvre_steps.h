@@ -4,43 +4,26 @@
 #include "core/flight_records.h"
 #include "core/geodesy.h"
 #include "traffic/live_aircraft.h"
+#include "traffic/motion_ticks.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 namespace ksb {
 
 // Nav, beacon, taxi and logo on; landing, strobes and cabin off.
 inline constexpr std::array<std::uint32_t, 7> kLeaveStandLights{1, 1, 0, 1, 0, 1, 0};
-inline constexpr double kStandTicksPerHour = 360000.0;
-
-inline Position gf_standSamplePoint(const PositionSample& sample) {
-    return {sample.latitude, sample.longitude};
-}
-
-inline Position gf_standAircraftPoint(const LiveAircraft& aircraft) {
-    return {aircraft.position.latitude, aircraft.position.longitude};
-}
 
 inline Position gf_standPoint(const LiveAircraft& aircraft) {
     return {aircraft.standLatitude, aircraft.standLongitude};
 }
 
-// A due tick so many ticks after base, kept within the 32-bit tick counter.
-inline std::int32_t gf_standDueTickAfter(std::int64_t base, std::int64_t ticks) {
-    const std::int64_t due = base + ticks;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        due, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
 // Ticks to cover the distance at the aircraft's push-back speed (at least 1 kt, so a broken
 // table value cannot divide by zero).
 inline std::int64_t gf_pushTravelTicks(const LiveAircraft& aircraft, double distanceNm) {
-    const double ticks =
-        std::round(distanceNm / std::max(aircraft.pushSpeed, 1.0) * kStandTicksPerHour);
+    const double ticks = std::round(distanceNm / std::max(aircraft.pushSpeed, 1.0) * kTicksPerHour);
     return std::isfinite(ticks) ? static_cast<std::int64_t>(ticks) : 0;
 }
 

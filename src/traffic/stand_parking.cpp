@@ -10,6 +10,7 @@
 #include "traffic/stand_manoeuvre_steps.h"
 #include "traffic/stand_options.h"
 #include "traffic/stand_table.h"
+#include "traffic/stand_taking.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -29,17 +30,6 @@ constexpr double kArrivedNm = 0.0010799136069114472;      // 2 m
 // The way in takes at least this long, and the aircraft stands this much after it arrives.
 constexpr std::int64_t kLeastTravelTicks = 100;
 constexpr std::int64_t kStandingAfterTicks = 50;
-
-// The reserved stand and the stand under the user are never taken. The user off every stand
-// (an empty name) refuses nothing.
-bool lf_standRefused(const ParkPosition& stand) {
-    if (!trafficState.reservedStand.empty() && stand.name == trafficState.reservedStand) {
-        return true;
-    }
-    const std::string userStand =
-        gf_standNameAt(trafficState.userState.latitude, trafficState.userState.longitude);
-    return !userStand.empty() && userStand == stand.name;
-}
 
 // Those parked on the stand and, by the conflict rules, on its neighbours give way.
 void lf_clearStandFor(LiveAircraft& aircraft, const ParkPosition& stand) {
@@ -76,7 +66,7 @@ bool lf_parkAtAdjacentStand(LiveAircraft& aircraft, bool wide) {
     if (aircraft.samples.empty()) {
         return false;
     }
-    const Position last = gf_standSamplePoint(aircraft.samples.back());
+    const Position last = gf_samplePosition(aircraft.samples.back());
     if (last.latitude == aircraft.lastAdjacentCheckLatitude &&
         last.longitude == aircraft.lastAdjacentCheckLongitude) {
         return false;
@@ -85,20 +75,14 @@ bool lf_parkAtAdjacentStand(LiveAircraft& aircraft, bool wide) {
     aircraft.lastAdjacentCheckLongitude = last.longitude;
 
     ParkPosition* stand = lf_nearestStand(last, wide ? kWideNearStandNm : kNearStandNm);
-    if (stand == nullptr || lf_standRefused(*stand)) {
+    if (stand == nullptr || lf_standKeptForUser(*stand)) {
         return false;
     }
     lf_clearStandFor(aircraft, *stand);
     lf_makePlaceFor(aircraft, *stand);
 
-    aircraft.standLatitude = stand->latitude;
-    aircraft.standLongitude = stand->longitude;
-    aircraft.standHeading = stand->heading;
-    aircraft.standId = stand->standId;
-    aircraft.standCargo = stand->cargo;
-    if (aircraft.samples.size() > 1) {
-        aircraft.samples.erase(aircraft.samples.begin() + 1, aircraft.samples.end());
-    }
+    lf_takeStand(aircraft, *stand);
+    gf_keepCurrentSample(aircraft);
     // A curve set up earlier in this step would lead to samples no longer queued.
     lf_clearCurve(aircraft);
     aircraft.setPhase(FlightPhase::movingToAdjacentStand);
@@ -113,12 +97,12 @@ void lf_pathIntoStand(LiveAircraft& aircraft, const ParkPosition& stand) {
     const Position at{stand.latitude, stand.longitude};
     PositionSample& last = aircraft.samples.back();
     const std::int64_t travel =
-        std::max(gf_pushTravelTicks(aircraft, gf_distanceNM(gf_standSamplePoint(last), at)),
+        std::max(gf_pushTravelTicks(aircraft, gf_distanceNM(gf_samplePosition(last), at)),
                  kLeastTravelTicks);
 
     // It moves onto the stand point, then stands there: two samples, so that it really moves in.
     PositionSample moving =
-        gf_pushSampleAt(aircraft, last, at, gf_standDueTickAfter(last.dueTick, travel));
+        gf_pushSampleAt(aircraft, last, at, gf_dueTickAfter(last.dueTick, travel));
     moving.track = stand.heading * kDegreesPerRadian;
     moving.bank = aircraft.position.bank;
     moving.altitude = aircraft.position.altitude;
@@ -130,7 +114,7 @@ void lf_pathIntoStand(LiveAircraft& aircraft, const ParkPosition& stand) {
     standing.verticalRate = 0.0;
     standing.repeated = true;
     standing.dueTick =
-        gf_standDueTickAfter(aircraft.samples.front().dueTick, kStandingAfterTicks + travel);
+        gf_dueTickAfter(aircraft.samples.front().dueTick, kStandingAfterTicks + travel);
     aircraft.samples.push_back(moving);
     aircraft.samples.push_back(standing);
 
@@ -142,7 +126,7 @@ void lf_pathIntoStand(LiveAircraft& aircraft, const ParkPosition& stand) {
 }
 
 void lf_arrivedAtStand(LiveAircraft& aircraft) {
-    if (gf_distanceNM(gf_standAircraftPoint(aircraft), gf_standPoint(aircraft)) > kArrivedNm) {
+    if (gf_distanceNM(gf_aircraftPosition(aircraft), gf_standPoint(aircraft)) > kArrivedNm) {
         aircraft.setPhase(FlightPhase::taxi);
         return;
     }

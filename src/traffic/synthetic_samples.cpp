@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 
 namespace ksb {
 
@@ -54,8 +53,7 @@ std::int32_t lf_firstSyntheticCount(const LiveAircraft& aircraft) {
     if (!gf_isValidPosition(user)) {
         return kSyntheticAirborne;
     }
-    const double distance =
-        gf_distanceNM(user, {aircraft.position.latitude, aircraft.position.longitude});
+    const double distance = gf_distanceNM(user, gf_aircraftPosition(aircraft));
     const double range = static_cast<double>(LATERAL_RANGE.value()) - kSyntheticRangeMargin;
     return distance >= range ? 0 : kSyntheticAirborne;
 }
@@ -123,7 +121,7 @@ void lf_syntheticSpeed(const LiveAircraft& aircraft, PositionSample& sample, std
 void lf_syntheticMove(const LiveAircraft& aircraft, PositionSample& sample) {
     const double seconds = aircraft.onGround ? kSyntheticGroundSeconds : kSyntheticAirborneSeconds;
     const double feet = sample.groundSpeed * seconds / 3600.0 * kFeetPerNM;
-    const Position from{sample.latitude, sample.longitude};
+    const Position from = gf_samplePosition(sample);
     const Position to = gf_destinationPoint(from, aircraft.position.heading, feet);
     sample.latitude = to.latitude;
     sample.longitude = gf_normaliseLongitude(to.longitude);
@@ -189,9 +187,7 @@ void lf_makeSyntheticSample(LiveAircraft& aircraft, std::int32_t count) {
     if (sample.groundSpeed > 0.0) {
         lf_syntheticMove(aircraft, sample);
     }
-    const std::int64_t due = std::int64_t{sample.dueTick} + lf_syntheticInterval(aircraft);
-    sample.dueTick = static_cast<std::int32_t>(
-        std::min<std::int64_t>(due, std::numeric_limits<std::int32_t>::max()));
+    sample.dueTick = gf_dueTickAfter(sample.dueTick, lf_syntheticInterval(aircraft));
     if (aircraft.phase == FlightPhase::pushBackOrTow || aircraft.phase == FlightPhase::parked) {
         gf_freeStand(aircraft);
         aircraft.standChecked = false;
@@ -205,8 +201,8 @@ void lf_learnSoftAtEnd(LiveAircraft& aircraft) {
         return;
     }
     const Airport& airport = trafficState.parkAirport;
-    const double distance = gf_distanceNM(
-        {airport.lat, airport.lon}, {aircraft.position.latitude, aircraft.position.longitude});
+    const double distance =
+        gf_distanceNM({airport.lat, airport.lon}, gf_aircraftPosition(aircraft));
     if (distance > kSoftLearningRange) {
         return;
     }
@@ -228,8 +224,7 @@ void lf_learnSoftAtEnd(LiveAircraft& aircraft) {
 
 void lf_endSyntheticSamples(LiveAircraft& aircraft) {
     if (!aircraft.samples.empty()) {
-        aircraft.samples.front().dueTick =
-            gf_standDueTickAfter(static_cast<std::int64_t>(trafficState.tickCounter.load()), 1);
+        aircraft.samples.front().dueTick = gf_dueTickAfter(gf_motionNow(), 1);
     }
     aircraft.extraSamples = 0;
     lf_openWindows(aircraft);

@@ -71,7 +71,11 @@ void lf_takeOffPhase(LiveAircraft& aircraft) {
         return;
     }
     const TrafficLinkServices& link = trafficState.linkServices;
-    if (aircraft.phase == FlightPhase::airborne || aircraft.phase == FlightPhase::parked) {
+    if (aircraft.phase == FlightPhase::parked && aircraft.departureRequested) {
+        // No manoeuvre took it off its stand (a push back needs the stand's record), yet the
+        // feed moves it: it leaves forwards under its own power, not with its engines off.
+        lf_leaveStandUnpushed(aircraft);
+    } else if (aircraft.phase == FlightPhase::airborne || aircraft.phase == FlightPhase::parked) {
         aircraft.setPhase(FlightPhase::taxi);
     } else if (!aircraft.takeOffRoll) {
         if (aircraft.landingRoll) {

@@ -123,4 +123,8 @@ const TrafficServices& gf_trafficServices();
 // engine (start-up, test set-up).
 void gf_setTrafficServices(TrafficServices services);
 
+// The user's aircraft is known to stand or roll on the ground; an unknown state counts as
+// airborne. The engine's test wherever the user's ground state decides.
+bool lf_userOnGround();
+
 } // namespace ksb

@@ -39,9 +39,11 @@ protected:
         gf_resetMainLoopForTests();
         LOG.setRaw(true);
         userOnGround = false;
+        userOnGroundKnown = false;
     }
     ~ConflictScene() override {
         userOnGround = false;
+        userOnGroundKnown = false;
         gf_setTrafficServices(gf_defaultTrafficServices());
     }
 

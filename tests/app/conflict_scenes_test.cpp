@@ -54,6 +54,40 @@ TEST_F(ConflictScene, ALandingUserReleasesTheAircraftOnItsRunwayLineBelow500Ft) 
     EXPECT_EQ(removals(), std::vector<std::uint32_t>{11});
 }
 
+// An aircraft taxies where the user's aircraft is; the user's last height reads 600 ft, above
+// the airborne pass's runway-line rule. Only a user known to be on the ground makes the pass the
+// ground one: a state not yet known counts as airborne, as it does for admission and the stand
+// under the user.
+TEST_F(ConflictScene, TheGroundPassNeedsTheUserKnownToBeOnTheGround) {
+    struct Case {
+        const char* name;
+        bool known;
+        bool onGround;
+        bool released;
+    };
+    const Case cases[] = {
+        {"on the ground, not yet known", false, true, false},
+        {"known airborne", true, false, false},
+        {"known on the ground", true, true, true},
+    };
+    std::uint32_t index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        userOnGroundKnown = c.known;
+        userOnGround = c.onGround;
+        // Each case a mile from the last, so that what stays is out of the next one's way.
+        const Position at = lf_sceneBeside(kSceneThreshold, 0.0, 1.0 * index, 0.0);
+        setUser(at, 350.0, kSceneElevation + 600.0, 600.0);
+        const std::uint32_t object = 41 + index;
+        holdAt(0x4ca401 + index, fmt::format("GND{}", index), at, 170.0, 0.0, object);
+        second();
+        second();
+        EXPECT_EQ(stateOf(object), c.released ? LiveState::beingRemoved : LiveState::inSimulator);
+        ++index;
+    }
+    EXPECT_EQ(removals(), std::vector<std::uint32_t>{43});
+}
+
 TEST_F(ConflictScene, AnAirborneCrossingReleasesTheAircraftWithin1000Ft) {
     const Position user{50.9, 7.1};
     setUser(user, 90.0, 8000.0, 7800.0);

@@ -5,6 +5,7 @@
 #include "airports/park_airport_state.h"
 #include "core/clock.h"
 #include "core/geodesy.h"
+#include "traffic/motion.h"
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,39 @@ TEST_F(PlacementStandTest, TakingTheStandParksTheAircraftThereAndLearnsIt) {
     EXPECT_EQ(trafficState.lastLearned[0].slot, 20);
     EXPECT_EQ(maxParkCalls, (std::vector<int>{1}));
     EXPECT_EQ(gf_parkAirportState().learnedUpdateCount, 1);
+}
+
+// Placed on its stand it comes from phase "new"; the feed shows it leaving again and again
+// before its next ground step, half hours pass, and the freed stand is claimed once more.
+TEST_F(PlacementStandTest, APlacedAircraftLearnsItsDepartureAndFreesItsStandOnce) {
+    recordStandRules();
+    ParkPosition& stand = addStand("A", 10.0);
+    LiveAircraft& aircraft = addFlight(flightAt(0.0).standing(4, true));
+    place(aircraft);
+    ASSERT_EQ(aircraft.phase, FlightPhase::parked);
+    ASSERT_EQ(aircraft.previousPhase, FlightPhase::newFlight);
+    std::lock_guard lock(trafficState.trafficMutex);
+    aircraft.state = LiveState::inSimulator;
+    const int learnedBefore = gf_parkAirportState().learnedUpdateCount;
+    std::int32_t slot = 21;
+    for (const double northMetres : {100.0, 110.0, 120.0}) {
+        SCOPED_TRACE(northMetres);
+        harness.setDayHalfHour(gf_packDayHalfHour(3, slot++));
+        PositionSample sample = gf_positionSampleOf(flightAt(northMetres).next());
+        EXPECT_TRUE(lf_standDepartureCheck(aircraft, sample));
+        EXPECT_TRUE(aircraft.departureRequested);
+        EXPECT_EQ(aircraft.phase, FlightPhase::parked);
+        EXPECT_EQ(stand.occupied, northMetres != 100.0);
+        stand.occupied = true; // another takes the freed stand
+    }
+    EXPECT_EQ(gf_parkAirportState().learnedUpdateCount, learnedBefore + 1);
+    ASSERT_EQ(stand.observations.size(), 1U);
+    EXPECT_TRUE(stand.observations[0].halfHours.test(20)); // its arrival
+    EXPECT_TRUE(stand.observations[0].halfHours.test(21)); // its departure
+    EXPECT_FALSE(stand.observations[0].halfHours.test(22));
+    EXPECT_FALSE(stand.observations[0].halfHours.test(23));
+    ASSERT_EQ(trafficState.lastLearned.size(), 1U);
+    EXPECT_EQ(trafficState.lastLearned[0].slot, 21);
 }
 
 TEST_F(PlacementStandTest, ParkLimitIsCheckedWhenLearningRefusesToo) {

@@ -3,6 +3,7 @@
 // on the stand where the feed stops a taxiing aircraft, and the arrival.
 #include "core/time_text.h"
 #include "traffic/motion.h"
+#include "traffic/stand_taking.h"
 
 #include "stand_motion_fixture.h"
 
@@ -241,6 +242,49 @@ TEST_F(StandManoeuvresTest, DepartureCheckTellsStandingFromLeaving) {
         EXPECT_EQ(aircraft.state == LiveState::beingRemoved, c.released);
         EXPECT_EQ(trafficState.removals.size(), c.released ? 1u : 0u);
         EXPECT_EQ(aircraft.atStandSince != since, c.seenWithin);
+    }
+}
+
+// The feed shows a parked aircraft leaving, back on its stand, and leaving again, all before
+// its next ground step: the departure (learning, freeing the stand) runs once for the stay,
+// whatever phase it came to the stand from. A stand taken anew is a new stay.
+TEST_F(StandManoeuvresTest, TheDepartureRunsOncePerStayOnAStand) {
+    struct Case {
+        const char* name;
+        FlightPhase previous;
+    };
+    const Case cases[] = {
+        {"arrived from phase 5", FlightPhase::movingToAdjacentStand},
+        {"placed from phase new", FlightPhase::newFlight},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::lock_guard traffic(trafficState.trafficMutex);
+        ksb::test::gf_loadStandRowLocked(row);
+        stand(1).occupied = true;
+        LiveAircraft aircraft = parkedOn(1);
+        aircraft.previousPhase = c.previous;
+        const auto feed = [&](double metres) {
+            PositionSample sample = sampleAt(nearStand(1, metres), 0);
+            sample.repeated = true;
+            return lf_standDepartureCheck(aircraft, sample);
+        };
+        const int learnedBefore = gf_parkAirportState().learnedUpdateCount;
+        // Beyond 170 m: a departure after either phase.
+        EXPECT_TRUE(feed(180.0));
+        EXPECT_FALSE(stand(1).occupied);
+        stand(1).occupied = true; // claimed again meanwhile
+        EXPECT_FALSE(feed(10.0));
+        EXPECT_FALSE(aircraft.departureRequested);
+        EXPECT_TRUE(feed(190.0));
+        EXPECT_TRUE(aircraft.departureRequested);
+        EXPECT_EQ(aircraft.phase, FlightPhase::parked);
+        EXPECT_TRUE(stand(1).occupied);
+        EXPECT_EQ(gf_parkAirportState().learnedUpdateCount, learnedBefore + 1);
+
+        ksb::lf_takeStand(aircraft, stand(1));
+        EXPECT_TRUE(feed(180.0));
+        EXPECT_FALSE(stand(1).occupied);
     }
 }
 
@@ -633,10 +677,16 @@ TEST_F(StandManoeuvresTest, ParksOnlyOnANearStandThatIsNeitherReservedNorUnderTh
             return c.userStand;
         };
         gf_setTrafficServices(services);
+        // The user's stand is looked up where the link last saw the user, not at the tick's
+        // older copy.
+        UserAircraftState user;
+        user.latitude = 51.5;
+        user.longitude = -0.4;
+        harness.link().setUserState(user);
         std::lock_guard traffic(trafficState.trafficMutex);
         trafficState.reservedStand = c.reserved;
-        trafficState.userState.latitude = 51.5;
-        trafficState.userState.longitude = -0.4;
+        trafficState.userState.latitude = 51.7;
+        trafficState.userState.longitude = -0.2;
         const Position last = nearStand(1, c.north);
         LiveAircraft aircraft = taxiing(nearStand(1, 80.0));
         aircraft.samples.push_back(sampleAt(last, trafficState.tickCounter.load() + 500, 0.0));

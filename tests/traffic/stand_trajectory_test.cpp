@@ -195,6 +195,76 @@ TEST_F(StandTrajectoryTest, TaxiInClearsTheStandMovesInAndArrives) {
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
 }
 
+// After its landing the feed takes the aircraft toward a stand and stops it, or ends, short of
+// it. Standing samples that come while the landing roll lasts repeat the last position and are
+// dropped; then, and when the feed ends, the landed aircraft stands on its made-up samples and
+// the 55 m search of a landed aircraft finds the stand.
+TEST_F(StandTrajectoryTest, ALandedAircraftParksWhereItsFeedStopsIt) {
+    struct Case {
+        const char* name;
+        bool landed;
+        bool landingRoll;     // still rolling when the first samples come
+        bool standingRecords; // the feed shows it standing; else the feed ends
+        double shortOfStand;  // metres
+        bool parks;
+    };
+    const Case cases[] = {
+        {"rolled out, stopped by its feed 12 m short", true, false, true, 12.0, true},
+        {"its standing samples dropped by the landing roll", true, true, true, 12.0, true},
+        {"the feed ends 40 m short after the landing", true, false, false, 40.0, true},
+        {"not landed, the feed ends 40 m short", false, false, false, 40.0, false},
+    };
+    std::size_t index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // North at 12 kt, 24.7 m between records, toward the stand (each case its own).
+        const Position start = nearStand(index, -(c.shortOfStand + 74.1));
+        const std::uint32_t hexid = 0x4cd001 + static_cast<std::uint32_t>(index);
+        LiveFlightBuilder builder(hexid);
+        builder.callsign(fmt::format("LND{}", index)).at(start.latitude, start.longitude);
+        const std::vector<LiveFlight> records =
+            c.standingRecords
+                ? track(builder, {Leg{.heading = 0.0, .knots = 12.0, .spacing = 4.0, .count = 3},
+                                  Leg{.heading = 0.0, .knots = 0.0, .spacing = 16.0, .count = 3}})
+                : track(builder, {Leg{.heading = 0.0, .knots = 12.0, .spacing = 4.0, .count = 4}});
+        FeedScript script({records.begin() + 1, records.end()}, 60, records.front().timeStamp);
+        const std::uint32_t key = ksb::test::placeReadyAircraft(
+            records.front(), {.phase = FlightPhase::taxi,
+                              .objectId = static_cast<std::uint32_t>(30 + index),
+                              .firstDueTick = script.originPlayTick()});
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            for (LiveAircraft& a : trafficState.live) {
+                if (a.flightKey == key) {
+                    a.landed = c.landed;
+                    a.landingRoll = c.landingRoll;
+                    // Down on runway 09, turned off north toward the stands.
+                    a.landingHeading = 90.0 * kRadiansPerDegree;
+                }
+            }
+        }
+        TrajectoryRecorder recorder(harness, key);
+        const bool parked = recorder.runUntil(
+            12000, [](const TrajectoryPoint& p) { return p.phase == FlightPhase::parked; },
+            &script);
+        EXPECT_EQ(parked, c.parks);
+        EXPECT_EQ(firstPoint(recorder, FlightPhase::movingToAdjacentStand).has_value(), c.parks);
+        const std::optional<LiveAircraft> a = harness.findLive(key);
+        if (c.parks) {
+            ASSERT_TRUE(a.has_value());
+            EXPECT_EQ(a->standId, stand(index).standId);
+            EXPECT_FALSE(a->landingRoll);
+            EXPECT_LE(gf_distanceNM({a->position.latitude, a->position.longitude},
+                                    {stand(index).latitude, stand(index).longitude}),
+                      2.0 * kNMPerMetre);
+        } else if (a.has_value()) {
+            EXPECT_EQ(a->standId, 0u);
+        }
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+        index += 2;
+    }
+}
+
 // A static aircraft on a neighbour stand whose wings would touch the arriving one's gives way
 // when the stand is taken; one whose wings do not, and one two stands away, stay.
 TEST_F(StandTrajectoryTest, TaxiInMakesAStaticNeighbourGiveWay) {
@@ -604,17 +674,27 @@ TEST_F(StandLeavingTest, NoPushBackWhenItsStandIsNotInTheTable) {
         }
     }
     runToDeparture();
-    // No push back; the step's take-off check then makes the parked aircraft, whose next sample
-    // moves, a taxiing one, still with its departure requested.
+    // No push back starts; as the feed moves it on, it leaves forwards under its own power
+    // rather than taxi with its engines off. Its line names the stand "unknown".
     const LiveAircraft a = harness.liveAircraft(key);
     EXPECT_EQ(a.phase, FlightPhase::taxi);
     EXPECT_EQ(a.previousPhase, FlightPhase::parked);
-    EXPECT_TRUE(a.departureRequested);
+    EXPECT_FALSE(a.departureRequested);
     EXPECT_EQ(a.pushCountdown, 0);
-    EXPECT_FALSE(holdsCall(takeCalls(), "queueSetLights"));
-    for (const std::string& line : linesSince(mark)) {
+    EXPECT_TRUE(holdsRun(takeCalls(), {"queueSetLights(7, 1 1 0 1 0 1 0)", "queueEnginesOn(7)",
+                                       "setThrottle(BAW123, 0)", "setFlaps(BAW123, 1)"}));
+    const std::vector<std::string> lines = linesSince(mark);
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        fmt::format("unknown : BAW123   pull out {}", gf_logTimeStamp())),
+              lines.end());
+    for (const std::string& line : lines) {
         EXPECT_EQ(line.find("push back"), std::string::npos) << line;
     }
+    // It follows the feed away from the stand.
+    recorder->run(1000, &*script);
+    const LiveAircraft later = harness.liveAircraft(key);
+    EXPECT_EQ(later.phase, FlightPhase::taxi);
+    EXPECT_LT(later.position.latitude, stand(1).latitude);
     EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(*recorder));
 }
 
