@@ -132,8 +132,7 @@ protected:
         return 0;
     }
 
-    std::vector<std::uint32_t> packetObjects(int conn, std::uint32_t number,
-                                             const char* field) {
+    std::vector<std::uint32_t> packetObjects(int conn, std::uint32_t number, const char* field) {
         std::vector<std::uint32_t> out;
         for (const auto& packet : stub().packets({conn, number, std::nullopt})) {
             out.push_back(packet.fields.u32(field));

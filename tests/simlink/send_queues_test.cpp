@@ -345,7 +345,8 @@ TEST_F(SendQueues, TheRemovalsStillQueuedGoWhenTheThreadStops) {
     gf_queueRemoveAiAircraft(8);
     gf_queueClientEvent(9, 208, 1);
     gf_sendQueuedRemovals();
-    EXPECT_EQ(lf_describe(takePackets()), (std::vector<std::string>{"remove 7 105", "remove 8 105"}));
+    EXPECT_EQ(lf_describe(takePackets()),
+              (std::vector<std::string>{"remove 7 105", "remove 8 105"}));
     EXPECT_TRUE(gf_sendQueueSnapshot().removals.empty());
     EXPECT_EQ(gf_sendQueueSnapshot().events.size(), 1u);
 
