@@ -49,12 +49,17 @@ void lf_post(ui::AppMessage message) {
 }
 
 // Releases, cancels or marks every live aircraft, removes the static ones and hands the engine's
-// removal queue to the link. The caller holds trafficMutex.
+// removal queue to the link. An aircraft the simulator has reported goes at once, whether or not
+// its start-up sequence has ended. The caller holds trafficMutex.
 void lf_releaseEveryAircraft(const LinkServices& link) {
     auto& live = trafficState.live;
     for (std::size_t i = 0; i < live.size();) {
         LiveAircraft& aircraft = live[i];
         if (aircraft.state == LiveState::inSimulator) {
+            link.releaseAiAircraft(aircraft.objectId);
+        } else if (aircraft.state == LiveState::creationRequested && aircraft.objectId != 0) {
+            // Bound to its object, still in its start-up sequence, whose end no tick may reach
+            // any more: the removal goes now, and the sequence's end finds it being removed.
             link.releaseAiAircraft(aircraft.objectId);
         } else if (aircraft.state == LiveState::creationRequested) {
             const std::size_t before = live.size();

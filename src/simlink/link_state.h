@@ -7,8 +7,9 @@
 
 // Frames per second, sampled every 30th frame.
 extern std::atomic<float> simFrameRate;
-// Set by the third failed request of a run: every later request is refused and the send queues
-// are emptied unsent until the next run clears it.
+// Set by the third failed request of a run: until the next run clears it, every later request is
+// refused (an exit's search for its creations under way excepted) and the send queues are emptied
+// unsent (the removals excepted).
 extern std::atomic<bool> simRequestError;
 // Failed requests since the last restart.
 extern std::atomic<std::int32_t> simRequestErrorCount;

@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/message_sink.h"
+#include "core/run_values.h"
 #include "core/time_text.h"
 #include "simlink/link_internals.h"
 #include "simlink/link_state.h"
@@ -94,6 +95,18 @@ void lf_sendEvents(SimConnectHandle* handle) {
         }
     }
     queues.events.clear();
+}
+
+// Under sendQueueMutex. Without a connection they wait for one.
+void lf_sendRemovals() {
+    SimConnectHandle* handle = simlink::simHandle.load();
+    if (handle == nullptr) {
+        return;
+    }
+    for (const std::uint32_t objectId : queues.removals) {
+        lf_removeAiAircraft(handle, objectId);
+    }
+    queues.removals.clear();
 }
 
 } // namespace
@@ -216,7 +229,11 @@ void gf_reserveLinkCapacities(const RunCapacities& capacities) {
 void lf_processSendQueues() {
     if (simRequestError.load()) {
         Lock lock(sendQueueMutex);
-        simlink::gf_emptySendQueuesLocked();
+        queues.positionsToSend.clear();
+        queues.events.clear();
+        queues.creations.clear();
+        // A restart after request errors must still take our objects out of the simulator.
+        lf_sendRemovals();
         return;
     }
     // The engine's tick must never wait for a frame's sending: a busy mutex skips this frame.
@@ -230,14 +247,20 @@ void lf_processSendQueues() {
     }
     lf_sendPositions(handle);
     lf_sendEvents(handle);
+    if (exitInProgress.load() != 0) {
+        // The exit removes what the simulator holds; an object created behind it would stay.
+        queues.creations.clear();
+    }
     for (const AiCreateRequest& request : queues.creations) {
         lf_createAiAircraft(handle, request);
     }
     queues.creations.clear();
-    for (const std::uint32_t objectId : queues.removals) {
-        lf_removeAiAircraft(handle, objectId);
-    }
-    queues.removals.clear();
+    lf_sendRemovals();
+}
+
+void gf_sendQueuedRemovals() {
+    Lock lock(sendQueueMutex);
+    lf_sendRemovals();
 }
 
 SendQueueSnapshot gf_sendQueueSnapshot() {

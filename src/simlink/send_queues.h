@@ -49,7 +49,11 @@ ScResult gf_withSimConnect(const std::function<ScResult(SimConnectHandle*)>& cal
 void gf_reserveLinkCapacities(const RunCapacities& capacities);
 
 // SimConnect thread, on each Frame: sends positions, client events, creations and removals.
+// While exitInProgress is set the creations are dropped unsent; while simRequestError is set
+// positions, events and creations are dropped unsent and only the removals go.
 void lf_processSendQueues();
+// SimConnect thread, as it stops with its connection open: sends the removals still queued.
+void gf_sendQueuedRemovals();
 
 // What is queued now (tests).
 struct SendQueueSnapshot {

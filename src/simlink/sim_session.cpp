@@ -390,8 +390,23 @@ void lf_onObjectAddRemove(const sc::RecvObjectAddRemove& message) {
     }
 }
 
+// During an exit no engine adopts objects any more, so the link looks for the objects of its
+// creations under way itself, once a frame, and the answers queue their removals.
+void lf_askForCreationsUnderWay() {
+    const simlink::SessionState& session = gf_session();
+    if (exitInProgress.load() == 0 ||
+        (session.pendingCreations.empty() && session.justAddedObjects.empty())) {
+        return;
+    }
+    if (!gf_requestAircraftInRange(static_cast<double>(injectionRadiusMetres.load()))) {
+        gf_logLine("SimConnect request ac within range fails");
+        lf_countRequestError();
+    }
+}
+
 void lf_onFrame(const sc::RecvFrame& frame) {
     lf_processSendQueues();
+    lf_askForCreationsUnderWay();
     int& count = gf_session().frameCount;
     if (++count >= kFrameRateSample) {
         count = 0;
@@ -592,6 +607,11 @@ void lf_onSimObjectDataByType(sc::RecvObjectData data) {
                                    "KSBY_P3D", data.objectId, atcId));
             return;
         }
+        if (exitInProgress.load() != 0) {
+            // No engine will start it now; it leaves with the exit's removals.
+            gf_queueRemoveAiAircraft(data.objectId);
+            return;
+        }
         gf_freezeAiAircraft(data.objectId);
         const bool parked = key <= 10000;
         lf_post(data.objectId, key,
@@ -693,6 +713,8 @@ void lf_runSession(const std::stop_token& stop, std::uint64_t generation) {
             lf_closeSimConnect();
             return;
         }
+        // The connection stays open: an object id that arrived in the last frame still leaves.
+        gf_sendQueuedRemovals();
     }
 }
 

@@ -149,3 +149,14 @@ bool lf_staticParked(const SimInboundRecord& sequence, AiAircraft& aircraft) {
     }
     return true;
 }
+
+std::uint32_t lf_finishStaticSequence(std::uint32_t flightKey) {
+    for (SimInboundRecord& sequence : trafficState.startupSequences) {
+        if (sequence.kind == SimInboundKind::staticAdded &&
+            sequence.flightKeyOrOnGround == flightKey && sequence.counter < kSequenceTicks) {
+            sequence.counter = kSequenceFinished;
+            return sequence.objectId;
+        }
+    }
+    return 0;
+}

@@ -18,3 +18,6 @@ void gf_allLightsToggle(int& finished, SimInboundRecord& sequence);
 void lf_startLiveAircraft(LiveAircraft& aircraft);
 // False when the static aircraft is not the sequence's; otherwise it takes the object.
 bool lf_staticParked(const SimInboundRecord& sequence, AiAircraft& aircraft);
+// The object of the static aircraft's running sequence, which ends here without parking it (the
+// rest state, the log line, a removal at its end); 0 when none runs for the key.
+std::uint32_t lf_finishStaticSequence(std::uint32_t flightKey);

@@ -2,6 +2,7 @@
 
 #include "traffic/aircraft_lookup.h"
 #include "traffic/creation_cancel.h"
+#include "traffic/startup_sequences.h"
 #include "traffic/traffic_state.h"
 
 #include <cstdint>
@@ -15,6 +16,27 @@ struct FlushedCreation {
     std::string callsign;
 };
 
+// The simulator has reported the object, but its start-up sequence still runs: the removal goes
+// now, since the sequence's end may never come (an exit stops the ticks) and then queues nothing.
+// True when the aircraft had such an object.
+bool lf_flushReportedStatic(AiAircraft& parked) {
+    if (parked.objectId != 0) {
+        return false;
+    }
+    const std::uint32_t object = lf_finishStaticSequence(parked.flightKey);
+    if (object == 0) {
+        return false;
+    }
+    parked.objectId = object;
+    if (parked.state == LiveState::beingRemoved) {
+        // Released before it existed, when no removal could be queued.
+        trafficState.removals.push_back(object);
+    } else {
+        trafficState.linkServices.releaseAiAircraft(parked);
+    }
+    return true;
+}
+
 } // namespace
 
 namespace ksb {
@@ -27,7 +49,11 @@ void gf_removeAllStatic() {
         if (parked.state == LiveState::inSimulator) {
             trafficState.linkServices.releaseAiAircraft(parked);
         } else if (parked.state == LiveState::creationRequested) {
-            creations.push_back(FlushedCreation{parked.flightKey, parked.callsign});
+            if (!lf_flushReportedStatic(parked)) {
+                creations.push_back(FlushedCreation{parked.flightKey, parked.callsign});
+            }
+        } else if (parked.state == LiveState::beingRemoved) {
+            (void)lf_flushReportedStatic(parked);
         }
     }
     for (const FlushedCreation& creation : creations) {

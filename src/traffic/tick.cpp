@@ -47,7 +47,7 @@ void lf_sendQueuedCreation() {
     }
 }
 
-void lf_paceLinkQueues(std::int32_t t) {
+void lf_paceLinkQueues(std::int32_t t, bool exiting) {
     if (!lf_every(t, kRemovalTicks)) {
         return;
     }
@@ -55,7 +55,7 @@ void lf_paceLinkQueues(std::int32_t t) {
         trafficState.linkServices.queueRemoveAiAircraft(trafficState.removals.front());
         trafficState.removals.pop_front();
     }
-    if (lf_every(t, kCreationTicks)) {
+    if (lf_every(t, kCreationTicks) && !exiting) {
         lf_sendQueuedCreation();
     }
 }
@@ -116,11 +116,16 @@ namespace ksb {
 
 void gf_trafficTick() {
     const std::int32_t t = trafficState.tickCounter.load();
+    // The exit removes what the simulator holds; an object created behind it would stay there.
+    // Removals, inbound records and motion go on.
+    const bool exiting = exitInProgress.load() != 0;
     gf_processSimEvents();
     lf_updateLiveAircraft(t);
-    lf_paceLinkQueues(t);
+    lf_paceLinkQueues(t, exiting);
     gf_takePendingFeedRecords();
-    lf_takeWaitingKey();
+    if (!exiting) {
+        lf_takeWaitingKey();
+    }
     lf_requestAircraftInRange(t);
     lf_refreshUserState(t);
     trafficState.tickCounter.fetch_add(1);

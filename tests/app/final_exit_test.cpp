@@ -254,6 +254,80 @@ TEST_F(FinalExitTest, AnAircraftTheCancelLeftInPlaceIsMarked) {
     EXPECT_TRUE(live[0].removeOnceCreated);
 }
 
+// Step 6 by how far each live aircraft's creation has come. One whose object the simulator has
+// reported goes at once with that object, although its start-up sequence has not ended: no tick
+// may reach that end any more.
+TEST_F(FinalExitTest, EachLiveAircraftGoesByHowFarItsCreationCame) {
+    struct Case {
+        const char* name;
+        LiveState state;
+        std::uint32_t objectId;
+        bool queued; // the cancel finds its creation still queued and erases it
+        Calls calls;
+        Calls cancels;
+        std::size_t left;
+        bool marked;
+    };
+    const Calls cancelA = {"gf_cancelQueuedCreations(A)"};
+    const Case cases[] = {
+        {"in the simulator", LiveState::inSimulator, 11, false, {"release(11)"}, {}, 1, false},
+        {"bound to its object, in its start-up sequence",
+         LiveState::creationRequested,
+         12,
+         false,
+         {"release(12)"},
+         {},
+         1,
+         false},
+        {"creation still queued", LiveState::creationRequested, 0, true, {}, cancelA, 0, false},
+        {"creation sent, object not yet reported",
+         LiveState::creationRequested,
+         0,
+         false,
+         {},
+         cancelA,
+         1,
+         true},
+        {"being removed", LiveState::beingRemoved, 13, false, {}, {}, 1, false},
+        {"not yet admitted", LiveState::newFlight, 0, false, {}, {}, 1, false},
+    };
+    auto& live = engine->live();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        exitInProgress = 0;
+        live.clear();
+        engine->clearCalls();
+        LiveAircraft aircraft;
+        aircraft.callsign = "A";
+        aircraft.state = c.state;
+        aircraft.objectId = c.objectId;
+        live.push_back(aircraft);
+        engine->cancelQueuedCreationsResult = c.queued;
+        engine->onCall = [&](std::string_view name) {
+            if (name == "gf_cancelQueuedCreations" && c.queued) {
+                live.clear();
+            }
+        };
+        takeCalls();
+
+        gf_requestExit(ExitReason::SIM_WAS_CLOSED, 0);
+
+        Calls released;
+        for (const std::string& call : takeCalls()) {
+            if (call.starts_with("release(") || call.starts_with("queueRemove(")) {
+                released.push_back(call);
+            }
+        }
+        EXPECT_EQ(c.calls, released);
+        EXPECT_EQ(c.cancels, engine->callsOf("gf_cancelQueuedCreations"));
+        ASSERT_EQ(c.left, live.size());
+        if (c.left == 1) {
+            EXPECT_EQ(c.marked, live[0].removeOnceCreated);
+        }
+    }
+    engine->onCall = [](std::string_view) {};
+}
+
 TEST_F(FinalExitTest, TheRestartResetsBringEveryValueBackToItsStart) {
     mainWindow.showError("bad");
     mainWindow.showMessage("hello", false);

@@ -549,6 +549,91 @@ void LinkMainRoad::mainRoad() {
     EXPECT_TRUE(stub().protocolErrors().empty());
 }
 
+// Sets exitInProgress for the test's life, as the exit does.
+struct LinkExitScope {
+    LinkExitScope() { exitInProgress = 1; }
+    ~LinkExitScope() { exitInProgress = 0; }
+    LinkExitScope(const LinkExitScope&) = delete;
+    LinkExitScope& operator=(const LinkExitScope&) = delete;
+};
+
+// An exit with creations under way: the one still queued is never sent; the link finds the
+// objects of those already sent and removes them, on its frames and, for an id that came after
+// the last frame, as its thread stops.
+TEST_F(LinkMainRoad, AnExitRemovesTheCreationsUnderWayAndSendsNoNewOne) {
+    usePipe();
+    startThread();
+    const int conn = stub().waitForConnection(1);
+    ASSERT_NE(conn, 0);
+    ASSERT_TRUE(waitFor([&] { return stub().packets({conn}).size() >= 74; }));
+    gf_requestUserPosition();
+    ASSERT_TRUE(waitFor([] { return userObjectId.load() == 1; }));
+    injectionRadiusMetres = 20000;
+    // Sent before the exit, neither recognised: one near, one beyond the link's radius.
+    const std::uint32_t near = create(0x4A1B2C, "DLH123");
+    ASSERT_NE(near, 0u);
+    AiCreateRequest far;
+    far.callsign = "DLH9*";
+    far.liveryTitle = "Test A320";
+    far.flightKey = 5000;
+    far.initPosition.Latitude = stub().user().latitude + 0.5;
+    far.initPosition.Longitude = stub().user().longitude;
+    far.initPosition.Altitude = 364.0;
+    far.initPosition.OnGround = 1;
+    gf_queueCreateAiAircraft(far);
+    stub().stepFrames(1);
+    std::uint32_t farId = 0;
+    ASSERT_TRUE(waitFor([&] { return (farId = aiObject("DLH9*")) != 0; }));
+    const std::size_t creations = packetCount(conn, 0x29);
+    ASSERT_EQ(creations, 2u);
+    const auto removed = [&] {
+        std::vector<std::uint32_t> ids;
+        for (const auto& packet : stub().packets({conn, 0x2C, std::nullopt})) {
+            ids.push_back(packet.fields.u32("objectId"));
+        }
+        return ids;
+    };
+
+    // Still queued when the exit starts.
+    AiCreateRequest queued = far;
+    queued.callsign = "DLH456";
+    queued.flightKey = 0x4A1B2D;
+    gf_queueCreateAiAircraft(queued);
+    const LinkExitScope exiting;
+    const std::size_t ranges = packetCount(conn, 0x0F);
+    stub().stepFrames(1);
+    ASSERT_TRUE(waitFor([&] { return gf_sendQueueSnapshot().removals.size() == 1; }));
+    EXPECT_EQ(gf_sendQueueSnapshot().removals, std::vector<std::uint32_t>{near});
+    EXPECT_EQ(packetCount(conn, 0x0F), ranges + 1);
+    stub().stepFrames(1);
+    ASSERT_TRUE(stub().waitFor([&] { return removed().size() == 1; }));
+    EXPECT_EQ(removed(), std::vector<std::uint32_t>{near});
+    // The far one is still announced and pending: every frame asks again.
+    ASSERT_TRUE(stub().waitFor([&] { return packetCount(conn, 0x0F) == ranges + 2; }));
+
+    // Its id comes after the last frame; the stop still sends its removal.
+    ASSERT_EQ(gf_withSimConnect([](SimConnectHandle* handle) {
+                  return SimConnect_RequestDataOnSimObjectType(handle, 101, 404, 100000, 2);
+              }),
+              kScOk);
+    ASSERT_TRUE(waitFor([&] { return gf_sendQueueSnapshot().removals.size() == 1; }));
+    stopThread();
+    ASSERT_TRUE(stub().waitFor([&] { return removed().size() == 2; }));
+    EXPECT_EQ(removed(), (std::vector<std::uint32_t>{near, farId}));
+    EXPECT_EQ(packetCount(conn, 0x29), creations);
+    EXPECT_EQ(aiObject("DLH456"), 0u);
+    // Neither was released to the simulator's AI, frozen or handed to the engine.
+    for (const auto& packet : stub().packets({conn})) {
+        EXPECT_NE(packet.name, "AIReleaseControl");
+        EXPECT_NE(packet.name, "TransmitClientEvent");
+    }
+    for (const SimInboundRecord& record : engine->postedEvents()) {
+        EXPECT_NE(record.kind, SimInboundKind::liveAdded);
+        EXPECT_NE(record.kind, SimInboundKind::staticAdded);
+    }
+    EXPECT_TRUE(stub().protocolErrors().empty());
+}
+
 TEST_F(LinkMainRoad, ARefusedSimulatorEndsTheThreadAndLeavesTheConnectionOpen) {
     usePipe();
     stub().setOpenAnswer("KittyHawk", {1, 0, 0, 0});

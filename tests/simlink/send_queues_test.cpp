@@ -268,7 +268,8 @@ TEST_F(SendQueues, ThirdRequestErrorRestartsAndEmptiesTheQueues) {
     EXPECT_EQ(messages->messages(),
               std::vector<std::string>{"SimConnect request error 3, see Log.txt"});
     EXPECT_EQ(exits->all(), (std::vector<ksb::test::RecordedExit>{{ExitReason::RESTART, 10}}));
-    // From now on every queue is emptied unsent and the user position is not asked for.
+    // From now on every queue but the removals is emptied unsent, and the user position is not
+    // asked for: the restart's removals still take the objects out.
     gf_queueClientEvent(9, 208, 1);
     gf_queueRemoveAiAircraft(9);
     gf_queueCreateAiAircraft(request);
@@ -276,12 +277,87 @@ TEST_F(SendQueues, ThirdRequestErrorRestartsAndEmptiesTheQueues) {
     gf_swapPositionLists(write);
     sendFrame();
     gf_requestUserPosition();
-    EXPECT_TRUE(takePackets().empty());
+    EXPECT_EQ(lf_describe(takePackets()), std::vector<std::string>{"remove 9 105"});
     const auto snapshot = gf_sendQueueSnapshot();
     EXPECT_TRUE(snapshot.positionsToSend.empty() && snapshot.events.empty() &&
                 snapshot.creations.empty() && snapshot.removals.empty());
     gf_clearSimRequestError();
     EXPECT_FALSE(simRequestError.load());
+}
+
+// An exit drops the creations not yet sent; request errors drop everything but the removals.
+TEST_F(SendQueues, UnderAnExitOrRequestErrorsTheRemovalsStillGo) {
+    struct Case {
+        const char* name;
+        bool exiting;
+        bool requestError;
+        std::vector<std::string> packets;
+        std::size_t pending;
+    };
+    const std::vector<std::string> everything = {"position 9 402 64", "event 9 208 1 group 301",
+                                                 "create DLH1 104", "remove 8 105"};
+    const Case cases[] = {
+        {"neither", false, false, everything, 1},
+        {"exit under way",
+         true,
+         false,
+         {"position 9 402 64", "event 9 208 1 group 301", "remove 8 105"},
+         0},
+        {"request errors", false, true, {"remove 8 105"}, 0},
+        {"both", true, true, {"remove 8 105"}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        gf_resetSimLinkStateForTests();
+        gf_setSimHandleForTests(capture->get());
+        userObjectId = 1;
+        takePackets();
+        gf_queueClientEvent(9, 208, 1);
+        gf_queueRemoveAiAircraft(8);
+        AiCreateRequest request;
+        request.callsign = "DLH1";
+        request.liveryTitle = "Title A";
+        request.flightKey = 20000;
+        gf_queueCreateAiAircraft(request);
+        std::vector<PositionUpdate> write{PositionUpdate{1.0, 2.0, 0, 0, 0, 0, 0, 0, 9}};
+        gf_swapPositionLists(write);
+        exitInProgress = c.exiting ? 1 : 0;
+        simRequestError = c.requestError;
+        sendFrame();
+        exitInProgress = 0;
+        EXPECT_EQ(lf_describe(takePackets()), c.packets);
+        EXPECT_EQ(gf_pendingCreations().size(), c.pending);
+        const auto snapshot = gf_sendQueueSnapshot();
+        EXPECT_TRUE(snapshot.positionsToSend.empty() && snapshot.events.empty() &&
+                    snapshot.creations.empty() && snapshot.removals.empty());
+        EXPECT_EQ(simRequestErrorCount.load(), 0);
+    }
+    simRequestError = false;
+}
+
+// The link thread sends what is still queued as it stops; without a connection nothing goes and
+// the removals wait.
+TEST_F(SendQueues, TheRemovalsStillQueuedGoWhenTheThreadStops) {
+    gf_resetSimLinkStateForTests();
+    gf_setSimHandleForTests(capture->get());
+    userObjectId = 1;
+    gf_queueRemoveAiAircraft(7);
+    gf_queueRemoveAiAircraft(8);
+    gf_queueClientEvent(9, 208, 1);
+    gf_sendQueuedRemovals();
+    EXPECT_EQ(lf_describe(takePackets()),
+              (std::vector<std::string>{"remove 7 105", "remove 8 105"}));
+    EXPECT_TRUE(gf_sendQueueSnapshot().removals.empty());
+    EXPECT_EQ(gf_sendQueueSnapshot().events.size(), 1u);
+
+    gf_setSimHandleForTests(nullptr);
+    gf_queueRemoveAiAircraft(9);
+    gf_sendQueuedRemovals();
+    simRequestError = true;
+    sendFrame();
+    EXPECT_TRUE(takePackets().empty());
+    EXPECT_EQ(gf_sendQueueSnapshot().removals, std::vector<std::uint32_t>{9});
+    gf_resetSimLinkStateForTests();
 }
 
 TEST_F(SendQueues, FailedRemovalIsCounted) {

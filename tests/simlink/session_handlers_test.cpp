@@ -547,6 +547,77 @@ TEST_F(SessionHandlers, AdoptionOfCreatedAircraft) {
     }
 }
 
+// During an exit no engine adopts objects: the link asks for the aircraft in range once a frame
+// while creations are under way, and queues the removal of each object it recognises.
+TEST_F(SessionHandlers, DuringAnExitCreationsUnderWayAreFoundAndRemoved) {
+    struct Case {
+        const char* name;
+        std::uint32_t key;
+        std::string callsign;
+        bool requestError; // a restart after request errors still looks for them
+    };
+    const Case cases[] = {
+        {"live", 0xABCDEF, "DLH123", false},
+        {"static", 10000, "DLH9*", false},
+        {"live, after request errors", 0xABCDEF, "DLH123", true},
+    };
+    const std::string range =
+        "RequestDataOnSimObjectType requestId=101 definitionId=404 radius=84080 objectType=2";
+    // Each packet as "name fields", a removal as "AIRemoveObject <object>".
+    const auto frame = [this] {
+        sendFrame();
+        std::vector<std::string> out;
+        for (const simstub::DecodedPacket& packet : takePackets()) {
+            out.push_back(packet.name == "AIRemoveObject"
+                              ? fmt::format("AIRemoveObject {}", packet.fields.u32("objectId"))
+                              : packet.name + " " + packet.fields.format());
+        }
+        return out;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        gf_resetSimLinkStateForTests();
+        gf_setSimHandleForTests(capture->get());
+        engine->clearCalls();
+        sendUserState(UserAnswer{}, 1);
+        injectionRadiusMetres = 84080;
+        // Nothing under way: no request.
+        exitInProgress = 1;
+        EXPECT_TRUE(frame().empty());
+        exitInProgress = 0;
+        AiCreateRequest request;
+        request.callsign = c.callsign;
+        request.liveryTitle = "Title A";
+        request.flightKey = c.key;
+        gf_queueCreateAiAircraft(request);
+        sendFrame();
+        takePackets();
+        ASSERT_EQ(gf_pendingCreations().size(), 1u);
+
+        exitInProgress = 1;
+        simRequestError = c.requestError;
+        // Sent, not yet announced.
+        EXPECT_EQ(frame(), std::vector<std::string>{range});
+        sendObjectAdded(5);
+        sendObjectAdded(6); // someone else's
+        EXPECT_EQ(frame(), std::vector<std::string>{range});
+        sendByType(5, 31.5, 364.0, 1, c.callsign);
+        EXPECT_TRUE(takePackets().empty()) << "neither released nor frozen";
+        EXPECT_TRUE(gf_sendQueueSnapshot().events.empty());
+        EXPECT_EQ(gf_sendQueueSnapshot().removals, std::vector<std::uint32_t>{5});
+        EXPECT_TRUE(gf_pendingCreations().empty());
+        // Object 6 is announced and not yet recognised.
+        EXPECT_EQ(frame(), (std::vector<std::string>{"AIRemoveObject 5", range}));
+        sendByType(6, 31.5, 364.0, 1, "OTHER");
+        EXPECT_TRUE(frame().empty());
+        EXPECT_TRUE(gf_justAddedObjects().empty());
+        EXPECT_TRUE(engine->postedEvents().empty());
+        EXPECT_EQ(simRequestErrorCount.load(), 0);
+        exitInProgress = 0;
+        simRequestError = false;
+    }
+}
+
 TEST_F(SessionHandlers, ByTypeAnswers) {
     sendUserState(UserAnswer{}, 3);
     struct Case {

@@ -4,17 +4,21 @@
 #include "conflict_rules_fixture.h"
 
 #include "traffic/reserved_stand.h"
+#include "traffic/startup_sequences.h"
 #include "traffic/static_flush.h"
 #include "traffic/traffic.h"
 
 #include <algorithm>
+#include <limits>
 #include <mutex>
 
 namespace ksb::test {
 namespace {
 
-// How a static aircraft stands before the flush.
-enum class Flushed { inSimulator, queued, sent, beingRemoved };
+// How a static aircraft stands before the flush. "reported": the simulator reported its object
+// (100 + key) and its start-up sequence runs; "reportedAfterRelease" the same after a release
+// that came before the object.
+enum class Flushed { inSimulator, queued, sent, beingRemoved, reported, reportedAfterRelease };
 
 class StaticFlushTest : public ConflictRulesTest {
 protected:
@@ -24,19 +28,27 @@ protected:
     // static creation queue, a sent one none any more.
     static void addFlushed(std::uint32_t key, Flushed how) {
         LiveState state = LiveState::inSimulator;
-        if (how == Flushed::queued || how == Flushed::sent) {
+        if (how == Flushed::queued || how == Flushed::sent || how == Flushed::reported) {
             state = LiveState::creationRequested;
-        } else if (how == Flushed::beingRemoved) {
+        } else if (how == Flushed::beingRemoved || how == Flushed::reportedAfterRelease) {
             state = LiveState::beingRemoved;
         }
         const std::string tail = fmt::format("EZY{}*", key);
-        addStaticAircraft(
-            StaticAircraftBuilder(tail, key).stand(key % 3 + 1, kConflictUser).state(state));
+        StaticAircraftBuilder builder(tail, key);
+        builder.stand(key % 3 + 1, kConflictUser).state(state);
+        if (how == Flushed::reportedAfterRelease) {
+            builder.objectId(0);
+        }
+        addStaticAircraft(builder);
         if (how == Flushed::queued) {
             AiCreateRequest request;
             request.callsign = tail;
             request.flightKey = key;
             trafficState.staticCreations.push_back(request);
+        }
+        if (how == Flushed::reported || how == Flushed::reportedAfterRelease) {
+            trafficState.startupSequences.push_back(
+                SimInboundRecord{100 + key, key, 120, SimInboundKind::staticAdded, 0.0, 0.0});
         }
     }
     // "EZY<key>*" and its state as a word, "+" for the remove-when-created mark.
@@ -77,17 +89,34 @@ TEST_F(StaticFlushTest, EveryStaticAircraftIsReleasedCancelledOrMarked) {
          {"EZY2* 4", "EZY3* 4", "EZY4* 1+"},
          {1002}},
         {"all queued", {Flushed::queued, Flushed::queued, Flushed::queued}, {}, {}, {}},
+        // Its sequence's end may never come (an exit stops the ticks): the removal goes now.
+        {"reported, in its start-up sequence", {Flushed::reported}, {"EZY1*"}, {"EZY1* 4"}, {101}},
+        {"released before its object came, in its start-up sequence",
+         {Flushed::reportedAfterRelease},
+         {},
+         {"EZY1* 4"},
+         {101}},
+        {"reported between a queued and a sent one",
+         {Flushed::queued, Flushed::reported, Flushed::sent, Flushed::reportedAfterRelease},
+         {"EZY2*"},
+         {"EZY2* 4", "EZY3* 1+", "EZY4* 4"},
+         {102, 104}},
         {"none", {}, {}, {}, {}},
     };
     std::lock_guard traffic(trafficState.trafficMutex);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         clearAircraft();
+        trafficState.startupSequences.clear();
         std::uint32_t key = 1;
         for (const Flushed how : c.statics) {
             addFlushed(key++, how);
         }
         ::gf_removeAllStatic();
+        for (const SimInboundRecord& sequence : trafficState.startupSequences) {
+            EXPECT_EQ(sequence.counter, std::numeric_limits<std::uint32_t>::max())
+                << "the sequence of object " << sequence.objectId << " ends with the flush";
+        }
         EXPECT_EQ(released(), c.released);
         EXPECT_EQ(staticsLeft(), c.left);
         EXPECT_TRUE(trafficState.staticCreations.empty());
@@ -99,6 +128,13 @@ TEST_F(StaticFlushTest, EveryStaticAircraftIsReleasedCancelledOrMarked) {
         EXPECT_EQ(released(), c.released);
         EXPECT_EQ(staticsLeft(), c.left);
         EXPECT_EQ(trafficState.removals.size(), c.removals.size());
+        // The ended sequences park nothing and queue no second removal.
+        for (int i = 0; i < 200; ++i) {
+            ::lf_runStartupSequences();
+        }
+        EXPECT_EQ(trafficState.removals.size(), c.removals.size());
+        EXPECT_TRUE(link().callsOf("shutdownAiAircraft").empty());
+        EXPECT_EQ(staticsLeft(), c.left);
     }
 }
 

@@ -77,6 +77,89 @@ TEST_F(TrafficTickTest, RemovalsEveryTenTicksCreationsEveryFiftyLiveFirst) {
     EXPECT_TRUE(built.empty()) << "no stands left to fill";
 }
 
+// Sets exitInProgress for its life, as the exit does for the tick.
+struct TickExitScope {
+    explicit TickExitScope(bool exiting) { exitInProgress = exiting ? 1 : 0; }
+    ~TickExitScope() { exitInProgress = 0; }
+    TickExitScope(const TickExitScope&) = delete;
+    TickExitScope& operator=(const TickExitScope&) = delete;
+};
+
+TEST_F(TrafficTickTest, DuringAnExitNothingNewGoesOutWhileRemovalsInboundAndMotionGoOn) {
+    using Call = std::pair<std::string, std::int32_t>;
+    struct Case {
+        const char* name;
+        bool exiting;
+        std::vector<Call> queued;
+        std::vector<std::int32_t> built;
+        std::vector<std::uint32_t> waitingKeys;
+        std::size_t liveRequests;
+        std::size_t staticRequests;
+    };
+    const Case cases[] = {
+        {"no exit: a live request, the waiting key's, then the static one and the builder",
+         false,
+         {{"queueRemoveAiAircraft(11)", 0},
+          {"queueCreateAiAircraft(, 20001)", 0},
+          {"queueRemoveAiAircraft(12)", 10},
+          {"queueCreateAiAircraft(BAW2, 20002)", 50},
+          {"queueCreateAiAircraft(, 5)", 100}},
+         {100},
+         {},
+         0,
+         0},
+        {"exit under way: only the removals",
+         true,
+         {{"queueRemoveAiAircraft(11)", 0}, {"queueRemoveAiAircraft(12)", 10}},
+         {},
+         {20002},
+         1,
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        trafficState.reset();
+        link().clearCalls();
+        std::vector<std::int32_t> built;
+        {
+            std::lock_guard lock(trafficState.trafficMutex);
+            trafficState.removals = {11, 12};
+            trafficState.liveCreations = {lf_tickTestRequest(20001)};
+            trafficState.staticCreations = {lf_tickTestRequest(5)};
+            trafficState.standsToFill.emplace_back();
+            trafficState.hooks.createStaticParked = [&built] {
+                built.push_back(trafficState.tickCounter.load());
+            };
+            addLive(20002, LiveState::creationRequested);
+            trafficState.waitingKeys = {20002};
+            addLive(20003, LiveState::beingRemoved, true, 41);
+            addLive(20004, LiveState::inSimulator, true, 42).position.latitude = 51.0;
+            trafficState.tickCounter = 0;
+        }
+        post(41, 0, SimInboundKind::objectRemoved);
+        {
+            const TickExitScope exit(c.exiting);
+            tick(101);
+        }
+        {
+            std::lock_guard lock(trafficState.trafficMutex);
+            trafficState.hooks.createStaticParked = [] {};
+        }
+        EXPECT_EQ(callsOf({"queueRemoveAiAircraft", "queueCreateAiAircraft"}), c.queued);
+        EXPECT_EQ(built, c.built);
+        std::lock_guard lock(trafficState.trafficMutex);
+        EXPECT_EQ(trafficState.waitingKeys, c.waitingKeys);
+        EXPECT_EQ(trafficState.liveCreations.size(), c.liveRequests);
+        EXPECT_EQ(trafficState.staticCreations.size(), c.staticRequests);
+        // The confirmed removal was handled and the aircraft in the simulator still moves.
+        EXPECT_EQ(gf_liveByKey(20003), nullptr);
+        const std::vector<PositionUpdate> sendList = link().sendList();
+        ASSERT_EQ(sendList.size(), 1u);
+        EXPECT_EQ(sendList[0].objectId, 42u);
+        EXPECT_EQ(sendList[0].latitude, 51.0);
+    }
+}
+
 TEST_F(TrafficTickTest, AWaitingKeyBecomesACreationRequest) {
     static const std::string title = "Airbus A320 British Airways";
     struct Case {
