@@ -95,10 +95,10 @@ TEST_F(Picture, DrawsTheUserMarksTracksAndCountsAndTheSameRecordsGiveTheSameByte
     EXPECT_TRUE(result.written);
     EXPECT_EQ(result.line, summary);
     EXPECT_EQ(lines, std::vector<std::string>{summary});
-    EXPECT_EQ(std::vector<std::filesystem::path>(std::filesystem::directory_iterator(tempDir()),
-                                                 {})
+    EXPECT_EQ(std::vector<std::filesystem::path>(std::filesystem::directory_iterator(tempDir()), {})
                   .size(),
-              2U) << "the pipe folder and the picture, no temporary file";
+              2U)
+        << "the pipe folder and the picture, no temporary file";
 
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_string(bytes.c_str())) << bytes;
@@ -114,9 +114,9 @@ TEST_F(Picture, DrawsTheUserMarksTracksAndCountsAndTheSameRecordsGiveTheSameByte
         marks.emplace_back(m.node().child("text").text().get());
     }
     EXPECT_EQ(marks, (std::vector<std::string>{"A1", "B1"}));
-    EXPECT_NE(std::string(svg.select_node("//g[@class='scale']/text").node().text().get())
-                  .find(" NM"),
-              std::string::npos);
+    EXPECT_NE(
+        std::string(svg.select_node("//g[@class='scale']/text").node().text().get()).find(" NM"),
+        std::string::npos);
 
     struct Expect {
         const char* name;

@@ -73,8 +73,8 @@ TEST_F(Records, SimOnGroundFollowsTheStaticCgHeightAfterTheFirstWrite) {
         {"own CG, at the ground itself", kTallTitle, 0, -6.3, 0.0, true},
         {"before a write: the creation's flag on, 2,000 ft up", "Test A320 DLH", 1, std::nullopt,
          2000.0, true},
-        {"before a write: the creation's flag off, on the ground", "Test A320 DLH", 0,
-         std::nullopt, 0.0, false},
+        {"before a write: the creation's flag off, on the ground", "Test A320 DLH", 0, std::nullopt,
+         0.0, false},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -118,8 +118,8 @@ TEST_F(Records, AnEndedObjectKeepsHowItEndedAndItsRecords) {
         {"removed by its creator", How::ownPacket, simstub::EndKind::removed, true},
         {"removed by another connection", How::otherPacket, simstub::EndKind::removed, true},
         {"its connection closes", How::clientCloses, simstub::EndKind::withConnection, false},
-        {"the stand-in drops its connection", How::standInDrops,
-         simstub::EndKind::withConnection, false},
+        {"the stand-in drops its connection", How::standInDrops, simstub::EndKind::withConnection,
+         false},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -159,8 +159,8 @@ TEST_F(Records, AnEndedObjectKeepsHowItEndedAndItsRecords) {
         // The watcher hears of it.
         bool heard = false;
         for (const Bytes& m : answers(watcher)) {
-            heard = heard || (raw::get32(m, 8) == 5 && raw::get32(m, 16) == 203 &&
-                              raw::get32(m, 20) == id);
+            heard = heard ||
+                    (raw::get32(m, 8) == 5 && raw::get32(m, 16) == 203 && raw::get32(m, 20) == id);
         }
         EXPECT_TRUE(heard);
 

@@ -10,18 +10,19 @@
 #include <optional>
 #include <vector>
 
-const char* const kCommandHelp = "commands:\n"
-                                 "  sim on|off                      Sim event (data 1 or 0)\n"
-                                 "  user <lat> <lon> <alt> <heading> <onGround 0|1> <groundSpeed>\n"
-                                 "  teleport <lat> <lon> <alt>\n"
-                                 "  positionchanged | flightloaded | filename <name>\n"
-                                 "  quit [conn] | drop [conn] | reset [conn]\n"
-                                 "  exception <code> <sendId> <index> [conn]\n"
-                                 "  foreign <atcId> <lat> <lon> <agl>\n"
-                                 "  refuse <title>\n"
-                                 "  framehz <f> | framerate <r> | pause | resume\n"
-                                 "  picture [FILE]                  draw the traffic picture (SVG)\n"
-                                 "  objects | connections | help | exit";
+const char* const kCommandHelp =
+    "commands:\n"
+    "  sim on|off                      Sim event (data 1 or 0)\n"
+    "  user <lat> <lon> <alt> <heading> <onGround 0|1> <groundSpeed>\n"
+    "  teleport <lat> <lon> <alt>\n"
+    "  positionchanged | flightloaded | filename <name>\n"
+    "  quit [conn] | drop [conn] | reset [conn]\n"
+    "  exception <code> <sendId> <index> [conn]\n"
+    "  foreign <atcId> <lat> <lon> <agl>\n"
+    "  refuse <title>\n"
+    "  framehz <f> | framerate <r> | pause | resume\n"
+    "  picture [FILE]                  draw the traffic picture (SVG)\n"
+    "  objects | connections | help | exit";
 
 namespace {
 

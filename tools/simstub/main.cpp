@@ -146,8 +146,8 @@ int main(int argc, char** argv) {
         drawWhenDue();
         int timeoutMs = 1000;
         if (options.picture) {
-            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-                nextPicture - Clock::now());
+            const auto wait =
+                std::chrono::duration_cast<std::chrono::milliseconds>(nextPicture - Clock::now());
             timeoutMs = static_cast<int>(std::clamp<std::int64_t>(wait.count() + 1, 0, 1000));
         }
         pollfd fds[2] = {{stdinOpen ? 0 : -1, POLLIN, 0}, {signalFd, POLLIN, 0}};

@@ -79,7 +79,7 @@ int lf_picBand(const PositionRecord& p, double ground, double staticCg) {
 
 // A round length of the scale bar, at most a quarter of the frame's width.
 double lf_picScaleNm(double widthNm) {
-    static const double steps[] = {0.05, 0.1, 0.2, 0.5, 1,   2,   5,    10,
+    static const double steps[] = {0.05, 0.1, 0.2, 0.5, 1,   2,    5,    10,
                                    20,   50,  100, 200, 500, 1000, 2000, 5000};
     double best = steps[0];
     for (const double s : steps) {
@@ -92,7 +92,7 @@ double lf_picScaleNm(double widthNm) {
 
 class PicFrame {
 public:
-    PicFrame(const PictureInput& in) : lat0_(in.user.latitude), lon0_(in.user.longitude) {
+    explicit PicFrame(const PictureInput& in) : lat0_(in.user.latitude), lon0_(in.user.longitude) {
         cosLat_ = std::cos(lat0_ * kPicDegrees);
         double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
         auto take = [&](double lat, double lon) {
@@ -126,8 +126,8 @@ public:
         const double innerH = kPicMaxHeight - kPicTop - kPicBottom;
         scale_ = std::min(innerW / (maxX - minX), innerH / (maxY - minY));
         spanW_ = (maxX - minX) * scale_;
-        width_ = std::min(kPicMaxWidth, std::max(kPicMinWidth, std::ceil(spanW_ + kPicLeft +
-                                                                          kPicRight)));
+        width_ = std::min(kPicMaxWidth,
+                          std::max(kPicMinWidth, std::ceil(spanW_ + kPicLeft + kPicRight)));
         height_ = std::ceil((maxY - minY) * scale_ + kPicTop + kPicBottom);
         offsetX_ = kPicLeft + std::max(0.0, (width_ - kPicLeft - kPicRight - spanW_) / 2.0);
         widthNm_ = (maxX - minX);
@@ -137,7 +137,9 @@ public:
         return {(lon - lon0_) * 60.0 * cosLat_, (lat - lat0_) * 60.0};
     }
     // Pixels.
-    double x(double lat, double lon) const { return offsetX_ + (toNm(lat, lon).x - minX_) * scale_; }
+    double x(double lat, double lon) const {
+        return offsetX_ + (toNm(lat, lon).x - minX_) * scale_;
+    }
     double y(double lat, double lon) const { return kPicTop + (maxY_ - toNm(lat, lon).y) * scale_; }
     double width() const { return width_; }
     double height() const { return height_; }
@@ -190,7 +192,9 @@ void lf_picObject(std::string& svg, const PicFrame& f, const PictureObject& o, d
     const bool removed = s.end.has_value();
     const bool isStatic = lf_picIsStatic(s);
     svg += fmt::format("<g class=\"object\" data-id=\"{}\" data-state=\"{}\">\n", s.id,
-                       removed ? "removed" : isStatic ? "static" : "live");
+                       removed    ? "removed"
+                       : isStatic ? "static"
+                                  : "live");
     lf_picTrack(svg, f, o, ground);
     const double x = f.x(s.latitude, s.longitude);
     const double y = f.y(s.latitude, s.longitude);
@@ -210,8 +214,8 @@ void lf_picObject(std::string& svg, const PicFrame& f, const PictureObject& o, d
                            corner(7.0, 0.0), corner(-4.0, 4.0), corner(-4.0, -4.0), fill);
     }
     svg += fmt::format("<text class=\"label\" x=\"{:.1f}\" y=\"{:.1f}\" fill=\"{}\">{} {}</text>\n",
-                       x + 8.0, y - 6.0, removed ? kPicGrey : "#000000",
-                       lf_picXmlText(s.tail), lf_picXmlText(s.title));
+                       x + 8.0, y - 6.0, removed ? kPicGrey : "#000000", lf_picXmlText(s.tail),
+                       lf_picXmlText(s.title));
     svg += "</g>\n";
 }
 
@@ -271,15 +275,15 @@ std::string gf_pictureSvg(const PictureInput& input) {
     // The user on top: a ringed cross.
     const double ux = f.x(input.user.latitude, input.user.longitude);
     const double uy = f.y(input.user.latitude, input.user.longitude);
-    svg += fmt::format("<g class=\"user\"><circle cx=\"{0:.1f}\" cy=\"{1:.1f}\" r=\"7.0\" "
-                       "fill=\"none\" stroke=\"#00a000\" stroke-width=\"2\"/><line x1=\"{2:.1f}\" "
-                       "y1=\"{1:.1f}\" x2=\"{3:.1f}\" y2=\"{1:.1f}\" stroke=\"#00a000\" "
-                       "stroke-width=\"2\"/><line x1=\"{0:.1f}\" y1=\"{4:.1f}\" x2=\"{0:.1f}\" "
-                       "y2=\"{5:.1f}\" stroke=\"#00a000\" stroke-width=\"2\"/><text x=\"{6:.1f}\" "
-                       "y=\"{7:.1f}\" fill=\"#00a000\">{8}</text></g>\n",
-                       ux, uy, ux - 11.0, ux + 11.0, uy - 11.0, uy + 11.0, ux + 10.0, uy + 18.0,
-                       lf_picXmlText(input.user.title.empty() ? std::string("user")
-                                                              : input.user.title));
+    svg += fmt::format(
+        "<g class=\"user\"><circle cx=\"{0:.1f}\" cy=\"{1:.1f}\" r=\"7.0\" "
+        "fill=\"none\" stroke=\"#00a000\" stroke-width=\"2\"/><line x1=\"{2:.1f}\" "
+        "y1=\"{1:.1f}\" x2=\"{3:.1f}\" y2=\"{1:.1f}\" stroke=\"#00a000\" "
+        "stroke-width=\"2\"/><line x1=\"{0:.1f}\" y1=\"{4:.1f}\" x2=\"{0:.1f}\" "
+        "y2=\"{5:.1f}\" stroke=\"#00a000\" stroke-width=\"2\"/><text x=\"{6:.1f}\" "
+        "y=\"{7:.1f}\" fill=\"#00a000\">{8}</text></g>\n",
+        ux, uy, ux - 11.0, ux + 11.0, uy - 11.0, uy + 11.0, ux + 10.0, uy + 18.0,
+        lf_picXmlText(input.user.title.empty() ? std::string("user") : input.user.title));
 
     const double nm = lf_picScaleNm(f.widthNm());
     const double length = nm * f.scale();
@@ -297,8 +301,9 @@ PictureResult gf_writePicture(const std::filesystem::path& path, const PictureIn
     r.counts = gf_pictureCounts(input);
     const std::string svg = gf_pictureSvg(input);
     errno = 0;
-    r.written = gf_replaceFileAtomically(
-        path, [&](std::ostream& out) { out.write(svg.data(), static_cast<std::streamsize>(svg.size())); });
+    r.written = gf_replaceFileAtomically(path, [&](std::ostream& out) {
+        out.write(svg.data(), static_cast<std::streamsize>(svg.size()));
+    });
     if (r.written) {
         r.line = fmt::format("simstub picture {}: {} AI objects ({} live, {} static), {} positions",
                              path.string(), r.counts.objects, r.counts.live, r.counts.statics,

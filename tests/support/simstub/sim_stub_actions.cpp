@@ -508,9 +508,9 @@ void SimStub::Impl::actLocked(const ConnPtr& conn, const DecodedPacket& p, std::
         trimLocked(writesOf, scenario.perObjectLimit);
         if (lat && lon) {
             o->positionWritten = true;
-            PositionRecord pos{now,         frames,   conn->id, o->latitude,
-                               o->longitude, o->altitude, o->pitch, o->bank,
-                               o->heading,   std::chrono::system_clock::now()};
+            PositionRecord pos{
+                now,         frames,   conn->id, o->latitude, o->longitude,
+                o->altitude, o->pitch, o->bank,  o->heading,  std::chrono::system_clock::now()};
             auto& positionsOf = positionLog[o->id];
             positionsOf.push_back(pos);
             trimLocked(positionsOf, scenario.perObjectLimit);
@@ -594,9 +594,9 @@ void SimStub::Impl::actLocked(const ConnPtr& conn, const DecodedPacket& p, std::
             exception(kExceptionUnrecognizedId);
             break;
         }
-        deleteObjectLocked(it->first, out, nullptr,
-                           ObjectEnd{EndKind::removed, conn->id, p.sendId, now,
-                                     std::chrono::system_clock::now()});
+        deleteObjectLocked(
+            it->first, out, nullptr,
+            ObjectEnd{EndKind::removed, conn->id, p.sendId, now, std::chrono::system_clock::now()});
         break;
     }
 
