@@ -82,6 +82,7 @@ TEST(ScenarioFile, DefaultFileHoldsTheDefaults) {
     EXPECT_TRUE(s.refusedTitles.empty());
     EXPECT_TRUE(s.foreign.empty());
     EXPECT_FALSE(s.failFlightPlans);
+    EXPECT_TRUE(s.marks.empty());
 }
 
 TEST(ScenarioFile, ReadsEveryFieldAndTurnsTextsIntoLatin1) {
@@ -93,7 +94,8 @@ TEST(ScenarioFile, ReadsEveryFieldAndTurnsTextsIntoLatin1) {
         "refusedTitles": ["A", "B"],
         "objectAddedDelayMs": 250,
         "staticCg": {"titles": {"T\u00fc": {"pitch": 0.5}}},
-        "foreign": [{"atcId": "F1", "latitude": 1.5, "longitude": 2.5, "agl": 100, "title": "X"}]
+        "foreign": [{"atcId": "F1", "latitude": 1.5, "longitude": 2.5, "agl": 100, "title": "X"}],
+        "marks": [{"name": "A\u00e9", "latitude": 50.04, "longitude": 8.57, "heading": 90}]
     })");
     EXPECT_EQ(s.open.name, "Sim \xE9");
     EXPECT_EQ(s.open.version, (std::array<std::uint32_t, 4>{6, 0, 1, 2}));
@@ -111,6 +113,10 @@ TEST(ScenarioFile, ReadsEveryFieldAndTurnsTextsIntoLatin1) {
     ASSERT_EQ(s.foreign.size(), 1U);
     EXPECT_EQ(s.foreign[0].position.longitude, 2.5);
     EXPECT_EQ(s.foreign[0].agl, 100.0);
+    ASSERT_EQ(s.marks.size(), 1U);
+    EXPECT_EQ(s.marks[0].name, "A\xE9");
+    EXPECT_EQ(s.marks[0].position.latitude, 50.04);
+    EXPECT_EQ(s.marks[0].heading, 90.0);
 }
 
 TEST(ScenarioFile, ABadFileIsOneLineNamingTheField) {
@@ -132,6 +138,8 @@ TEST(ScenarioFile, ABadFileIsOneLineNamingTheField) {
         {R"({"open": {"version": [5, 3]}})", "scenario: open.version: expected four integers"},
         {R"({"foreign": [{"lat": 1}]})", "scenario: foreign[0].lat: unknown field"},
         {R"({"refusedTitles": [1]})", "scenario: refusedTitles[0]: expected a text"},
+        {R"({"marks": [{"name": "A1", "heading": 400}]})",
+         "scenario: marks[0].heading: 400 is outside 0 to 360"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.json);

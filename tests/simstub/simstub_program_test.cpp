@@ -98,6 +98,9 @@ TEST(Program, BadArgumentsAndScenariosEndWithCodeTwo) {
         {{"--nope"}, "simstub: unknown argument: --nope"},
         {{"--port", "70000"}, "simstub: --port: not a port number: 70000"},
         {{"--frame-hz"}, "simstub: --frame-hz needs a value"},
+        {{"--picture-every", "5"}, "simstub: --picture-every needs --picture"},
+        {{"--picture", "t.svg", "--picture-every", "0"},
+         "simstub: --picture-every: not a number from 0.1 to 86400: 0"},
         {{"--scenario", (folder / "bad.json").string()},
          "scenario: user.heading: expected a number"},
     };
@@ -107,6 +110,43 @@ TEST(Program, BadArgumentsAndScenariosEndWithCodeTwo) {
         EXPECT_EQ(p.errorLine(), k.error);
         EXPECT_EQ(p.exitCode(), 2);
     }
+}
+
+TEST(Program, DrawsThePictureAtTheStartOnCommandAndAtTheExit) {
+    const ksb::test::TempFolder folder;
+    const std::string file = (folder / "traffic.svg").string();
+    const std::string other = (folder / "other.svg").string();
+    const std::string missing = (folder / "missing" / "traffic.svg").string();
+    const std::string empty = ": 0 AI objects (0 live, 0 static), 0 positions";
+    // A long period, so that only the start, the commands and the exit draw.
+    Program p({"--no-pipe", "--picture", file, "--picture-every", "3600"});
+    EXPECT_EQ(p.lineStartingWith("simstub ready"), "simstub ready");
+    EXPECT_EQ(p.line(), "simstub picture " + file + empty);
+    EXPECT_TRUE(std::filesystem::exists(file));
+
+    p.write("picture " + missing);
+    EXPECT_EQ(p.line(), "simstub picture failed: " + missing + ": No such file or directory");
+    p.write("picture " + other);
+    EXPECT_EQ(p.line(), "simstub picture " + other + empty);
+    std::filesystem::remove(file);
+    p.write("picture");
+    EXPECT_EQ(p.line(), "simstub picture " + file + empty);
+    EXPECT_TRUE(std::filesystem::exists(file));
+
+    std::filesystem::remove(file);
+    p.write("exit");
+    EXPECT_EQ(p.line(), "simstub picture " + file + empty);
+    EXPECT_EQ(p.line(), "simstub stopped");
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_NE(ksb::test::readBytes(file).find("<svg "), std::string::npos);
+
+    // Without --picture the command needs a file.
+    Program q({"--no-pipe"});
+    EXPECT_EQ(q.lineStartingWith("simstub ready"), "simstub ready");
+    q.write("picture");
+    EXPECT_EQ(q.line(), "usage: picture FILE (no --picture file given)");
+    q.write("exit");
+    EXPECT_EQ(q.exitCode(), 0);
 }
 
 TEST(Program, AnEndpointInUseEndsWithCodeOne) {

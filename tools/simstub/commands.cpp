@@ -1,24 +1,28 @@
 #include "commands.h"
 
+#include "core/time_text.h"
 #include "support/simstub/scenario_json.h"
 #include "support/simstub/wire.h"
 
 #include <charconv>
+#include <chrono>
 #include <fmt/format.h>
 #include <optional>
 #include <vector>
 
-const char* const kCommandHelp = "commands:\n"
-                                 "  sim on|off                      Sim event (data 1 or 0)\n"
-                                 "  user <lat> <lon> <alt> <heading> <onGround 0|1> <groundSpeed>\n"
-                                 "  teleport <lat> <lon> <alt>\n"
-                                 "  positionchanged | flightloaded | filename <name>\n"
-                                 "  quit [conn] | drop [conn] | reset [conn]\n"
-                                 "  exception <code> <sendId> <index> [conn]\n"
-                                 "  foreign <atcId> <lat> <lon> <agl>\n"
-                                 "  refuse <title>\n"
-                                 "  framehz <f> | framerate <r> | pause | resume\n"
-                                 "  objects | connections | help | exit";
+const char* const kCommandHelp =
+    "commands:\n"
+    "  sim on|off                      Sim event (data 1 or 0)\n"
+    "  user <lat> <lon> <alt> <heading> <onGround 0|1> <groundSpeed>\n"
+    "  teleport <lat> <lon> <alt>\n"
+    "  positionchanged | flightloaded | filename <name>\n"
+    "  quit [conn] | drop [conn] | reset [conn]\n"
+    "  exception <code> <sendId> <index> [conn]\n"
+    "  foreign <atcId> <lat> <lon> <agl>\n"
+    "  refuse <title>\n"
+    "  framehz <f> | framerate <r> | pause | resume\n"
+    "  picture [FILE]                  draw the traffic picture (SVG)\n"
+    "  objects | connections | help | exit";
 
 namespace {
 
@@ -83,6 +87,19 @@ const char* lf_kind(simstub::ObjectKind kind) {
         return "foreign";
     }
     return "?";
+}
+
+// The UTC text of a real time, to the second.
+std::string lf_utcText(std::chrono::system_clock::time_point t) {
+    return gf_utcTimeString(std::chrono::duration<double>(t.time_since_epoch()).count()) + " UTC";
+}
+
+std::string lf_endText(const simstub::ObjectEnd& e) {
+    if (e.kind == simstub::EndKind::removed) {
+        return fmt::format("removed by c{} #{} at {:.3f} ({})", e.conn, e.sendId, e.time,
+                           lf_utcText(e.realTime));
+    }
+    return fmt::format("went with c{} at {:.3f} ({})", e.conn, e.time, lf_utcText(e.realTime));
 }
 
 } // namespace
@@ -245,6 +262,19 @@ bool CommandRunner::run(std::string_view line) {
                                o.frozenLatLon ? 1 : 0, o.frozenAltitude ? 1 : 0,
                                o.frozenAttitude ? 1 : 0, gf_quoteText(o.flightPlanPath)));
         }
+        for (const simstub::ObjectState& o : stub_.endedObjects()) {
+            print_(fmt::format("object {} ended title={} tail={} owner=c{}: {}", o.id,
+                               gf_quoteText(o.title), gf_quoteText(o.tail), o.owner,
+                               lf_endText(*o.end)));
+        }
+    } else if (cmd == "picture") {
+        // The file name may hold blanks; the stand-in prints the picture's own line.
+        const std::string_view file = lf_rest(line);
+        if (file.empty() && !picture_) {
+            usage("picture FILE (no --picture file given)");
+            return true;
+        }
+        stub_.writePicture(file.empty() ? *picture_ : std::filesystem::path(std::string(file)));
     } else if (cmd == "connections" && w.size() == 1) {
         for (const simstub::ConnectionInfo& c : stub_.connections()) {
             print_(fmt::format("c{} {} {} name={}{}", c.id, c.endpoint, c.open ? "open" : "closed",

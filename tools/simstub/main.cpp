@@ -7,7 +7,9 @@
 #include "support/simstub/scenario_json.h"
 #include "support/simstub/sim_stub.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fmt/format.h>
@@ -76,6 +78,7 @@ int main(int argc, char** argv) {
     // Bounded records, so that a demo can run for hours.
     scenario.packetLimit = 100000;
     scenario.perObjectLimit = 1000;
+    scenario.endedLimit = 200;
 
     // The signals are taken through a descriptor in the command loop; every thread started
     // below inherits the mask.
@@ -122,13 +125,33 @@ int main(int argc, char** argv) {
     }
     lf_print("simstub ready");
 
-    CommandRunner commands(stub, refused, lf_print);
+    // The picture is drawn at once, every --picture-every real seconds and at the exit; the
+    // stand-in prints its line each time.
+    using Clock = std::chrono::steady_clock;
+    const auto pictureEvery = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(options.pictureEvery.value_or(5.0)));
+    Clock::time_point nextPicture = Clock::now();
+    auto drawWhenDue = [&] {
+        if (options.picture && Clock::now() >= nextPicture) {
+            stub.writePicture(*options.picture);
+            nextPicture = std::max(nextPicture + pictureEvery, Clock::now());
+        }
+    };
+
+    CommandRunner commands(stub, refused, lf_print, options.picture);
     std::string pending;
     bool stdinOpen = true;
     bool running = true;
     while (running) {
+        drawWhenDue();
+        int timeoutMs = 1000;
+        if (options.picture) {
+            const auto wait =
+                std::chrono::duration_cast<std::chrono::milliseconds>(nextPicture - Clock::now());
+            timeoutMs = static_cast<int>(std::clamp<std::int64_t>(wait.count() + 1, 0, 1000));
+        }
         pollfd fds[2] = {{stdinOpen ? 0 : -1, POLLIN, 0}, {signalFd, POLLIN, 0}};
-        if (::poll(fds, 2, 1000) <= 0) {
+        if (::poll(fds, 2, timeoutMs) <= 0) {
             continue;
         }
         if ((fds[1].revents & POLLIN) != 0) {
@@ -158,6 +181,9 @@ int main(int argc, char** argv) {
                 running = commands.run(line);
             }
         }
+    }
+    if (options.picture) {
+        stub.writePicture(*options.picture); // the last one, before the connections end
     }
     stub.stop();
     lf_print("simstub stopped");

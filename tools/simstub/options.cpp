@@ -7,6 +7,7 @@
 const char* const kUsageText =
     "Usage: simstub [--scenario FILE] [--port N] [--ipv6] [--pipe-dir DIR] [--no-pipe]\n"
     "               [--cfg-out FILE] [--frame-hz F] [--time-scale S] [--scene] [--verbose] [--help]\n"
+    "               [--picture FILE [--picture-every SECONDS]]\n"
     "\n"
     "A SimConnect server standing in for the simulator: it listens on 127.0.0.1 (and [::1]\n"
     "with --ipv6) and on a Unix socket standing in for the named pipe, answers the system's\n"
@@ -22,6 +23,9 @@ const char* const kUsageText =
     "  --cfg-out FILE    write a SimConnect.cfg for the IPv4 endpoint\n"
     "  --frame-hz F      frames per real second (default 30)\n"
     "  --time-scale S    stand-in seconds per real second (default 1)\n"
+    "  --picture FILE    draw the traffic picture (SVG) into FILE at the start, every\n"
+    "                    --picture-every real seconds (default 5) and at the exit\n"
+    "  --picture-every SECONDS\n"
     "  --verbose         also print frames and once-a-second answers\n"
     "  --help            this text\n"
     "\n"
@@ -75,6 +79,10 @@ Options gf_parseOptions(int argc, char** argv) {
             o.frameHz = lf_number(arg, value(), 0.1, 1000.0);
         } else if (arg == "--time-scale") {
             o.timeScale = lf_number(arg, value(), 0.01, 1000.0);
+        } else if (arg == "--picture") {
+            o.picture = std::filesystem::path(value());
+        } else if (arg == "--picture-every") {
+            o.pictureEvery = lf_number(arg, value(), 0.1, 86400.0);
         } else if (arg == "--verbose") {
             o.verbose = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -82,6 +90,12 @@ Options gf_parseOptions(int argc, char** argv) {
         } else {
             throw UsageError(fmt::format("simstub: unknown argument: {}", arg));
         }
+    }
+    if (o.pictureEvery && !o.picture) {
+        throw UsageError("simstub: --picture-every needs --picture");
+    }
+    if (o.picture && !o.pictureEvery) {
+        o.pictureEvery = 5.0;
     }
     return o;
 }

@@ -22,6 +22,8 @@ struct Options {
     std::optional<std::filesystem::path> cfgOut;
     std::optional<double> frameHz;
     std::optional<double> timeScale;
+    std::optional<std::filesystem::path> picture;
+    std::optional<double> pictureEvery; // real seconds; 5 when only --picture is given
     bool verbose = false;
     bool help = false;
 };

@@ -81,14 +81,29 @@ ZuluParts gf_zuluParts(double secondsSince1970) {
     return parts;
 }
 
-void gf_refreshDerived(ObjectState& object, double groundElevation) {
+StaticCg gf_staticCgOf(const Scenario* scenario, const std::string& title) {
+    if (scenario == nullptr) {
+        return StaticCg{};
+    }
+    auto it = scenario->staticCg.find(title);
+    return it != scenario->staticCg.end() ? it->second : scenario->defaultStaticCg;
+}
+
+bool gf_aiOnGround(double agl, double staticCgFeet) {
+    // The engine holds a grounded aircraft with its reference point at the static CG height;
+    // the millionth keeps rounding of that sum from deciding.
+    return agl <= staticCgFeet + 1.0 + 1e-6;
+}
+
+void gf_refreshDerived(ObjectState& object, double groundElevation, double staticCgFeet) {
     object.agl = std::max(0.0, object.altitude - groundElevation);
     switch (object.kind) {
     case ObjectKind::user:
         object.simOnGround = object.onGround;
         break;
     case ObjectKind::ai:
-        object.simOnGround = object.positionWritten ? object.agl < 1.0 : object.onGround;
+        object.simOnGround =
+            object.positionWritten ? gf_aiOnGround(object.agl, staticCgFeet) : object.onGround;
         break;
     case ObjectKind::foreign:
         object.simOnGround = object.agl < 1.0;
@@ -99,15 +114,8 @@ void gf_refreshDerived(ObjectState& object, double groundElevation) {
 DatumValue gf_datumValue(Datum datum, const ObjectState& input, const DatumContext& context) {
     ObjectState object = input;
     const double ground = context.scenario ? context.scenario->groundElevation : 0.0;
-    gf_refreshDerived(object, ground);
-    auto staticCg = [&]() {
-        if (context.scenario == nullptr) {
-            return StaticCg{};
-        }
-        auto it = context.scenario->staticCg.find(object.title);
-        return it != context.scenario->staticCg.end() ? it->second
-                                                      : context.scenario->defaultStaticCg;
-    };
+    const StaticCg cg = gf_staticCgOf(context.scenario, object.title);
+    gf_refreshDerived(object, ground, cg.cgToGround);
     switch (datum) {
     case Datum::latitude:
         return object.latitude;
@@ -140,9 +148,9 @@ DatumValue gf_datumValue(Datum datum, const ObjectState& input, const DatumConte
     case Datum::atcModel:
         return object.model;
     case Datum::staticCg:
-        return staticCg().cgToGround;
+        return cg.cgToGround;
     case Datum::staticPitch:
-        return staticCg().pitch;
+        return cg.pitch;
     case Datum::lightStates:
     case Datum::lightOnStates:
         return static_cast<double>(object.lights);

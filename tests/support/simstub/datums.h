@@ -76,8 +76,15 @@ struct DatumContext {
 
 using DatumValue = std::variant<double, std::string>;
 
-// Fills agl and simOnGround from the position and the ground elevation.
-void gf_refreshDerived(ObjectState& object, double groundElevation);
+// What the stand-in answers to "Static CG to Ground" and "Static Pitch" for a title (the
+// scenario's per-title value, else its default; the built-in default without a scenario).
+StaticCg gf_staticCgOf(const Scenario* scenario, const std::string& title);
+// An AI object at this height above the ground, after its first position write, is on the
+// ground: at most its static CG height plus 1 ft.
+bool gf_aiOnGround(double agl, double staticCgFeet);
+// Fills agl and simOnGround from the position, the ground elevation and, for an AI object, its
+// static CG height.
+void gf_refreshDerived(ObjectState& object, double groundElevation, double staticCgFeet);
 DatumValue gf_datumValue(Datum datum, const ObjectState& object, const DatumContext& context);
 
 // The bytes a definition takes; nullopt when it holds a variable-length text.

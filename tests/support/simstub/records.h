@@ -2,6 +2,7 @@
 // What the stand-in records and what its queries return (snapshots).
 #include "support/simstub/fields.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -75,6 +76,7 @@ struct PositionRecord {
     int conn = 0;
     double latitude = 0.0, longitude = 0.0, altitude = 0.0; // degrees, feet
     double pitch = 0.0, bank = 0.0, heading = 0.0;          // radians
+    std::chrono::system_clock::time_point realTime{};       // UTC of the write
 };
 
 struct WriteRecord {
@@ -95,6 +97,18 @@ struct ConnectionInfo {
 };
 
 enum class ObjectKind { user, ai, foreign };
+
+// How an AI object ended: a client removed it (AIRemoveObject), or it went with the connection
+// that created it.
+enum class EndKind { removed, withConnection };
+
+struct ObjectEnd {
+    EndKind kind = EndKind::removed;
+    int conn = 0;             // the removing connection, or the creating one that ended
+    std::uint32_t sendId = 0; // the AIRemoveObject's send id; 0 when it went with its connection
+    double time = 0.0;        // stand-in seconds
+    std::chrono::system_clock::time_point realTime{}; // UTC
+};
 
 struct ObjectState {
     std::uint32_t id = 0;
@@ -119,6 +133,7 @@ struct ObjectState {
     double spoilerPercent = 0.0, throttle1Percent = 0.0, throttle2Percent = 0.0; // definition 401
     std::string flightPlanPath;
     std::vector<std::string> flightPlanLines;
+    std::optional<ObjectEnd> end; // set once the object has ended
 };
 
 } // namespace simstub

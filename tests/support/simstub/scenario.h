@@ -96,6 +96,9 @@ struct Scenario {
     // the last 1,000 positions, writes and events per object.
     std::size_t packetLimit = 0;
     std::size_t perObjectLimit = 0;
+    // 0 keeps every ended object with its records; the program keeps the last 200 ended
+    // objects and their positions.
+    std::size_t endedLimit = 0;
 };
 
 } // namespace simstub

@@ -290,6 +290,22 @@ Scenario gf_parseScenario(std::string_view text, Scenario s) {
         }
     }
     top.boolean("failFlightPlans", s.failFlightPlans);
+    if (const Json* v = top.get("marks")) {
+        if (!v->is_array()) {
+            lf_fail("marks", "expected a list of marks");
+        }
+        s.marks.clear();
+        for (std::size_t i = 0; i < v->size(); ++i) {
+            ObjectReader r((*v)[i], fmt::format("marks[{}].", i));
+            Mark m;
+            r.text("name", m.name);
+            r.number("latitude", m.position.latitude, -90.0, 90.0);
+            r.number("longitude", m.position.longitude, -180.0, 180.0);
+            r.number("heading", m.heading, 0.0, 360.0);
+            r.finish();
+            s.marks.push_back(std::move(m));
+        }
+    }
     top.finish();
     return s;
 }

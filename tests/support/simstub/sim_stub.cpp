@@ -309,8 +309,10 @@ void SimStub::Impl::connectionEnded(const ConnPtr& conn, const std::string& reas
                 owned.push_back(id);
             }
         }
+        const ObjectEnd end{EndKind::withConnection, conn->id, 0, nowLocked(),
+                            std::chrono::system_clock::now()};
         for (std::uint32_t id : owned) {
-            deleteObjectLocked(id, out, conn.get());
+            deleteObjectLocked(id, out, conn.get(), end);
         }
         touchLocked();
     }

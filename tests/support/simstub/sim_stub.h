@@ -2,6 +2,7 @@
 // The simulator stand-in: a SimConnect server on TCP (127.0.0.1, optionally ::1) and on a Unix
 // socket standing in for the named pipe. It answers what the system sends, records every packet
 // and message, and is scripted and queried by tests and by tools/simstub.
+#include "support/simstub/picture.h"
 #include "support/simstub/records.h"
 #include "support/simstub/scenario.h"
 #include "support/simstub/socket_util.h"
@@ -37,7 +38,7 @@ public:
     // the reason; nothing is left open then.
     void start();
     void stop();
-    // Set before start().
+    // Best set before start(), so that no line is missed.
     void setLineSink(LineSink sink);
 
     // Endpoints.
@@ -107,8 +108,13 @@ public:
     std::vector<PacketRecord> packets(const PacketFilter& filter = {}) const;
     std::vector<MessageRecord> sent(std::optional<int> conn = {}) const;
     std::vector<ConnectionInfo> connections() const;
+    // The objects that exist now (the user, AI and foreign aircraft), in id order.
     std::vector<ObjectState> objects() const;
     std::optional<ObjectState> object(std::uint32_t id) const;
+    // AI objects that ended, each with its end, in id order; their records stay queryable.
+    std::vector<ObjectState> endedObjects() const;
+    // Every AI object created through the connection, existing or ended, in id order.
+    std::vector<ObjectState> objectsCreatedBy(int conn) const;
     std::vector<EventRecord> events(std::uint32_t objectId) const;
     std::vector<PositionRecord> positions(std::uint32_t objectId) const;
     std::vector<WriteRecord> writes(std::uint32_t objectId) const;
@@ -123,6 +129,10 @@ public:
     // The id of the newest connection once there are at least count; 0 at the time-out.
     int waitForConnection(std::size_t count = 1,
                           std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+
+    // Draws the traffic picture (an SVG) into path, atomically, and passes its line (the
+    // summary, or the failure with its reason) to the line sink. A failure changes nothing else.
+    PictureResult writePicture(const std::filesystem::path& path) const;
 
     struct Impl;
 

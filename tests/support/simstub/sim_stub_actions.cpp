@@ -220,26 +220,54 @@ void SimStub::Impl::broadcastLocked(const std::string& systemEvent, std::optiona
     }
 }
 
-void SimStub::Impl::deleteObjectLocked(std::uint32_t id, OutList& out, const Conn* except) {
-    objects.erase(id);
-    for (auto it = delayed.begin(); it != delayed.end();) {
-        it = it->second.objectId == id ? delayed.erase(it) : std::next(it);
+void SimStub::Impl::deleteObjectLocked(std::uint32_t id, OutList& out, const Conn* except,
+                                       const std::optional<ObjectEnd>& end) {
+    auto it = objects.find(id);
+    if (it == objects.end()) {
+        return;
+    }
+    const bool keep = end.has_value() && it->second.kind == ObjectKind::ai;
+    if (keep) {
+        ObjectState& ended = endedObjects[id] = std::move(it->second);
+        ended.end = end;
+        refreshLocked(ended);
+        endOrder.push_back(id);
+    }
+    objects.erase(it);
+    for (auto d = delayed.begin(); d != delayed.end();) {
+        d = d->second.objectId == id ? delayed.erase(d) : std::next(d);
     }
     for (auto& [cid, c] : conns) {
-        for (auto it = c->periodic.begin(); it != c->periodic.end();) {
-            it = it->second.objectId == id ? c->periodic.erase(it) : std::next(it);
+        for (auto p = c->periodic.begin(); p != c->periodic.end();) {
+            p = p->second.objectId == id ? c->periodic.erase(p) : std::next(p);
         }
     }
     if (scenario.perObjectLimit != 0) {
+        // A long run keeps only the tracks of the ended objects it still shows.
         eventLog.erase(id);
-        positionLog.erase(id);
         writeLog.erase(id);
+        if (!keep) {
+            positionLog.erase(id);
+        }
+    }
+    while (scenario.endedLimit != 0 && endOrder.size() > scenario.endedLimit) {
+        const std::uint32_t oldest = endOrder.front();
+        endOrder.pop_front();
+        endedObjects.erase(oldest);
+        eventLog.erase(oldest);
+        positionLog.erase(oldest);
+        writeLog.erase(oldest);
     }
     const std::uint32_t type = scenario.objectType;
     broadcastLocked(
         "ObjectRemoved", std::nullopt,
         [&](std::uint32_t eventId) { return gf_objectAddRemoveMessage(eventId, id, type); }, out,
         except);
+}
+
+void SimStub::Impl::refreshLocked(ObjectState& object) const {
+    gf_refreshDerived(object, scenario.groundElevation,
+                      gf_staticCgOf(&scenario, object.title).cgToGround);
 }
 
 void SimStub::Impl::scheduleLocked(double delaySeconds, Delayed action) {
@@ -480,8 +508,9 @@ void SimStub::Impl::actLocked(const ConnPtr& conn, const DecodedPacket& p, std::
         trimLocked(writesOf, scenario.perObjectLimit);
         if (lat && lon) {
             o->positionWritten = true;
-            PositionRecord pos{now,         frames,   conn->id, o->latitude, o->longitude,
-                               o->altitude, o->pitch, o->bank,  o->heading};
+            PositionRecord pos{
+                now,         frames,   conn->id, o->latitude, o->longitude,
+                o->altitude, o->pitch, o->bank,  o->heading,  std::chrono::system_clock::now()};
             auto& positionsOf = positionLog[o->id];
             positionsOf.push_back(pos);
             trimLocked(positionsOf, scenario.perObjectLimit);
@@ -565,7 +594,9 @@ void SimStub::Impl::actLocked(const ConnPtr& conn, const DecodedPacket& p, std::
             exception(kExceptionUnrecognizedId);
             break;
         }
-        deleteObjectLocked(it->first, out, nullptr);
+        deleteObjectLocked(
+            it->first, out, nullptr,
+            ObjectEnd{EndKind::removed, conn->id, p.sendId, now, std::chrono::system_clock::now()});
         break;
     }
 

@@ -311,7 +311,7 @@ void SimStub::removeForeignAircraft(std::uint32_t id) {
         if (it == m.objects.end() || it->second.kind != ObjectKind::foreign) {
             throw std::invalid_argument(fmt::format("no foreign aircraft {}", id));
         }
-        m.deleteObjectLocked(id, out, nullptr);
+        m.deleteObjectLocked(id, out, nullptr, std::nullopt);
         m.touchLocked();
     }
     m.deliver(out);
@@ -395,7 +395,36 @@ std::vector<ObjectState> SimStub::objects() const {
     std::vector<ObjectState> out;
     for (const auto& [id, o] : impl_->objects) {
         out.push_back(o);
-        gf_refreshDerived(out.back(), impl_->scenario.groundElevation);
+        impl_->refreshLocked(out.back());
+    }
+    return out;
+}
+
+std::vector<ObjectState> SimStub::endedObjects() const {
+    std::lock_guard lock(impl_->mutex);
+    std::vector<ObjectState> out;
+    for (const auto& [id, o] : impl_->endedObjects) {
+        out.push_back(o);
+    }
+    return out;
+}
+
+std::vector<ObjectState> SimStub::objectsCreatedBy(int conn) const {
+    std::lock_guard lock(impl_->mutex);
+    std::map<std::uint32_t, ObjectState> mine;
+    for (const auto& [id, o] : impl_->objects) {
+        if (o.kind == ObjectKind::ai && o.owner == conn) {
+            impl_->refreshLocked(mine[id] = o);
+        }
+    }
+    for (const auto& [id, o] : impl_->endedObjects) {
+        if (o.owner == conn) {
+            mine[id] = o;
+        }
+    }
+    std::vector<ObjectState> out;
+    for (auto& [id, o] : mine) {
+        out.push_back(std::move(o));
     }
     return out;
 }
@@ -407,7 +436,7 @@ std::optional<ObjectState> SimStub::object(std::uint32_t id) const {
         return std::nullopt;
     }
     ObjectState o = it->second;
-    gf_refreshDerived(o, impl_->scenario.groundElevation);
+    impl_->refreshLocked(o);
     return o;
 }
 

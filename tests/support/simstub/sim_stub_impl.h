@@ -146,6 +146,9 @@ struct SimStub::Impl {
     // creation order.
     std::map<std::uint32_t, ObjectState> objects;
     std::uint32_t nextObjectId = 1000;
+    // AI objects that ended, with their end; the oldest ends go first beyond endedLimit.
+    std::map<std::uint32_t, ObjectState> endedObjects;
+    std::deque<std::uint32_t> endOrder;
     OpenAnswer openAnswer;
 
     // Records.
@@ -195,7 +198,11 @@ struct SimStub::Impl {
     void broadcastLocked(const std::string& systemEvent, std::optional<int> only,
                          const std::function<Message(std::uint32_t)>& make, OutList& out,
                          const Conn* except = nullptr);
-    void deleteObjectLocked(std::uint32_t id, OutList& out, const Conn* except);
+    // An AI object given its end is kept among the ended objects; others are forgotten.
+    void deleteObjectLocked(std::uint32_t id, OutList& out, const Conn* except,
+                            const std::optional<ObjectEnd>& end);
+    // agl and SIM ON GROUND as the stand-in reports them now.
+    void refreshLocked(ObjectState& object) const;
     ObjectState* findObjectLocked(std::uint32_t id);
 };
 
