@@ -102,9 +102,9 @@ void lf_checkParkAirportInSight(const Position& user) {
         nearest.distance > distance) {
         return;
     }
-    gf_log(fmt::format("\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first",
-                       gf_logTimeStamp(), nearest.name, nearest.distance,
-                       gf_airportDisplayName(park)));
+    gf_log(fmt::format(
+        "\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first",
+        gf_logTimeStamp(), nearest.name, nearest.distance, gf_airportDisplayName(park)));
     gf_dropParkAirport();
 }
 

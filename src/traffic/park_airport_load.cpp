@@ -75,8 +75,8 @@ void lf_recordUserStand() {
 void lf_setReservedStandShown(const std::string& stand, bool known) {
     trafficState.reservedStandFlag = known;
     mainWindow.reservedStandValid = known;
-    mainWindow.setText(WindowText::reservedStand, known ? stand : std::string(),
-                       kStatisticsRegion);
+    mainWindow.setText(WindowText::reservedStand, known ? stand : std::string(), kStatisticsRegion);
+    gf_invalidate(kStatisticsRegion);
 }
 
 // The first record's stand, when it is the park airport's and the table has it.
@@ -119,6 +119,7 @@ std::string gf_loadParkAirport() {
     }
     mainWindow.setText(WindowText::parkAirportName, gf_airportDisplayName(trafficState.parkAirport),
                        kStatisticsRegion);
+    gf_invalidate(kStatisticsRegion);
     return error;
 }
 
@@ -152,7 +153,8 @@ bool gf_checkReservedStand(bool reRead, std::string& text) {
     }
     const std::list<ParkAirport>& list = trafficState.parkAirports;
     if (reRead && gf_userStandsStill() && !controlsLocked.load() && !list.empty() &&
-        !trafficState.parkAirport.code.empty() && list.front().name == trafficState.parkAirport.code) {
+        !trafficState.parkAirport.code.empty() &&
+        list.front().name == trafficState.parkAirport.code) {
         const std::string stand = list.front().reservedStand;
         const std::string old = trafficState.reservedStand;
         if (!stand.empty() && stand != old) {
@@ -167,7 +169,6 @@ bool gf_checkReservedStand(bool reRead, std::string& text) {
                 newStand->blocked = true;
             }
             lf_setReservedStandShown(stand, newStand != nullptr);
-            gf_invalidate(kStatisticsRegion);
         }
     }
     if (text.empty()) {

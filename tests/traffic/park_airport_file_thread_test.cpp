@@ -51,8 +51,7 @@ TEST_F(ParkAirportFileThreadTest, TheLinkRecordsTheStandWhileTheWorkerReReadsThe
     link.join();
 
     EXPECT_EQ(failures, std::vector<std::string>{});
-    EXPECT_EQ(readBytes(gf_parkAirportsFilePath()),
-              "EGKK,12\nEGLL," + lastStand + "\nEGSS\n");
+    EXPECT_EQ(readBytes(gf_parkAirportsFilePath()), "EGKK,12\nEGLL," + lastStand + "\nEGSS\n");
     ASSERT_TRUE(readList());
     EXPECT_EQ(listRecords(), (std::vector<std::string>{"EGLL," + lastStand, "EGKK,12", "EGSS,"}));
 }

@@ -87,7 +87,8 @@ protected:
     void SetUp() override {
         gf_resetAirportsGlobals();
         mainWindow.resetToStart();
-        for (CheckBoxParameter* box : {&LEARN_SOFT, &AUTO_RANGE, &PARK_FAKE, &RT_PARKTRAFFIC_ONLY}) {
+        for (CheckBoxParameter* box :
+             {&LEARN_SOFT, &AUTO_RANGE, &PARK_FAKE, &RT_PARKTRAFFIC_ONLY}) {
             addControl(box->createCheckBox(10, box->value()));
         }
         for (IntEditParameter* field : {&LATERAL_RANGE, &MAX_LIVE, &parking_percentage}) {

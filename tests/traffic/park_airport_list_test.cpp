@@ -65,7 +65,8 @@ TEST_F(ParkAirportListTest, TheFileAndTheFolderGiveTheListAndTheFileKeepsEveryLi
          {},
          {"EGKK,99", "EGLL,11"},
          false,
-         {"my_park_airports.txt:EGLL double, skipped", "my_park_airports.txt:EGKK,1,2 wrong syntax, skipped",
+         {"my_park_airports.txt:EGLL double, skipped",
+          "my_park_airports.txt:EGKK,1,2 wrong syntax, skipped",
           "2 park airports read from \"my_park_airports.txt\""},
          {{RecordedMessage::Kind::message, "airport ZZZZ is unknown", true},
           {RecordedMessage::Kind::message, "EGKK stand 99 is unknown", true}},
@@ -207,7 +208,9 @@ TEST_F(ParkAirportListTest, TheFileAndTheFolderGiveTheListAndTheFileKeepsEveryLi
                 fs::create_directories(folder / entry);
             } else if (entry.ends_with(".xml") && entry != "QQQQ.xml") {
                 const std::string code = entry.substr(0, 4);
-                parkAirportFile(code == "EGLL" ? kParkEgll : code == "EGKK" ? kParkEgkk : kParkEgss)
+                parkAirportFile(code == "EGLL"   ? kParkEgll
+                                : code == "EGKK" ? kParkEgkk
+                                                 : kParkEgss)
                     .write(folder / entry);
             } else {
                 writeBytes(folder / entry, "no airport\n");
@@ -232,8 +235,8 @@ TEST_F(ParkAirportListTest, TheFileAndTheFolderGiveTheListAndTheFileKeepsEveryLi
             std::lock_guard lock(trafficState.trafficMutex);
             double previous = 0.0;
             for (const ParkAirport& record : trafficState.parkAirports) {
-                const double expected = gf_distanceNM(
-                    kParkUserStart, Position{record.latitude, record.longitude});
+                const double expected =
+                    gf_distanceNM(kParkUserStart, Position{record.latitude, record.longitude});
                 EXPECT_GT(record.distance, 5.0) << record.name;
                 EXPECT_DOUBLE_EQ(record.distance, expected) << record.name;
                 EXPECT_GE(record.distance, previous) << record.name;

@@ -51,10 +51,9 @@ protected:
     // text".
     static std::string reservedStandState() {
         std::lock_guard lock(trafficState.trafficMutex);
-        return fmt::format("'{}' {} {} '{}'", trafficState.reservedStand,
-                           trafficState.reservedStandFlag.load(),
-                           mainWindow.reservedStandValid.load(),
-                           windowText(WindowText::reservedStand));
+        return fmt::format(
+            "'{}' {} {} '{}'", trafficState.reservedStand, trafficState.reservedStandFlag.load(),
+            mainWindow.reservedStandValid.load(), windowText(WindowText::reservedStand));
     }
     static void showOldReservedStand() {
         std::lock_guard lock(trafficState.trafficMutex);
@@ -127,32 +126,76 @@ TEST_F(ParkAirportLoadTest, TheLoadSettlesTheReservedStandWithoutEverLosingTheRe
     const std::string reserved11 = "'11' true true '11'";
     const std::string reserved12 = "'12' true true '12'";
     const std::vector<Case> cases = {
-        {"still on 12, the park airport first with 11", true, onStand12,
-         {lf_record(kParkEgll, "11"), lf_record(kParkEgkk, "")}, {"EGLL,12", "EGKK,"},
-         "EGKK\nEGLL,12\n", reserved12},
-        {"still on 12, the park airport further down", true, onStand12,
-         {lf_record(kParkEgkk, ""), lf_record(kParkEgll, "11")}, {"EGLL,12", "EGKK,"},
-         "EGKK\nEGLL,12\n", reserved12},
-        {"still on 12, the park airport absent", true, onStand12, {lf_record(kParkEgkk, "")},
-         {"EGLL,12", "EGKK,"}, "EGKK\nEGLL,12\n", reserved12},
-        {"still on 12, the park airport first without a stand", true, onStand12,
-         {lf_record(kParkEgll, "")}, {"EGLL,12"}, "EGLL,12\n", reserved12},
-        {"still on no stand, the park airport first with 11", true, kOffStand,
-         {lf_record(kParkEgll, "11"), lf_record(kParkEgkk, "")}, {"EGLL,11", "EGKK,"},
-         "EGKK\nEGLL,11\n", reserved11},
-        {"still on no stand, the park airport further down keeps 11", true, kOffStand,
-         {lf_record(kParkEgkk, ""), lf_record(kParkEgll, "11")}, {"EGLL,11", "EGKK,"},
-         "EGKK\nEGLL,11\n", reserved11},
-        {"still on no stand, the park airport absent", true, kOffStand,
-         {lf_record(kParkEgkk, "")}, {"EGLL,", "EGKK,"}, "EGKK\nEGLL\n", none},
-        {"moving on 12, the park airport first with 11", false, onStand12,
-         {lf_record(kParkEgll, "11"), lf_record(kParkEgkk, "")}, {"EGLL,11", "EGKK,"},
-         "EGKK\nEGLL,11\n", reserved11},
-        {"moving, the park airport further down", false, onStand12,
-         {lf_record(kParkEgkk, ""), lf_record(kParkEgll, "11")}, {"EGKK,", "EGLL,11"},
-         "EGKK\nEGLL,11\n", none},
-        {"moving, a stand the table does not have", false, onStand12,
-         {lf_record(kParkEgll, "99")}, {"EGLL,99"}, "EGLL,99\n", none},
+        {"still on 12, the park airport first with 11",
+         true,
+         onStand12,
+         {lf_record(kParkEgll, "11"), lf_record(kParkEgkk, "")},
+         {"EGLL,12", "EGKK,"},
+         "EGKK\nEGLL,12\n",
+         reserved12},
+        {"still on 12, the park airport further down",
+         true,
+         onStand12,
+         {lf_record(kParkEgkk, ""), lf_record(kParkEgll, "11")},
+         {"EGLL,12", "EGKK,"},
+         "EGKK\nEGLL,12\n",
+         reserved12},
+        {"still on 12, the park airport absent",
+         true,
+         onStand12,
+         {lf_record(kParkEgkk, "")},
+         {"EGLL,12", "EGKK,"},
+         "EGKK\nEGLL,12\n",
+         reserved12},
+        {"still on 12, the park airport first without a stand",
+         true,
+         onStand12,
+         {lf_record(kParkEgll, "")},
+         {"EGLL,12"},
+         "EGLL,12\n",
+         reserved12},
+        {"still on no stand, the park airport first with 11",
+         true,
+         kOffStand,
+         {lf_record(kParkEgll, "11"), lf_record(kParkEgkk, "")},
+         {"EGLL,11", "EGKK,"},
+         "EGKK\nEGLL,11\n",
+         reserved11},
+        {"still on no stand, the park airport further down keeps 11",
+         true,
+         kOffStand,
+         {lf_record(kParkEgkk, ""), lf_record(kParkEgll, "11")},
+         {"EGLL,11", "EGKK,"},
+         "EGKK\nEGLL,11\n",
+         reserved11},
+        {"still on no stand, the park airport absent",
+         true,
+         kOffStand,
+         {lf_record(kParkEgkk, "")},
+         {"EGLL,", "EGKK,"},
+         "EGKK\nEGLL\n",
+         none},
+        {"moving on 12, the park airport first with 11",
+         false,
+         onStand12,
+         {lf_record(kParkEgll, "11"), lf_record(kParkEgkk, "")},
+         {"EGLL,11", "EGKK,"},
+         "EGKK\nEGLL,11\n",
+         reserved11},
+        {"moving, the park airport further down",
+         false,
+         onStand12,
+         {lf_record(kParkEgkk, ""), lf_record(kParkEgll, "11")},
+         {"EGKK,", "EGLL,11"},
+         "EGKK\nEGLL,11\n",
+         none},
+        {"moving, a stand the table does not have",
+         false,
+         onStand12,
+         {lf_record(kParkEgll, "99")},
+         {"EGLL,99"},
+         "EGLL,99\n",
+         none},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -219,10 +262,9 @@ TEST_F(ParkAirportLoadTest, ALoadErrorIsShownAndClearsEverything) {
 std::vector<std::string> lf_liveSummary() {
     std::vector<std::string> summary;
     for (const LiveAircraft& aircraft : trafficState.live) {
-        summary.push_back(fmt::format("{} {}{} stand {} {:.4f}", aircraft.callsign,
-                                      static_cast<int>(aircraft.state),
-                                      aircraft.removeOnceCreated ? "+" : "", aircraft.standId,
-                                      aircraft.standLatitude));
+        summary.push_back(fmt::format(
+            "{} {}{} stand {} {:.4f}", aircraft.callsign, static_cast<int>(aircraft.state),
+            aircraft.removeOnceCreated ? "+" : "", aircraft.standId, aircraft.standLatitude));
     }
     std::sort(summary.begin(), summary.end());
     return summary;

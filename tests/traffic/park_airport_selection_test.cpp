@@ -52,8 +52,8 @@ protected:
     static void expectLinesStartWith(const std::vector<std::string>& lines,
                                      const std::vector<std::string>& first) {
         ASSERT_GE(lines.size(), first.size());
-        EXPECT_EQ(std::vector<std::string>(lines.begin(),
-                                           lines.begin() + static_cast<std::ptrdiff_t>(first.size())),
+        EXPECT_EQ(std::vector<std::string>(
+                      lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(first.size())),
                   first);
     }
 };
@@ -83,8 +83,9 @@ TEST_F(ParkAirportSelectionTest, OnTheGroundTheAirportUnderTheUserWithAFileIsCho
     EXPECT_FALSE(mainWindow.parkAirportLoaded.load());
     EXPECT_EQ(harness.link().callsOf("lockControls").size(), 1U);
     EXPECT_EQ(collects.load(), 1);
-    EXPECT_EQ(logSince(lines), (std::vector<std::string>{"User aircraft on the ground at EGLL (LHR)",
-                                                         "The park airport is EGLL (LHR)"}));
+    EXPECT_EQ(logSince(lines),
+              (std::vector<std::string>{"User aircraft on the ground at EGLL (LHR)",
+                                        "The park airport is EGLL (LHR)"}));
     lines = logMark();
     check(false);
     EXPECT_TRUE(mainWindow.parkAirportLoaded.load());
@@ -110,8 +111,8 @@ TEST_F(ParkAirportSelectionTest, OnTheGroundWithoutAnAirportFileOrAirportNothing
         check(true);
         expectChoice(nullptr);
         EXPECT_EQ(logSince(lines), std::vector<std::string>{});
-        EXPECT_EQ(messagesSince(messages),
-                  (std::vector<RecordedMessage>{{RecordedMessage::Kind::message, c.message, true}}));
+        EXPECT_EQ(messagesSince(messages), (std::vector<RecordedMessage>{
+                                               {RecordedMessage::Kind::message, c.message, true}}));
         EXPECT_EQ(harness.link().callsOf("lockControls").size(), 0U);
     }
 }
@@ -127,8 +128,8 @@ TEST_F(ParkAirportSelectionTest, AirborneTheNearestInSightIsLoadedAtTheNextCheck
     check(false);
     expectChoice(&kParkEgkk);
     EXPECT_EQ(messagesSince(messages),
-              (std::vector<RecordedMessage>{
-                  {RecordedMessage::Kind::message, inSightMessage(kParkEgkk, kParkUserStart), true}}));
+              (std::vector<RecordedMessage>{{RecordedMessage::Kind::message,
+                                             inSightMessage(kParkEgkk, kParkUserStart), true}}));
     EXPECT_EQ(logSince(lines), std::vector<std::string>{"The park airport is EGKK (LGW)"});
     EXPECT_FALSE(mainWindow.parkAirportLoaded.load());
     EXPECT_EQ(harness.link().callsOf("lockControls").size(), 1U);
@@ -150,7 +151,8 @@ TEST_F(ParkAirportSelectionTest, AirborneTheNearestInSightIsLoadedAtTheNextCheck
               (std::vector<std::string>{
                   "", fmt::format("{} EGLL is in sight ({:.1F} nm), parked aircraft at EGKK (LGW) "
                                   "will be removed first",
-                                  gf_logTimeStamp(), gf_distanceNM(kNearEgll, parkPositionOf(kParkEgll)))}));
+                                  gf_logTimeStamp(),
+                                  gf_distanceNM(kNearEgll, parkPositionOf(kParkEgll)))}));
     messages = messageMark();
     check(false);
     expectChoice(&kParkEgll);
@@ -169,7 +171,8 @@ TEST_F(ParkAirportSelectionTest, AirborneTheNearestInSightIsLoadedAtTheNextCheck
               (std::vector<std::string>{
                   "", fmt::format("{} EGLL (LHR) is out of sight ({:.1F} nm), parked aircraft will "
                                   "be removed",
-                                  gf_logTimeStamp(), gf_distanceNM(kFarAway, parkPositionOf(kParkEgll)))}));
+                                  gf_logTimeStamp(),
+                                  gf_distanceNM(kFarAway, parkPositionOf(kParkEgll)))}));
 }
 
 // The simulator reports near 0/0 until it has a real position: nothing is chosen or dropped.
@@ -226,11 +229,12 @@ TEST_F(ParkAirportSelectionTest, AGroundChosenAirportOutsideTheListIsKeptInRange
     lines = logMark();
     check(false);
     expectChoice(nullptr);
-    EXPECT_EQ(logSince(lines),
-              (std::vector<std::string>{
-                  "", fmt::format("{} EGKK (LGW) is out of sight ({:.1F} nm), parked aircraft will "
-                                  "be removed",
-                                  gf_logTimeStamp(), gf_distanceNM(away, parkPositionOf(kParkEgkk)))}));
+    EXPECT_EQ(
+        logSince(lines),
+        (std::vector<std::string>{
+            "", fmt::format("{} EGKK (LGW) is out of sight ({:.1F} nm), parked aircraft will "
+                            "be removed",
+                            gf_logTimeStamp(), gf_distanceNM(away, parkPositionOf(kParkEgkk)))}));
 }
 
 } // namespace
