@@ -29,7 +29,6 @@ void gf_countLearnedUpdate();
 // A cargo flight on a stand that is not a cargo stand makes it one (counted and logged), and its
 // copy of the stand's cargo flag follows. Nothing changes for an unknown stand id.
 void lf_markCargoStand(LiveAircraft& aircraft);
-// Forgets gf_standNameAt's last answer; the stand table changed under it. The traffic reset calls
-// it. PLACEHOLDER: the park airport's load and close call it once the engine chooses park
-// airports.
+// Forgets gf_standNameAt's last answer; the stand table changed under it. The traffic reset, the
+// park airport's load and its close call it.
 void gf_clearStandNameMemo();

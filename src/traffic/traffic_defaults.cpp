@@ -1,11 +1,11 @@
-// The engine's own implementations behind the service table. Members marked PLACEHOLDER wait
-// for the engine stages that build them: each does the least its callers can live with.
+// The engine's own implementations behind the service table.
 #include "traffic/aircraft_overlap.h"
 #include "traffic/creation_cancel.h"
 #include "traffic/feed_intake.h"
 #include "traffic/flight_plans.h"
 #include "traffic/inbound_records.h"
 #include "traffic/max_aircraft.h"
+#include "traffic/park_airports.h"
 #include "traffic/parked_shares.h"
 #include "traffic/reserved_stand.h"
 #include "traffic/stand_name_at.h"
@@ -29,23 +29,22 @@ TrafficServices gf_defaultTrafficServices() {
     TrafficServices s;
     s.trafficTick = [] { ksb::gf_trafficTick(); };
     s.processSimEvents = [] { ksb::gf_processSimEvents(); };
-    // PLACEHOLDER: the park-airport choice (traffic engine issues).
-    s.checkParkAirport = [](bool) {};
-    // PLACEHOLDER: reads no park airports (traffic engine issues).
-    s.readParkAirports = [](bool) { return false; };
-    // PLACEHOLDER: writes nothing (traffic engine issues).
-    s.writeParkAirports = [] {};
+    s.checkParkAirport = [](bool calculateNow) { ksb::gf_checkParkAirport(calculateNow); };
+    s.readParkAirports = [](bool force) { return ksb::gf_readParkAirports(force); };
+    s.writeParkAirports = [] { ksb::gf_writeParkAirports(); };
     s.createFlightPlanFolder = [] { ksb::gf_createFlightPlanFolder(); };
     s.removeFlightPlanFolder = [] { return ksb::gf_removeFlightPlanFolder(); };
     s.setFeedIntake = [](bool open) {
         std::lock_guard lock(trafficState.feedMutex);
         trafficState.intakeOpen = open;
     };
-    // PLACEHOLDER: no static parking to refresh (traffic engine issues).
-    s.refreshStaticParking = [](bool) { return false; };
+    s.refreshStaticParking = [](bool parkTrafficOnlySwitchedOn) {
+        return ksb::gf_refreshStaticParking(parkTrafficOnlySwitchedOn);
+    };
     s.clearReservedStand = [] { ksb::gf_clearReservedStand(); };
-    // PLACEHOLDER: nothing to show, the text untouched (traffic engine issues).
-    s.checkReservedStand = [](bool, std::string&) { return false; };
+    s.checkReservedStand = [](bool reRead, std::string& text) {
+        return ksb::gf_checkReservedStand(reRead, text);
+    };
     s.removeStaticTwinOfLive = [](LiveAircraft& live) { ksb::lf_removeStaticTwinOfLive(live); };
     s.searchForCoupledCsAroundThisTime = [](DayHalfHour now, LiveAircraft& live) {
         ksb::lf_searchForCoupledCsAroundThisTime(now, live);

@@ -1,8 +1,16 @@
+#include "airports/airports.h"
+#include "airports/airports_globals.h"
+#include "core/config_paths.h"
+#include "core/main_window.h"
+#include "support/airports_list_fixture.h"
+#include "support/catalogue_fixtures.h"
+#include "support/file_bytes.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -22,6 +30,7 @@ protected:
     void TearDown() override {
         ksb::gf_setTrafficServices(ksb::gf_defaultTrafficServices());
         gf_resetTrafficForTests();
+        gf_resetAirportsGlobals();
     }
 };
 
@@ -32,18 +41,15 @@ LiveAircraft lf_liveInSimulator(const std::string& callsign) {
     return aircraft;
 }
 
-TEST_F(TrafficServicesTest, PlaceholdersGiveNeutralResultsAndChangeNothing) {
+TEST_F(TrafficServicesTest, AnEmptyEngineGivesNeutralResultsAndChangesNothing) {
     LiveAircraft live = lf_liveInSimulator("BAW123");
     AiAircraft parked;
     parked.callsign = "BAW123*";
     const LiveAircraft before = live.copy();
+    std::lock_guard lock(trafficState.trafficMutex);
 
-    EXPECT_FALSE(gf_readParkAirports(true));
-    EXPECT_FALSE(gf_readParkAirports(false));
+    // No park airport: nothing to refresh.
     EXPECT_FALSE(gf_refreshStaticParking(true));
-    std::string text = "untouched";
-    EXPECT_FALSE(gf_checkReservedStand(true, text));
-    EXPECT_EQ(text, "untouched");
     // The conflict rules are the engine's own now: what is asserted of them holds for an empty
     // engine state (a static aircraft not in the simulator matches and overlaps nothing, there
     // is nothing to count, release or cancel). Their rules are tested with their files.
@@ -56,8 +62,11 @@ TEST_F(TrafficServicesTest, PlaceholdersGiveNeutralResultsAndChangeNothing) {
     // The engine's own stand lookup: an empty engine has no stand table, so no name.
     EXPECT_EQ(gf_standNameAt(51.47, -0.45), "");
     lf_removeStaticTwinOfLive(live);
+    // The user's position is still unknown (0/0): no choice. An empty list records nothing.
     gf_checkParkAirport(true);
     gf_writeParkAirports();
+    EXPECT_TRUE(trafficState.parkAirport.code.empty());
+    EXPECT_FALSE(std::filesystem::exists(gf_parkAirportsFilePath()));
     gf_clearReservedStand();
     gf_removeAllStatic();
     lf_avoidUserCollisionOnGround();
@@ -67,6 +76,34 @@ TEST_F(TrafficServicesTest, PlaceholdersGiveNeutralResultsAndChangeNothing) {
     EXPECT_EQ(live.coupledCallsign, before.coupledCallsign);
     EXPECT_EQ(live.state, before.state);
     EXPECT_EQ(parked.state, LiveState::newFlight);
+}
+
+// The park-airport members are the engine's own: they read the working folder's list.
+TEST_F(TrafficServicesTest, TheParkAirportMembersReadTheUsersList) {
+    ksb::test::WorkingFolder work;
+    std::filesystem::create_directories(gf_myThirdPartyFolderPath());
+    ksb::test::writeAirportsList({Airport{"EGLL", "LHR", 51.4775, -0.4614, 83.0}});
+    gf_readAirports();
+    ksb::test::writeBytes(gf_parkAirportsFilePath(), "EGLL\nZZZZ\n");
+    mainWindow.parkAirportFlag = true;
+    std::lock_guard lock(trafficState.trafficMutex);
+
+    // ZZZZ is no airport: the list holds EGLL, and the okay flag goes off.
+    EXPECT_FALSE(gf_readParkAirports(true));
+    ASSERT_EQ(trafficState.parkAirports.size(), 1U);
+    EXPECT_EQ(trafficState.parkAirports.front().name, "EGLL");
+    EXPECT_FALSE(mainWindow.parkAirportFlag.load());
+    std::string text;
+    EXPECT_FALSE(gf_checkReservedStand(true, text));
+
+    ksb::test::writeBytes(gf_parkAirportsFilePath(), "EGLL\n");
+    EXPECT_TRUE(gf_checkReservedStand(true, text));
+    EXPECT_EQ(text, "park airports and stands are okay");
+    EXPECT_TRUE(mainWindow.parkAirportFlag.load());
+
+    trafficState.parkAirports.front().reservedStand = "512";
+    gf_writeParkAirports();
+    EXPECT_EQ(ksb::test::readBytes(gf_parkAirportsFilePath()), "EGLL,512\n");
 }
 
 TEST_F(TrafficServicesTest, TakeFeedRecordsAlwaysEmptiesTheBatch) {
