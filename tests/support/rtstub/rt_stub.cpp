@@ -133,6 +133,15 @@ double lf_number(const Fields& fields, std::string_view name) {
     return value;
 }
 
+// The answer's "data": each record under its hex id.
+Json lf_recordsObject(const std::vector<std::pair<std::string, nlohmann::json>>& records) {
+    Json data = Json::object();
+    for (const auto& [hex, value] : records) {
+        data[hex] = Json::parse(value.dump());
+    }
+    return data;
+}
+
 std::string lf_error(int status, std::string_view message) {
     return Json{{"status", status}, {"message", message}}.dump();
 }
@@ -165,6 +174,9 @@ struct RtStub::Impl {
 
     void handle(const httplib::Request& request, httplib::Response& response);
     std::string modelAnswer(const Route& route, const RequestRecord& record);
+    // The traffic routes from the scene; under the mutex.
+    std::string sceneAnswer(const Route& route, const Fields& fields, const Box& box,
+                            double shifted);
     // Opens a session with the next GUID; under the mutex.
     Json openSession(double time);
     std::string scriptedLogin(const std::string& keys);
@@ -192,6 +204,9 @@ struct RtStub::Impl {
     UpdateVersions updateVersions;
     std::map<std::string, std::string, std::less<>> updateFiles;
     std::optional<std::filesystem::path> updateFolder;
+    // The scene's second 0, set by the first live-traffic answer; the first parked answer.
+    std::optional<double> sceneStart;
+    bool parkedAnswered = false;
 };
 
 std::optional<std::string> RtStub::Impl::updateFile(const std::string& path) {
@@ -426,25 +441,21 @@ std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& r
     const double centreLongitude =
         options.centre ? options.centre->second : (box.left + box.right) / 2.0;
     const double shifted = time - lf_number(fields, "toffset") * 60.0;
-    const auto objectOf = [](const std::vector<std::pair<std::string, nlohmann::json>>& records) {
-        Json data = Json::object();
-        for (const auto& [hex, value] : records) {
-            data[hex] = Json::parse(value.dump());
-        }
-        return data;
-    };
+    if (options.scene) {
+        return sceneAnswer(route, fields, box, shifted);
+    }
     if (route.name == "parked") {
         const auto records = sampleParkedRecords(
             options.parked, options.seed, centreLatitude, centreLongitude, shifted,
             kFirstHexId + static_cast<std::uint32_t>(options.aircraft));
-        return Json{{"status", 200}, {"data", objectOf(records)}}.dump();
+        return Json{{"status", 200}, {"data", lf_recordsObject(records)}}.dump();
     }
     if (route.name == "traffic-buffered") {
         const int count = static_cast<int>(lf_number(fields, "buffercount"));
         const double step = lf_number(fields, "buffertime");
         Json data = Json::object();
         for (int k = 0; k < std::clamp(count, 0, 100); ++k) {
-            data[fmt::format("buffer_{}", k)] = objectOf(
+            data[fmt::format("buffer_{}", k)] = lf_recordsObject(
                 sampleLiveRecords(options.aircraft, options.seed, centreLatitude, centreLongitude,
                                   box, shifted - k * step, options.maxRadiusNm));
         }
@@ -456,7 +467,39 @@ std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& r
                 {"rrl", options.rrl},
                 {"full_count", records.size()},
                 {"dataepoch", static_cast<std::int64_t>(std::floor(shifted))},
-                {"data", objectOf(records)}}
+                {"data", lf_recordsObject(records)}}
+        .dump();
+}
+
+std::string RtStub::Impl::sceneAnswer(const Route& route, const Fields& fields, const Box& box,
+                                      double shifted) {
+    const SceneTraffic& scene = *options.scene;
+    if (route.name == "parked") {
+        const bool first = !parkedAnswered;
+        parkedAnswered = true;
+        return Json{{"status", 200}, {"data", lf_recordsObject(sceneParkedRecords(scene, first, shifted))}}
+            .dump();
+    }
+    if (!sceneStart) {
+        sceneStart = shifted;
+    }
+    if (route.name == "traffic-buffered") {
+        const int count = static_cast<int>(lf_number(fields, "buffercount"));
+        const double step = lf_number(fields, "buffertime");
+        Json data = Json::object();
+        for (int k = 0; k < std::clamp(count, 0, 100); ++k) {
+            const double time = shifted - k * step;
+            data[fmt::format("buffer_{}", k)] = lf_recordsObject(
+                sceneLiveRecords(scene, box, time - *sceneStart, time, options.qnh));
+        }
+        return Json{{"status", 200}, {"rrl", options.rrl}, {"data", data}}.dump();
+    }
+    const auto records = sceneLiveRecords(scene, box, shifted - *sceneStart, shifted, options.qnh);
+    return Json{{"status", 200},
+                {"rrl", options.rrl},
+                {"full_count", records.size()},
+                {"dataepoch", static_cast<std::int64_t>(std::floor(shifted))},
+                {"data", lf_recordsObject(records)}}
         .dump();
 }
 
