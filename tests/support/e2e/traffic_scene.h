@@ -12,6 +12,7 @@
 // every stand it does not use.
 #include "core/airport_records.h"
 #include "core/catalogue_records.h"
+#include "support/airport_file_builder.h"
 #include "support/catalogue_fixtures.h"
 #include "support/e2e/scene.h"
 #include "support/e2e/scene_catalogue.h"
@@ -300,6 +301,51 @@ inline test::DbaseSpec dbaseSpec() {
         addRecord(l.registration, l.airline, l.type);
     }
     return spec;
+}
+
+// airports/my_thirdparty/EDDF.xml: the stands, no observations.
+inline test::AirportFileBuilder airportFile() {
+    const std::vector<Stand> list = stands();
+    test::AirportFileBuilder builder;
+    builder.parameter("airport_name", kAirportName)
+        .parameter("publisher", kPublisher)
+        .parameter("altitude", fmt::format("{}", static_cast<int>(kFieldElevation)))
+        .parameter("num_parkpos", std::to_string(list.size()));
+    for (const Stand& s : list) {
+        builder.parkpos({{"id", s.name},
+                         {"latitude", fmt::format("{:.6f}", s.position.latitude)},
+                         {"longitude", fmt::format("{:.6f}", s.position.longitude)},
+                         {"heading", fmt::format("{:.1f}", s.heading)},
+                         {"radius", fmt::format("{:.1f}", s.radius)},
+                         {"cargo", "false"},
+                         {"ramp", "false"}});
+    }
+    return builder;
+}
+
+// airports/learned/thirdparty/scene/EDDF.xml: no per-airport settings; each learned stand with
+// a real observation on every weekday in all 48 half hours.
+inline test::AirportFileBuilder learnedFile() {
+    std::string allHalfHours;
+    for (int slot = 0; slot < 48; ++slot) {
+        allHalfHours += fmt::format("{}{}", slot == 0 ? "" : ",", slot);
+    }
+    const std::vector<Learned> list = learned();
+    test::AirportFileBuilder builder;
+    builder.parameter("airport_name", kAirportName)
+        .parameter("publisher", kPublisher)
+        .parameter("num_parkpos", std::to_string(list.size()));
+    for (const Learned& l : list) {
+        std::vector<test::XmlAttributes> opts;
+        for (int day = 1; day <= 7; ++day) {
+            opts.push_back({{"reg", l.registration},
+                            {"day", std::to_string(day)},
+                            {"hh", allHalfHours},
+                            {"cs", l.callsign}});
+        }
+        builder.parkpos({{"id", l.stand}}, opts);
+    }
+    return builder;
 }
 
 // The airports list: EDDF at the user, the other route ends at their own places.

@@ -4,7 +4,6 @@
 #include "core/codec.h"
 #include "core/program_info.h"
 #include "core/strings.h"
-#include "support/airport_file_builder.h"
 #include "support/airports_list_fixture.h"
 #include "support/catalogue_fixtures.h"
 #include "support/e2e/scene.h"
@@ -80,50 +79,6 @@ std::string lf_parametersXml(const WorkFolderSpec& spec) {
     return text;
 }
 
-// The park airport's file: its stands and no observations.
-void lf_writeSceneAirportFile(const fs::path& file) {
-    const std::vector<trafficScene::Stand> stands = trafficScene::stands();
-    test::AirportFileBuilder builder;
-    builder.parameter("airport_name", trafficScene::kAirportName)
-        .parameter("publisher", trafficScene::kPublisher)
-        .parameter("altitude", fmt::format("{}", static_cast<int>(trafficScene::kFieldElevation)))
-        .parameter("num_parkpos", std::to_string(stands.size()));
-    for (const trafficScene::Stand& stand : stands) {
-        builder.parkpos({{"id", stand.name},
-                         {"latitude", fmt::format("{:.6f}", stand.position.latitude)},
-                         {"longitude", fmt::format("{:.6f}", stand.position.longitude)},
-                         {"heading", fmt::format("{:.1f}", stand.heading)},
-                         {"radius", fmt::format("{:.1f}", stand.radius)},
-                         {"cargo", "false"},
-                         {"ramp", "false"}});
-    }
-    builder.write(file);
-}
-
-// The learned file: real observations on every weekday and in every half hour, no settings.
-void lf_writeSceneLearnedFile(const fs::path& file) {
-    std::string allHalfHours;
-    for (int slot = 0; slot < 48; ++slot) {
-        allHalfHours += fmt::format("{}{}", slot == 0 ? "" : ",", slot);
-    }
-    const std::vector<trafficScene::Learned> learned = trafficScene::learned();
-    test::AirportFileBuilder builder;
-    builder.parameter("airport_name", trafficScene::kAirportName)
-        .parameter("publisher", trafficScene::kPublisher)
-        .parameter("num_parkpos", std::to_string(learned.size()));
-    for (const trafficScene::Learned& stand : learned) {
-        std::vector<test::XmlAttributes> opts;
-        for (int day = 1; day <= 7; ++day) {
-            opts.push_back({{"reg", stand.registration},
-                            {"day", std::to_string(day)},
-                            {"hh", allHalfHours},
-                            {"cs", stand.callsign}});
-        }
-        builder.parkpos({{"id", stand.stand}}, opts);
-    }
-    builder.write(file);
-}
-
 void lf_writeTrafficScene(const WorkFolder& f) {
     test::TxtOptions txt;
     txt.folder = f.work / "input" / "my_regcodes";
@@ -132,9 +87,9 @@ void lf_writeTrafficScene(const WorkFolder& f) {
                                        trafficScene::kRegcodeRegistration)},
                           txt);
     const std::string file = std::string(trafficScene::kParkAirport) + ".xml";
-    lf_writeSceneAirportFile(f.work / "airports" / "my_thirdparty" / file);
-    lf_writeSceneLearnedFile(f.work / "airports" / "learned" / "thirdparty" /
-                             trafficScene::kPublisher / file);
+    trafficScene::airportFile().write(f.work / "airports" / "my_thirdparty" / file);
+    trafficScene::learnedFile().write(f.work / "airports" / "learned" / "thirdparty" /
+                                      trafficScene::kPublisher / file);
 }
 
 } // namespace
