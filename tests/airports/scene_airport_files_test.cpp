@@ -24,7 +24,8 @@ protected:
 };
 
 TEST_F(SceneAirportFilesTest, TheParkAirportLoadsWithItsLearnedObservations) {
-    const std::filesystem::path apf = std::filesystem::path("airports") / "my_thirdparty" / "EDDF.xml";
+    const std::filesystem::path apf =
+        std::filesystem::path("airports") / "my_thirdparty" / "EDDF.xml";
     const std::filesystem::path learnedPath =
         std::filesystem::path("airports") / "learned" / "thirdparty" / "scene" / "EDDF.xml";
     traffic::airportFile().write(apf);

@@ -74,14 +74,23 @@ Track Track::circle(const LocalFrame& frame, LocalPoint centre, double radiusMet
     return track;
 }
 
+double Track::Leg::metresAt(double t) const {
+    // Before the leg (only the first one is asked so) it runs backwards at its start speed.
+    if (t < 0.0) {
+        return speed * t;
+    }
+    const double inLeg = std::min(t, duration);
+    return speed * inLeg + 0.5 * acceleration * inLeg * inLeg;
+}
+
+double Track::Leg::speedAt(double t) const {
+    return t < 0.0 ? speed : speed + acceleration * std::min(t, duration);
+}
+
 Track::LegEnd Track::endOf(const Leg& leg) const {
-    TrackState state;
-    stateOf(leg, leg.start + leg.duration, state);
-    const double v0 = leg.speed;
     const double t = leg.duration;
-    const double metres = v0 * t + 0.5 * leg.acceleration * t * t;
-    return {lf_trackAlong(leg.from, leg.motionCourse, metres), state.altitude, leg.course,
-            v0 + leg.acceleration * t};
+    return {lf_trackAlong(leg.from, leg.motionCourse, leg.metresAt(t)),
+            leg.altitude + leg.feetPerMinute * t / 60.0, leg.course, leg.speedAt(t)};
 }
 
 Track::Leg& Track::append(double duration) {
@@ -172,7 +181,7 @@ double Track::legsEnd() const {
 double Track::greatestKnots() const {
     double greatest = 0.0;
     for (const Leg& leg : legs_) {
-        const double end = leg.speed + leg.acceleration * (std::isfinite(leg.duration) ? leg.duration : 0.0);
+        const double end = std::isfinite(leg.duration) ? leg.speedAt(leg.duration) : leg.speed;
         greatest = std::max({greatest, leg.speed, end});
     }
     return greatest / kTrackMetresPerSecondPerKnot;
@@ -192,16 +201,12 @@ void Track::stateOf(const Leg& leg, double seconds, TrackState& state) const {
         state.knots = leg.speed / kTrackMetresPerSecondPerKnot;
         state.course = lf_trackNormalised(lf_trackDegrees(angle) + leg.turn * 90.0);
         state.bank =
-            leg.turn * lf_trackDegrees(std::atan(leg.speed * leg.speed / (kTrackGravity * leg.radius)));
+            leg.turn *
+            lf_trackDegrees(std::atan(leg.speed * leg.speed / (kTrackGravity * leg.radius)));
         return;
     }
-    // Before the leg (only the first one is asked so) it runs backwards at its start speed.
-    const double inLeg = std::min(t, leg.duration);
-    double metres = t < 0.0 ? leg.speed * t
-                            : leg.speed * inLeg + 0.5 * leg.acceleration * inLeg * inLeg;
-    const double speed = t < 0.0 ? leg.speed : leg.speed + leg.acceleration * inLeg;
-    state.position = frame_.toGeo(lf_trackAlong(leg.from, leg.motionCourse, metres));
-    state.knots = speed / kTrackMetresPerSecondPerKnot;
+    state.position = frame_.toGeo(lf_trackAlong(leg.from, leg.motionCourse, leg.metresAt(t)));
+    state.knots = leg.speedAt(t) / kTrackMetresPerSecondPerKnot;
     state.course = leg.course;
 }
 

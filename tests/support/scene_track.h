@@ -92,7 +92,7 @@ private:
         double duration = 0.0;
         LocalPoint from;
         double altitude = 0.0;
-        double course = 0.0;      // of the nose
+        double course = 0.0;       // of the nose
         double motionCourse = 0.0; // of the motion
         double speed = 0.0;        // metres per second at the start
         double acceleration = 0.0; // metres per second squared
@@ -104,6 +104,10 @@ private:
         double radius = 0.0;
         double startAngle = 0.0;
         double turn = 1.0; // +1 clockwise, -1 anticlockwise
+
+        // Along a straight leg, t seconds after its start.
+        double metresAt(double t) const;
+        double speedAt(double t) const;
     };
     struct LegEnd {
         LocalPoint point;

@@ -49,8 +49,8 @@ TEST(WorkfolderProgramTest, TheTrafficSceneOptionWritesTheScenesFiles) {
     ASSERT_EQ(lf_runWorkfolder({root.path().string(), "--traffic-scene"}), 0);
     const fs::path work = root / "work";
 
-    const auto parameters =
-        lf_parameters(lf_load(root / "appdata" / "KSBY_P3D" / "parameters.xml").child("parameters"));
+    const auto parameters = lf_parameters(
+        lf_load(root / "appdata" / "KSBY_P3D" / "parameters.xml").child("parameters"));
     EXPECT_EQ(parameters.at("LOG"), "true");
     EXPECT_EQ(parameters.at("AUTO_RANGE"), "false");
     EXPECT_EQ(parameters.at("LATERAL_RANGE"), "10");
@@ -126,8 +126,8 @@ TEST(WorkfolderProgramTest, WithoutTheOptionTheSharedSceneStays) {
     const ksb::test::TempFolder root;
     ASSERT_EQ(lf_runWorkfolder({root.path().string()}), 0);
     const fs::path work = root / "work";
-    const auto parameters =
-        lf_parameters(lf_load(root / "appdata" / "KSBY_P3D" / "parameters.xml").child("parameters"));
+    const auto parameters = lf_parameters(
+        lf_load(root / "appdata" / "KSBY_P3D" / "parameters.xml").child("parameters"));
     EXPECT_EQ(parameters.count("LATERAL_RANGE"), 0u);
     EXPECT_EQ(parameters.count("MATCHING_DEPTH"), 0u);
     EXPECT_EQ(ksb::test::readBytes(work / "input" / "dbase.xml"),

@@ -42,16 +42,14 @@ protected:
         return o;
     }
     json post(const std::string& body) {
-        return json::parse(rawhttp::post(stub_.port(), "/v4/traffic", "GUID=" + guid_ + "&" + body)
-                               .body);
+        return json::parse(
+            rawhttp::post(stub_.port(), "/v4/traffic", "GUID=" + guid_ + "&" + body).body);
     }
     json traffic(const std::string& box = kWideBox, int toffset = 0) {
         return post(box + "&querytype=locationtraffic&toffset=" + std::to_string(toffset));
     }
     json parkedAnswer() { return post(kWideBox + "&querytype=parkedtraffic&toffset=0"); }
-    void at(double sceneSeconds) {
-        clock_.setUtcSeconds(kStart + sceneSeconds);
-    }
+    void at(double sceneSeconds) { clock_.setUtcSeconds(kStart + sceneSeconds); }
 
     ksb::test::ManualClock clock_;
     rtstub::RtStub stub_;
@@ -124,11 +122,9 @@ TEST_F(RtStubSceneTest, LiveRecordsFollowTheTracksFromTheFirstAnswer) {
          frame.toGeo({0.0, 6.0 * 1852.0}), 7000.0 - kQnhFeet, 90.0},
         {"circle without a route", 0.0, "4ca001", true, std::nullopt, 4000.0 - kQnhFeet, 330.0},
         {"leaver", 0.0, "440071", true, std::nullopt, 12000.0 - kQnhFeet, 290.0},
-        {"departure half pushed back, nose north", 55.0, "3c49cd", true, south(a7, 30.0), 0.0,
-         0.0},
+        {"departure half pushed back, nose north", 55.0, "3c49cd", true, south(a7, 30.0), 0.0, 0.0},
         {"arrival rolling out", 110.0, "3c4ab1", true, std::nullopt, 0.0, 250.0},
-        {"leaver past its track", 121.0, "440071", false, std::nullopt, std::nullopt,
-         std::nullopt},
+        {"leaver past its track", 121.0, "440071", false, std::nullopt, std::nullopt, std::nullopt},
         {"arrival standing on A5", 400.0, "3c4ab1", true, a5.position, 0.0, 0.0},
         {"departure past its feed", 400.0, "3c49cd", false, std::nullopt, std::nullopt,
          std::nullopt},
@@ -146,8 +142,7 @@ TEST_F(RtStubSceneTest, LiveRecordsFollowTheTracksFromTheFirstAnswer) {
         const json& data = answer.at("data");
         EXPECT_EQ(answer.at("full_count"), data.size());
         for (const auto& [hex, record] : data.items()) {
-            lf_expectOnTrack(lf_sceneFlight(traffic_, hex), record, c.seconds,
-                             kStart + c.seconds);
+            lf_expectOnTrack(lf_sceneFlight(traffic_, hex), record, c.seconds, kStart + c.seconds);
         }
         ASSERT_EQ(data.contains(c.hexid), c.present);
         if (!c.present) {
@@ -224,8 +219,7 @@ TEST_F(RtStubSceneTest, BeforeTheFirstAnswerTheFirstLegsRunBackwards) {
         const json& buffer = buffered.at("data").at("buffer_" + std::to_string(k));
         EXPECT_EQ(buffer.size(), traffic_.flights.size());
         for (const auto& [hex, record] : buffer.items()) {
-            lf_expectOnTrack(lf_sceneFlight(traffic_, hex), record, -10.0 * k,
-                             kStart - 10.0 * k);
+            lf_expectOnTrack(lf_sceneFlight(traffic_, hex), record, -10.0 * k, kStart - 10.0 * k);
         }
     }
     const json& earliest = buffered.at("data").at("buffer_2");
@@ -235,8 +229,7 @@ TEST_F(RtStubSceneTest, BeforeTheFirstAnswerTheFirstLegsRunBackwards) {
     const GeoPoint before = lf_point(earliest.at("3c4ab1"));
     EXPECT_GT(before.longitude, first.longitude); // further east, coming in on 250
     // A standing flight stood.
-    EXPECT_NEAR(earliest.at("3c49cd")[1].get<double>(), scene::stand("A7").position.latitude,
-                1e-9);
+    EXPECT_NEAR(earliest.at("3c49cd")[1].get<double>(), scene::stand("A7").position.latitude, 1e-9);
     EXPECT_EQ(earliest.at("3c49cd")[5].get<double>(), 0.0);
     // The buffered answer was the first: a poll 10 s later is second 10.
     at(10.0);

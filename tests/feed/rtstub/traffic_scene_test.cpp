@@ -163,8 +163,10 @@ TEST(TrafficSceneTest, AirborneFlightsFlyTheirCirclesAndTheLeaverLeaves) {
         double altitude;
         double knots;
     };
-    const Case cases[] = {{"BAW902", 6.0, 7000.0, 250.0}, {"UAE45", 8.0, 9000.0, 250.0},
-                          {"RYR12X", 4.0, 4000.0, 220.0}, {"CFG5KL", 5.0, 6000.0, 230.0},
+    const Case cases[] = {{"BAW902", 6.0, 7000.0, 250.0},
+                          {"UAE45", 8.0, 9000.0, 250.0},
+                          {"RYR12X", 4.0, 4000.0, 220.0},
+                          {"CFG5KL", 5.0, 6000.0, 230.0},
                           {"AFR99", 5.0, 8000.0, 250.0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.callsign);
@@ -173,7 +175,8 @@ TEST(TrafficSceneTest, AirborneFlightsFlyTheirCirclesAndTheLeaverLeaves) {
             TrackState s;
             ASSERT_TRUE(flight.track.at(t, s));
             // The flat frame against the great circle: well within the 150 m the tests allow.
-            EXPECT_NEAR(lf_metres(s.position, kUser), c.radiusNm * 1852.0, 0.005 * c.radiusNm * 1852.0);
+            EXPECT_NEAR(lf_metres(s.position, kUser), c.radiusNm * 1852.0,
+                        0.005 * c.radiusNm * 1852.0);
             EXPECT_EQ(s.altitude, c.altitude);
             EXPECT_EQ(s.knots, c.knots);
             EXPECT_FALSE(s.onGround);

@@ -85,12 +85,12 @@ inline std::vector<Stand> stands() {
     };
     std::vector<Stand> list{at("V1", 0.0, 0.0, scene::kHeading)};
     for (int i = 0; i < 15; ++i) {
-        list.push_back(at(fmt::format("A{}", i + 1), kFirstStandEast + i * kStandSpacing,
-                          kRowANorth, 0.0));
+        list.push_back(
+            at(fmt::format("A{}", i + 1), kFirstStandEast + i * kStandSpacing, kRowANorth, 0.0));
     }
     for (int i = 0; i < 14; ++i) {
-        list.push_back(at(fmt::format("B{}", i + 1), kFirstStandEast + i * kStandSpacing,
-                          kRowBNorth, 0.0));
+        list.push_back(
+            at(fmt::format("B{}", i + 1), kFirstStandEast + i * kStandSpacing, kRowBNorth, 0.0));
     }
     return list;
 }
@@ -133,7 +133,7 @@ struct Flight {
 // turn-off, taxi at 15 kt onto A5, where it stands.
 inline test::Track arrivalTrack() {
     constexpr double kApproachFeet = 1270.0;
-    constexpr double kSinkRate = 750.0;      // ft/min
+    constexpr double kSinkRate = 750.0; // ft/min
     constexpr double kApproachKnots = 140.0;
     constexpr double kBrakingKnotsPerSecond = 4.0;
     const double approachSeconds = kApproachFeet / kSinkRate * 60.0;
@@ -177,8 +177,8 @@ inline test::Track departureTrack() {
     return track;
 }
 
-inline test::Track circleTrack(double radiusNm, double startBearing, bool clockwise,
-                               double knots, double altitude) {
+inline test::Track circleTrack(double radiusNm, double startBearing, bool clockwise, double knots,
+                               double altitude) {
     return test::Track::circle(frame(), {0.0, 0.0}, radiusNm * 1852.0, startBearing, clockwise,
                                knots, altitude);
 }
@@ -278,8 +278,9 @@ inline test::DbaseSpec dbaseSpec() {
     for (const auto& [type, metres] : spans) {
         addOnce(spec.aircrafts, type);
         addOnce(std::stod(metres) > 40.0 ? spec.heavy : spec.large, type);
-        const auto known = std::find_if(spec.wingspans.begin(), spec.wingspans.end(),
-                                        [&](const test::DbaseWingspan& w) { return w.type == type; });
+        const auto known =
+            std::find_if(spec.wingspans.begin(), spec.wingspans.end(),
+                         [&](const test::DbaseWingspan& w) { return w.type == type; });
         if (known == spec.wingspans.end()) {
             spec.wingspans.push_back({type, metres});
         } else {
@@ -381,9 +382,8 @@ inline rtstub::SceneTraffic rtTraffic() {
                                    f.destination, heavy ? "A5" : "A3", "1000", f.track});
     }
     for (const Parked& p : parked()) {
-        traffic.parked.push_back(
-            {p.hexid, p.callsign, p.type, p.registration, p.stand, stand(p.stand).position,
-             p.first, p.later});
+        traffic.parked.push_back({p.hexid, p.callsign, p.type, p.registration, p.stand,
+                                  stand(p.stand).position, p.first, p.later});
     }
     traffic.parkedSeenAgo = 3600.0;
     return traffic;

@@ -174,9 +174,6 @@ struct RtStub::Impl {
 
     void handle(const httplib::Request& request, httplib::Response& response);
     std::string modelAnswer(const Route& route, const RequestRecord& record);
-    // The traffic routes from the scene; under the mutex.
-    std::string sceneAnswer(const Route& route, const Fields& fields, const Box& box,
-                            double shifted);
     // Opens a session with the next GUID; under the mutex.
     Json openSession(double time);
     std::string scriptedLogin(const std::string& keys);
@@ -441,60 +438,37 @@ std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& r
     const double centreLongitude =
         options.centre ? options.centre->second : (box.left + box.right) / 2.0;
     const double shifted = time - lf_number(fields, "toffset") * 60.0;
-    if (options.scene) {
-        return sceneAnswer(route, fields, box, shifted);
-    }
-    if (route.name == "parked") {
-        const auto records = sampleParkedRecords(
-            options.parked, options.seed, centreLatitude, centreLongitude, shifted,
-            kFirstHexId + static_cast<std::uint32_t>(options.aircraft));
-        return Json{{"status", 200}, {"data", lf_recordsObject(records)}}.dump();
-    }
-    if (route.name == "traffic-buffered") {
-        const int count = static_cast<int>(lf_number(fields, "buffercount"));
-        const double step = lf_number(fields, "buffertime");
-        Json data = Json::object();
-        for (int k = 0; k < std::clamp(count, 0, 100); ++k) {
-            data[fmt::format("buffer_{}", k)] = lf_recordsObject(
-                sampleLiveRecords(options.aircraft, options.seed, centreLatitude, centreLongitude,
-                                  box, shifted - k * step, options.maxRadiusNm));
-        }
-        return Json{{"status", 200}, {"rrl", options.rrl}, {"data", data}}.dump();
-    }
-    const auto records = sampleLiveRecords(options.aircraft, options.seed, centreLatitude,
-                                           centreLongitude, box, shifted, options.maxRadiusNm);
-    return Json{{"status", 200},
-                {"rrl", options.rrl},
-                {"full_count", records.size()},
-                {"dataepoch", static_cast<std::int64_t>(std::floor(shifted))},
-                {"data", lf_recordsObject(records)}}
-        .dump();
-}
-
-std::string RtStub::Impl::sceneAnswer(const Route& route, const Fields& fields, const Box& box,
-                                      double shifted) {
-    const SceneTraffic& scene = *options.scene;
     if (route.name == "parked") {
         const bool first = !parkedAnswered;
         parkedAnswered = true;
-        return Json{{"status", 200}, {"data", lf_recordsObject(sceneParkedRecords(scene, first, shifted))}}
-            .dump();
+        const auto records =
+            options.scene
+                ? sceneParkedRecords(*options.scene, first, shifted)
+                : sampleParkedRecords(options.parked, options.seed, centreLatitude,
+                                      centreLongitude, shifted,
+                                      kFirstHexId + static_cast<std::uint32_t>(options.aircraft));
+        return Json{{"status", 200}, {"data", lf_recordsObject(records)}}.dump();
     }
-    if (!sceneStart) {
+    // The scene's second 0 is the first live answer.
+    if (options.scene && !sceneStart) {
         sceneStart = shifted;
     }
+    const auto liveRecords = [&](double at) {
+        return options.scene ? sceneLiveRecords(*options.scene, box, at - *sceneStart, at,
+                                                options.qnh)
+                             : sampleLiveRecords(options.aircraft, options.seed, centreLatitude,
+                                                 centreLongitude, box, at, options.maxRadiusNm);
+    };
     if (route.name == "traffic-buffered") {
         const int count = static_cast<int>(lf_number(fields, "buffercount"));
         const double step = lf_number(fields, "buffertime");
         Json data = Json::object();
         for (int k = 0; k < std::clamp(count, 0, 100); ++k) {
-            const double time = shifted - k * step;
-            data[fmt::format("buffer_{}", k)] = lf_recordsObject(
-                sceneLiveRecords(scene, box, time - *sceneStart, time, options.qnh));
+            data[fmt::format("buffer_{}", k)] = lf_recordsObject(liveRecords(shifted - k * step));
         }
         return Json{{"status", 200}, {"rrl", options.rrl}, {"data", data}}.dump();
     }
-    const auto records = sceneLiveRecords(scene, box, shifted - *sceneStart, shifted, options.qnh);
+    const auto records = liveRecords(shifted);
     return Json{{"status", 200},
                 {"rrl", options.rrl},
                 {"full_count", records.size()},

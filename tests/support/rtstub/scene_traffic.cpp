@@ -15,9 +15,10 @@ std::string lf_sceneText(const std::string& text) {
 
 } // namespace
 
-std::vector<std::pair<std::string, nlohmann::json>>
-sceneLiveRecords(const SceneTraffic& traffic, const Box& box, double sceneSeconds, double time,
-                 int qnh) {
+std::vector<std::pair<std::string, nlohmann::json>> sceneLiveRecords(const SceneTraffic& traffic,
+                                                                     const Box& box,
+                                                                     double sceneSeconds,
+                                                                     double time, int qnh) {
     std::vector<std::pair<std::string, nlohmann::json>> records;
     for (const SceneFlight& flight : traffic.flights) {
         ksb::test::TrackState state;

@@ -45,9 +45,10 @@ struct SceneTraffic {
 // The records of the flights whose tracks run at sceneSeconds and that lie inside the box,
 // stamped with the time (seconds since 1970). Index 4 is the altitude as the service reports it
 // at the QNH (the client adds (QNH - 1013) x 30 ft back), 0 on the ground.
-std::vector<std::pair<std::string, nlohmann::json>>
-sceneLiveRecords(const SceneTraffic& traffic, const Box& box, double sceneSeconds, double time,
-                 int qnh);
+std::vector<std::pair<std::string, nlohmann::json>> sceneLiveRecords(const SceneTraffic& traffic,
+                                                                     const Box& box,
+                                                                     double sceneSeconds,
+                                                                     double time, int qnh);
 
 // The parked records of the first answer or of a later one, last seen parkedSeenAgo before the
 // time.
