@@ -131,9 +131,13 @@ TEST_F(RtStubSceneTest, LiveRecordsFollowTheTracksFromTheFirstAnswer) {
         {"refused title still served", 400.0, "3c6a5f", true, std::nullopt, 6000.0 - kQnhFeet,
          std::nullopt},
     };
-    // The first answer is second 0, whatever the cases ask first.
+    // The first answer is second 0, whatever the cases ask first; a parked answer sets nothing.
+    at(-30.0);
+    parkedAnswer();
+    EXPECT_EQ(stub_.sceneStart(), std::nullopt);
     at(0.0);
     traffic();
+    EXPECT_EQ(stub_.sceneStart(), kStart);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         at(c.seconds);

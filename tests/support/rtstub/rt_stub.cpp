@@ -620,4 +620,9 @@ std::optional<std::string> RtStub::openGuid() const {
     return impl_->openGuid;
 }
 
+std::optional<double> RtStub::sceneStart() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->sceneStart;
+}
+
 } // namespace rtstub

@@ -96,6 +96,9 @@ public:
 
     // The GUID of the open session.
     std::optional<std::string> openGuid() const;
+    // With scene traffic: the time (seconds since 1970) of the scene's second 0, once the first
+    // live answer has set it, so that a test maps a real time onto the tracks.
+    std::optional<double> sceneStart() const;
 
     // Ends the delays under way and the server; the destructor calls it.
     void stop();
