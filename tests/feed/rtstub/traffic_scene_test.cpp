@@ -69,11 +69,12 @@ TEST(TrafficSceneTest, GroundPathsKeepClearOfTheUserAndTheStandsTheyDoNotUse) {
                 continue;
             }
             ++groundSamples;
-            ASSERT_GE(lf_metres(s.position, kUser), 300.0) << t;
+            ASSERT_GE(lf_metres(s.position, kUser), scene::kGroundKeepsFromUser) << t;
             for (const scene::Stand& stand : scene::stands()) {
                 if (stand.name != c.ownStand) {
                     // Within the 6 decimals of the stand's point.
-                    ASSERT_GE(lf_metres(s.position, stand.position), 59.9)
+                    ASSERT_GE(lf_metres(s.position, stand.position),
+                              scene::kGroundKeepsFromStands - 0.1)
                         << t << " " << stand.name;
                 }
             }
