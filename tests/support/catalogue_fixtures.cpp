@@ -174,7 +174,7 @@ void writeRegcodeTxt(std::string_view fileName, const std::vector<std::string>& 
         bytes += line;
         bytes += options.crlf ? "\r\n" : "\n";
     }
-    writeBytes(fs::path("input") / "my_regcodes" / fileName, bytes);
+    writeBytes(options.folder / fileName, bytes);
 }
 
 std::string liveriesFileText(const std::vector<LiveryRecord>& records,

@@ -93,9 +93,11 @@ void writeAigRegcodes(const std::vector<AigEntry>& entries, AigOptions options =
 struct TxtOptions {
     bool utf8Mark = false;
     bool crlf = false;
+    std::filesystem::path folder = std::filesystem::path("input") / "my_regcodes";
 };
 
-// A regcode text file in input/my_regcodes; every line ends with a line end.
+// A regcode text file in input/my_regcodes (or the options' folder); every line ends with a
+// line end.
 void writeRegcodeTxt(std::string_view fileName, const std::vector<std::string>& lines,
                      TxtOptions options = {});
 

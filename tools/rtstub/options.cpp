@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "support/e2e/scene.h"
+#include "support/e2e/traffic_scene.h"
 #include "support/rtstub/update_files.h"
 
 #include <fmt/format.h>
@@ -35,6 +36,13 @@ ProgramOptions gf_parseOptions(int argc, char** argv) {
         if (option == "--scene") {
             // The shared scene; options after it change it.
             options.stub = ksb::e2e::scene::rtOptions();
+            licenceGiven = false;
+            continue;
+        }
+        if (option == "--traffic-scene") {
+            // The traffic scene: the shared scene's service with its flights and parked
+            // traffic; options after it change it.
+            options.stub = ksb::e2e::trafficScene::rtOptions();
             licenceGiven = false;
             continue;
         }

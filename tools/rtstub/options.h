@@ -24,6 +24,8 @@ struct ProgramOptions {
 inline constexpr const char* kUsageText =
     "usage: rtstub [options]\n"
     "  --scene           the shared scene of the demo and the e2e tests (give it first)\n"
+    "  --traffic-scene   the traffic scene: the shared scene's service with live flights\n"
+    "                    along tracks and parked traffic on EDDF's stands (give it first)\n"
     "  --port N          listen on 127.0.0.1:N (default: a free port)\n"
     "  --licence TEXT    an accepted licence; repeatable (default DEMO-LICENCE)\n"
     "  --rrl MS          traffic poll interval in the answers (default 2000)\n"

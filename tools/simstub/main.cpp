@@ -3,7 +3,6 @@
 #include "commands.h"
 #include "options.h"
 
-#include "support/e2e/scene.h"
 #include "support/simstub/scenario_json.h"
 #include "support/simstub/sim_stub.h"
 
@@ -50,8 +49,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    simstub::Scenario scenario =
-        options.scene ? ksb::e2e::scene::simScenario() : simstub::Scenario{};
+    simstub::Scenario scenario = gf_startScenario(options);
     if (options.scenario) {
         try {
             scenario = simstub::gf_loadScenario(*options.scenario, scenario);

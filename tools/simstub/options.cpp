@@ -1,19 +1,24 @@
 #include "options.h"
 
+#include "support/e2e/scene.h"
+#include "support/e2e/traffic_scene.h"
+
 #include <charconv>
 #include <fmt/format.h>
 #include <string_view>
 
 const char* const kUsageText =
     "Usage: simstub [--scenario FILE] [--port N] [--ipv6] [--pipe-dir DIR] [--no-pipe]\n"
-    "               [--cfg-out FILE] [--frame-hz F] [--time-scale S] [--scene] [--verbose] [--help]\n"
-    "               [--picture FILE [--picture-every SECONDS]]\n"
+    "               [--cfg-out FILE] [--frame-hz F] [--time-scale S] [--scene] [--traffic-scene]\n"
+    "               [--picture FILE [--picture-every SECONDS]] [--verbose] [--help]\n"
     "\n"
     "A SimConnect server standing in for the simulator: it listens on 127.0.0.1 (and [::1]\n"
     "with --ipv6) and on a Unix socket standing in for the named pipe, answers the system's\n"
     "packets, prints one line per packet and message, and takes commands on stdin.\n"
     "\n"
     "  --scene           start from the shared scene of the demo and the e2e tests\n"
+    "  --traffic-scene   start from the traffic scene (the shared scene's user, EDDF's\n"
+    "                    stands as marks, the title \"Scene B753 CFG\" refused)\n"
     "  --scenario FILE   JSON scenario (see scenarios/default.json)\n"
     "  --port N          IPv4 port (default: a free one, printed at start)\n"
     "  --ipv6            also listen on [::1]\n"
@@ -71,6 +76,10 @@ Options gf_parseOptions(int argc, char** argv) {
             o.pipeDir = std::filesystem::path(value());
         } else if (arg == "--scene") {
             o.scene = true;
+            o.trafficScene = false;
+        } else if (arg == "--traffic-scene") {
+            o.trafficScene = true;
+            o.scene = false;
         } else if (arg == "--no-pipe") {
             o.noPipe = true;
         } else if (arg == "--cfg-out") {
@@ -98,4 +107,11 @@ Options gf_parseOptions(int argc, char** argv) {
         o.pictureEvery = 5.0;
     }
     return o;
+}
+
+simstub::Scenario gf_startScenario(const Options& options) {
+    if (options.trafficScene) {
+        return ksb::e2e::trafficScene::simScenario();
+    }
+    return options.scene ? ksb::e2e::scene::simScenario() : simstub::Scenario{};
 }

@@ -1,5 +1,7 @@
 #pragma once
 // Command-line options of tools/simstub.
+#include "support/simstub/scenario.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -19,6 +21,7 @@ struct Options {
     std::optional<std::filesystem::path> pipeDir;
     bool noPipe = false;
     bool scene = false;
+    bool trafficScene = false;
     std::optional<std::filesystem::path> cfgOut;
     std::optional<double> frameHz;
     std::optional<double> timeScale;
@@ -29,4 +32,7 @@ struct Options {
 };
 
 Options gf_parseOptions(int argc, char** argv);
+// What the stand-in starts from before a --scenario file: the traffic scene, the shared scene
+// or the defaults.
+simstub::Scenario gf_startScenario(const Options& options);
 extern const char* const kUsageText;

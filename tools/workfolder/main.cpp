@@ -1,6 +1,7 @@
 // tools/workfolder: writes the prepared folders of a program run (the shared scene's working
-// folder, data folders, registry store and drive S:) under a root folder, and prints the
-// environment that points the program at them, one "NAME=value" a line.
+// folder, or the traffic scene's with --traffic-scene, data folders, registry store and drive
+// S:) under a root folder, and prints the environment that points the program at them, one
+// "NAME=value" a line.
 #include "support/e2e/work_folder.h"
 
 #include <charconv>
@@ -27,18 +28,21 @@ int main(int argc, char** argv) {
             webBase = argv[++i];
         } else if (arg == "--no-licence") {
             spec.licence = ksb::e2e::LicencePlace::none;
+        } else if (arg == "--traffic-scene") {
+            spec.trafficScene = true;
         } else if (arg.size() > 0 && arg[0] != '-' && spec.root.empty()) {
             spec.root = std::filesystem::absolute(arg);
         } else {
             std::fprintf(stderr,
                          "usage: workfolder ROOT [--pipe-dir DIR] [--sim-port N] [--web URL] "
-                         "[--no-licence]\n");
+                         "[--no-licence] [--traffic-scene]\n");
             return 2;
         }
     }
     if (spec.root.empty()) {
         std::fprintf(stderr,
-                     "usage: workfolder ROOT [--pipe-dir DIR] [--sim-port N] [--web URL]\n");
+                     "usage: workfolder ROOT [--pipe-dir DIR] [--sim-port N] [--web URL] "
+                     "[--no-licence] [--traffic-scene]\n");
         return 2;
     }
     if (spec.pipeDir.empty()) {

@@ -140,6 +140,37 @@ TEST(RtStubProgramTest, ServesTheUpdateServerWithItsOptions) {
     EXPECT_EQ(served.exitCode(), 0);
 }
 
+TEST(RtStubProgramTest, ServesTheTrafficSceneWithTheOptionsAfterIt) {
+    Program program({"--traffic-scene", "--qnh", "1013"});
+    const std::uint16_t port = program.startPort();
+    ASSERT_NE(port, 0);
+    const auto auth = nlohmann::json::parse(
+        rawhttp::post(port, "/v4/auth", "license=E2E%2Blic%26key%3D1%25&software=T").body);
+    EXPECT_EQ(auth.at("GUID"), "G-1");
+    EXPECT_EQ(auth.at("rrl"), 100);
+    const std::string box = "GUID=G-1&top=50.30&bottom=49.78&left=8.18&right=8.96";
+    const auto live = nlohmann::json::parse(
+        rawhttp::post(port, "/v4/traffic", box + "&querytype=locationtraffic&toffset=0").body);
+    std::vector<std::string> hexids;
+    for (const auto& [hex, record] : live.at("data").items()) {
+        hexids.push_back(hex);
+    }
+    EXPECT_EQ(hexids, (std::vector<std::string>{"3944ef", "3c49cd", "3c4ab1", "3c6a5f", "4007f1",
+                                                "440071", "4ca001", "896123"}));
+    // The QNH given after the scene: the circle's 7,000 ft go out uncorrected.
+    EXPECT_EQ(live.at("data").at("4007f1")[4].get<double>(), 7000.0);
+    EXPECT_EQ(live.at("data").at("4007f1")[13], "BAW902");
+    const auto parked = nlohmann::json::parse(
+        rawhttp::post(port, "/v4/traffic", box + "&querytype=parkedtraffic&toffset=0").body);
+    std::vector<std::string> stands;
+    for (const auto& [hex, record] : parked.at("data").items()) {
+        stands.push_back(record[2].get<std::string>());
+    }
+    EXPECT_EQ(stands, (std::vector<std::string>{"A1", "A2", "A3", "A4"}));
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
 TEST(RtStubProgramTest, RefusesBadOptions) {
     struct Case {
         std::vector<std::string> args;

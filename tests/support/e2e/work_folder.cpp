@@ -7,6 +7,7 @@
 #include "support/airports_list_fixture.h"
 #include "support/catalogue_fixtures.h"
 #include "support/e2e/scene.h"
+#include "support/e2e/traffic_scene.h"
 #include "support/registry_store.h"
 
 #include <cstdlib>
@@ -55,7 +56,12 @@ std::string lf_parametersXml(const WorkFolderSpec& spec) {
         }
     }
     // An extra value of a standard parameter replaces it.
-    for (const auto& extra : spec.parameters) {
+    std::vector<std::pair<std::string, std::string>> extras;
+    if (spec.trafficScene) {
+        extras = trafficScene::parameters();
+    }
+    extras.insert(extras.end(), spec.parameters.begin(), spec.parameters.end());
+    for (const auto& extra : extras) {
         const auto same = std::find_if(values.begin(), values.end(),
                                        [&](const auto& value) { return value.first == extra.first; });
         if (same != values.end()) {
@@ -71,6 +77,19 @@ std::string lf_parametersXml(const WorkFolderSpec& spec) {
     }
     text += "</parameters>\n";
     return text;
+}
+
+void lf_writeTrafficScene(const WorkFolder& f) {
+    test::TxtOptions txt;
+    txt.folder = f.work / "input" / "my_regcodes";
+    test::writeRegcodeTxt("scene.TXT",
+                          {fmt::format("{};{}", trafficScene::kRegcodeTitle,
+                                       trafficScene::kRegcodeRegistration)},
+                          txt);
+    const std::string file = std::string(trafficScene::kParkAirport) + ".xml";
+    trafficScene::airportFile().write(f.work / "airports" / "my_thirdparty" / file);
+    trafficScene::learnedFile().write(f.work / "airports" / "learned" / "thirdparty" /
+                                      trafficScene::kPublisher / file);
 }
 
 } // namespace
@@ -117,7 +136,8 @@ WorkFolder gf_buildWorkFolder(const WorkFolderSpec& spec) {
         fs::create_directories(f.work / "docs");
     }
     if (spec.components) {
-        test::writeDbaseXml(scene::dbaseSpec(), f.work / "input" / "dbase.xml");
+        test::writeDbaseXml(spec.trafficScene ? trafficScene::dbaseSpec() : scene::dbaseSpec(),
+                            f.work / "input" / "dbase.xml");
         test::writeAigRegcodes(scene::aigEntries(), {}, f.work / "input" / "AIG-regcodes.xml");
     }
     lf_write(
@@ -125,8 +145,12 @@ WorkFolder gf_buildWorkFolder(const WorkFolderSpec& spec) {
         "<?xml version=\"1.0\"?>\n<fixes>\n"
         "\t<fixes>DEMO1</fixes>\n\t<PVT_fixes>DEMO2</PVT_fixes>\n\t<GOV_fixes>DEMO3</GOV_fixes>\n"
         "</fixes>\n");
-    test::writeLiveriesFile(lf_liveries(), {}, f.work / "output" / "LiveriesScanned.xml");
-    if (spec.airportsList) {
+    test::writeLiveriesFile(spec.trafficScene ? trafficScene::liveries() : lf_liveries(), {},
+                            f.work / "output" / "LiveriesScanned.xml");
+    if (spec.airportsList && spec.trafficScene) {
+        test::writeAirportsList(trafficScene::airports(), {},
+                                f.work / "input" / "airports_p3d.xml");
+    } else if (spec.airportsList) {
         // EDDF lies at the scene's user position.
         test::writeAirportsList({{"EDDF", "FRA", scene::kLatitude, scene::kLongitude, 364.0},
                                  {"EDDS", "STR", 48.6899, 9.2220, 1276.0},
@@ -142,6 +166,9 @@ WorkFolder gf_buildWorkFolder(const WorkFolderSpec& spec) {
         break;
     case LicencePlace::none:
         break;
+    }
+    if (spec.trafficScene) {
+        lf_writeTrafficScene(f);
     }
     lf_write(f.parametersFile(), lf_parametersXml(spec));
     test::RegistryStoreWriter registry;

@@ -27,8 +27,11 @@ struct WorkFolderSpec {
     // input/dbase.xml, input/AIG-regcodes.xml, the airports/archive folders and the three
     // version settings; false: none of them, as in a fresh installation.
     bool components = true;
-    // Extra parameters.xml values (name, value), after the standard ones; one of a standard
-    // parameter replaces its value.
+    // The traffic scene's files instead of the shared scene's: its parameters, database,
+    // registration codes, liveries, airports list, the park airport's file and learned file.
+    bool trafficScene = false;
+    // Extra parameters.xml values (name, value), after the standard ones (and the traffic
+    // scene's); one of a standard parameter replaces its value.
     std::vector<std::pair<std::string, std::string>> parameters;
 };
 

@@ -133,6 +133,15 @@ double lf_number(const Fields& fields, std::string_view name) {
     return value;
 }
 
+// The answer's "data": each record under its hex id.
+Json lf_recordsObject(const std::vector<std::pair<std::string, nlohmann::json>>& records) {
+    Json data = Json::object();
+    for (const auto& [hex, value] : records) {
+        data[hex] = Json::parse(value.dump());
+    }
+    return data;
+}
+
 std::string lf_error(int status, std::string_view message) {
     return Json{{"status", status}, {"message", message}}.dump();
 }
@@ -192,6 +201,9 @@ struct RtStub::Impl {
     UpdateVersions updateVersions;
     std::map<std::string, std::string, std::less<>> updateFiles;
     std::optional<std::filesystem::path> updateFolder;
+    // The scene's second 0, set by the first live-traffic answer; the first parked answer.
+    std::optional<double> sceneStart;
+    bool parkedAnswered = false;
 };
 
 std::optional<std::string> RtStub::Impl::updateFile(const std::string& path) {
@@ -426,37 +438,42 @@ std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& r
     const double centreLongitude =
         options.centre ? options.centre->second : (box.left + box.right) / 2.0;
     const double shifted = time - lf_number(fields, "toffset") * 60.0;
-    const auto objectOf = [](const std::vector<std::pair<std::string, nlohmann::json>>& records) {
-        Json data = Json::object();
-        for (const auto& [hex, value] : records) {
-            data[hex] = Json::parse(value.dump());
-        }
-        return data;
-    };
     if (route.name == "parked") {
-        const auto records = sampleParkedRecords(
-            options.parked, options.seed, centreLatitude, centreLongitude, shifted,
-            kFirstHexId + static_cast<std::uint32_t>(options.aircraft));
-        return Json{{"status", 200}, {"data", objectOf(records)}}.dump();
+        const bool first = !parkedAnswered;
+        parkedAnswered = true;
+        const auto records =
+            options.scene
+                ? sceneParkedRecords(*options.scene, first, shifted)
+                : sampleParkedRecords(options.parked, options.seed, centreLatitude,
+                                      centreLongitude, shifted,
+                                      kFirstHexId + static_cast<std::uint32_t>(options.aircraft));
+        return Json{{"status", 200}, {"data", lf_recordsObject(records)}}.dump();
     }
+    // The scene's second 0 is the first live answer.
+    if (options.scene && !sceneStart) {
+        sceneStart = shifted;
+    }
+    const auto liveRecords = [&](double at) {
+        return options.scene ? sceneLiveRecords(*options.scene, box, at - *sceneStart, at,
+                                                options.qnh)
+                             : sampleLiveRecords(options.aircraft, options.seed, centreLatitude,
+                                                 centreLongitude, box, at, options.maxRadiusNm);
+    };
     if (route.name == "traffic-buffered") {
         const int count = static_cast<int>(lf_number(fields, "buffercount"));
         const double step = lf_number(fields, "buffertime");
         Json data = Json::object();
         for (int k = 0; k < std::clamp(count, 0, 100); ++k) {
-            data[fmt::format("buffer_{}", k)] = objectOf(
-                sampleLiveRecords(options.aircraft, options.seed, centreLatitude, centreLongitude,
-                                  box, shifted - k * step, options.maxRadiusNm));
+            data[fmt::format("buffer_{}", k)] = lf_recordsObject(liveRecords(shifted - k * step));
         }
         return Json{{"status", 200}, {"rrl", options.rrl}, {"data", data}}.dump();
     }
-    const auto records = sampleLiveRecords(options.aircraft, options.seed, centreLatitude,
-                                           centreLongitude, box, shifted, options.maxRadiusNm);
+    const auto records = liveRecords(shifted);
     return Json{{"status", 200},
                 {"rrl", options.rrl},
                 {"full_count", records.size()},
                 {"dataepoch", static_cast<std::int64_t>(std::floor(shifted))},
-                {"data", objectOf(records)}}
+                {"data", lf_recordsObject(records)}}
         .dump();
 }
 
@@ -601,6 +618,11 @@ void RtStub::serveUpdateFolder(std::filesystem::path folder) {
 std::optional<std::string> RtStub::openGuid() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->openGuid;
+}
+
+std::optional<double> RtStub::sceneStart() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->sceneStart;
 }
 
 } // namespace rtstub

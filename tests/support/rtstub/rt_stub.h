@@ -3,6 +3,7 @@
 // way the service would, from a session model with generated sample traffic, or from scripted
 // replies per route. Every request is recorded.
 #include "support/rtstub/reply.h"
+#include "support/rtstub/scene_traffic.h"
 
 #include <chrono>
 #include <cstdint>
@@ -45,6 +46,9 @@ struct Options {
     std::uint32_t seed = 1;
     // "Now" of the answers; nullptr: the core's clock at each request.
     ksb::Clock* clock = nullptr;
+    // Scripted traffic in place of the sample traffic (aircraft, parked, centre and seed then
+    // play no part). Its second 0 is the time of the first live-traffic answer.
+    std::optional<SceneTraffic> scene;
 };
 
 struct RequestRecord {
@@ -92,6 +96,9 @@ public:
 
     // The GUID of the open session.
     std::optional<std::string> openGuid() const;
+    // With scene traffic: the time (seconds since 1970) of the scene's second 0, once the first
+    // live answer has set it, so that a test maps a real time onto the tracks.
+    std::optional<double> sceneStart() const;
 
     // Ends the delays under way and the server; the destructor calls it.
     void stop();
