@@ -112,8 +112,8 @@ void gf_setRtServices(RtServices services);
 void gf_setLinkServices(LinkServices services);
 void gf_setCatalogueServices(CatalogueServices services);
 
-// The one wiring of start-up's neighbours: fills the tables above with the real functions (and
-// the placeholders of what is not built yet), the traffic engine's link and feed tables
+// The one wiring of start-up's neighbours: fills the tables above with the real functions, the
+// traffic engine's link and feed tables
 // (trafficState.linkServices, feedServices) with the link's and the feed's, and installs the
 // automatic range behind the core's hook.
 void gf_wireStartupServices();

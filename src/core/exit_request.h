@@ -24,6 +24,6 @@ public:
 } // namespace ksb
 
 // nullptr restores the default handler.
-// PLACEHOLDER: the default only logs; FinalExit replaces it (run phase, exit and restart issue).
+// The default only logs; the program installs its final exit handler at start.
 void gf_setExitHandler(ksb::ExitHandler* handler);
 void gf_requestExit(ExitReason reason, int seconds);

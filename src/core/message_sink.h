@@ -16,7 +16,7 @@ public:
 } // namespace ksb
 
 // nullptr restores the default sink, which only writes what would be logged.
-// PLACEHOLDER: the window installs its own sink (main window issue).
+// The program installs the window's sink at start.
 void gf_setMessageSink(ksb::MessageSink* sink);
 void gf_showMessage(std::string_view text, bool log);
 void gf_showError(std::string_view text);
