@@ -5,6 +5,7 @@
 // trafficMutex as the main loop runs them.
 #include "core/globals.h"
 #include "core/parameters.h"
+#include "traffic/stand_table.h"
 #include "traffic/static_parking.h"
 
 #include "stand_test_fixture.h"
