@@ -264,7 +264,8 @@ private:
         learned.parameter("airport_name", "Heathrow")
             .parameter("parking_percentage", "60")
             .parameter("MAX_FIT", "0");
-        for (int n = 11; n <= 18; ++n) {
+        // The reserved stand first: unblocked, the search would plan it before any other.
+        for (int n : {18, 11, 12, 13, 14, 15, 16, 17}) {
             airport.parkpos(standAttributes(n));
             std::vector<XmlAttributes> options;
             for (const RenewalObservation& o : kRenewalObservations) {

@@ -79,6 +79,8 @@ TEST_F(RenewalRunTest, TheParkAirportLoadsAtStartAndItsStaticAircraftAppearOneBy
         }
     }
     EXPECT_EQ(creationTicks, (std::vector<std::int32_t>{100, 150, 200, 250}));
+    EXPECT_EQ(lf_renewalFirstArguments(linkCalls("queueCreateAiAircraft", 0, 40)),
+              lf_renewalTails(created));
     // Each is in the simulator (state 2) once the 200-tick sequence after its binding has run.
     EXPECT_EQ(standingBefore.at(3), 0u);
     EXPECT_EQ(standingBefore.at(4), 2u);
