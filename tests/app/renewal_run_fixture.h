@@ -173,7 +173,8 @@ protected:
         std::vector<std::string> out;
         std::lock_guard lock(trafficState.trafficMutex);
         for (const AiAircraft& aircraft : trafficState.statics) {
-            out.push_back(fmt::format("{} {}", aircraft.callsign, static_cast<int>(aircraft.state)));
+            out.push_back(
+                fmt::format("{} {}", aircraft.callsign, static_cast<int>(aircraft.state)));
         }
         return out;
     }
@@ -219,7 +220,9 @@ protected:
     int second = 0;
 
 private:
-    void appCall(const std::string& name) { appCalls.push_back(fmt::format("{}@{}", name, second)); }
+    void appCall(const std::string& name) {
+        appCalls.push_back(fmt::format("{}@{}", name, second));
+    }
 
     static void setParameters() {
         INITIAL_LOAD_ONLY.setRaw(false);
@@ -294,7 +297,9 @@ private:
         rt.setCollectFlag = [this] { appCall("rt.setCollectFlag"); };
         gf_setRtServices(rt);
         LinkServices link;
-        link.releaseAiAircraft = [this](std::uint32_t id) { appCall(fmt::format("release({})", id)); };
+        link.releaseAiAircraft = [this](std::uint32_t id) {
+            appCall(fmt::format("release({})", id));
+        };
         link.queueRemoveAiAircraft = [this](std::uint32_t id) {
             appCall(fmt::format("queueRemove({})", id));
         };

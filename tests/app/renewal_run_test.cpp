@@ -176,9 +176,9 @@ TEST_F(RenewalRunTest, EachRenewalRemovesAndCreatesOnlyTheDifferences) {
         SCOPED_TRACE(phase.name);
         const RenewalStanding& now = standingAt.at(phase.to);
         EXPECT_EQ(lf_renewalTails(now), phase.standing);
-        EXPECT_EQ(lf_renewalFirstArguments(
-                      linkCalls("queueCreateAiAircraft", phase.from, phase.to)),
-                  phase.created);
+        EXPECT_EQ(
+            lf_renewalFirstArguments(linkCalls("queueCreateAiAircraft", phase.from, phase.to)),
+            phase.created);
         EXPECT_EQ(lf_renewalFirstArguments(linkCalls("releaseAiAircraft", phase.from, phase.to)),
                   phase.released);
         if (i == 0) {
@@ -191,9 +191,9 @@ TEST_F(RenewalRunTest, EachRenewalRemovesAndCreatesOnlyTheDifferences) {
             removedObjects.push_back(std::to_string(before.at(tail)));
         }
         std::sort(removedObjects.begin(), removedObjects.end());
-        EXPECT_EQ(lf_renewalFirstArguments(
-                      linkCalls("queueRemoveAiAircraft", phase.from, phase.to)),
-                  removedObjects);
+        EXPECT_EQ(
+            lf_renewalFirstArguments(linkCalls("queueRemoveAiAircraft", phase.from, phase.to)),
+            removedObjects);
         for (const auto& [tail, object] : now) {
             if (before.contains(tail)) {
                 EXPECT_EQ(object, before.at(tail)) << tail;
@@ -218,10 +218,9 @@ TEST_F(RenewalRunTest, EachRenewalRemovesAndCreatesOnlyTheDifferences) {
     }
     EXPECT_EQ(requested, expectedRequested);
     EXPECT_EQ(betweenSteps, expectedBetween);
-    EXPECT_EQ(appCalls, (std::vector<std::string>{"link.lockControls@1215",
-                                                  "rt.setCollectFlag@1215",
-                                                  "link.lockControls@1245",
-                                                  "rt.setCollectFlag@1245"}));
+    EXPECT_EQ(appCalls,
+              (std::vector<std::string>{"link.lockControls@1215", "rt.setCollectFlag@1215",
+                                        "link.lockControls@1245", "rt.setCollectFlag@1245"}));
     // Held from each first step until the first check after the list empties: 1232 and 1264.
     std::vector<int> expectedLocked;
     for (const auto& [first, last] : {std::pair{1215, 1231}, std::pair{1245, 1263}}) {
