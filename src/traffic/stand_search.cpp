@@ -91,7 +91,7 @@ bool lf_seenLive(std::string_view callsign) {
                                  trafficState.seenCallsigns.contains(std::string(callsign) + "_"));
 }
 
-bool lf_shownElsewhere(const StandObservation& option,
+bool lf_shownElsewhere(const ParkPosition& stand, const StandObservation& option,
                        const std::vector<LearnedCandidate>& chosen) {
     for (const LearnedCandidate& candidate : chosen) {
         if (lf_sameText(option.registration, candidate.registration)) {
@@ -114,8 +114,11 @@ bool lf_shownElsewhere(const StandObservation& option,
             return true;
         }
     }
+    // One standing on this very stand is the option's aircraft where the plan wants it: the
+    // renewal keeps it, where excluding it would remove every aircraft that stays.
     for (const AiAircraft& parked : trafficState.statics) {
         if (parked.state == LiveState::inSimulator && parked.stays &&
+            parked.standId != stand.standId &&
             (lf_starredOption(option, parked.callsign) ||
              lf_sameText(option.registration, parked.registration))) {
             return true;
@@ -176,7 +179,7 @@ void lf_searchStands(DayHalfHour time, bool soft, int offset, std::vector<Learne
                 number = candidates[0];
             }
             StandObservation& option = *lf_optionNumbered(stand, number);
-            if (lf_shownElsewhere(option, chosen)) {
+            if (lf_shownElsewhere(stand, option, chosen)) {
                 option.excluded = true;
                 continue;
             }

@@ -82,6 +82,9 @@ public:
     // ticks later with kind 2. Given the ground's elevation, an object created in the air is
     // reported at its height above it, as the simulator does; else at 0 ft.
     void autoSim(int k, std::optional<double> groundElevation = std::nullopt);
+    // Posts autoSim's answers that are due. tick() does it before each tick; a test whose ticks
+    // the real main loop runs calls it from the clock's sleep hook, once per cycle.
+    void postDueRecords();
     // Every object autoSim created, in creation order.
     std::vector<SimObject> simObjects() const { return objects_; }
 
@@ -124,7 +127,6 @@ private:
     };
     void post(const SimInboundRecord& record);
     void schedule(SimInboundRecord record);
-    void postDueRecords();
 
     ParametersFixture parameters_; // first: its core reset closes the log
     ManualClock clock_;

@@ -340,6 +340,11 @@ TEST_F(StandSearchTest, AnAircraftShownElsewhereIsExcluded) {
          statics(lf_staticAircraft(4, "XXX9*", LiveState::inSimulator, true, "G-EUUA")), true},
         {"static that leaves",
          statics(lf_staticAircraft(4, "BAW1*", LiveState::inSimulator, false)), false},
+        // On the searched stand itself it is not elsewhere: the renewal keeps it there.
+        {"static that stays on this stand, callsign",
+         statics(lf_staticAircraft(1, "BAW1*", LiveState::inSimulator, true)), false},
+        {"static that stays on this stand, registration",
+         statics(lf_staticAircraft(1, "XXX9*", LiveState::inSimulator, true, "G-EUUA")), false},
         {"static not yet in the simulator",
          statics(lf_staticAircraft(4, "BAW1*", LiveState::creationRequested, true)), false},
     };
