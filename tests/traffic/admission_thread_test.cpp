@@ -1,8 +1,8 @@
 // Admission under the threads that meet it: the worker ticks with flights being admitted and
 // created, a link-like thread asks for the user's stand and a feed-like thread hands over
 // delayed batches, both under the traffic mutex. Fixed counts, no clock: the feed paces itself
-// by the ticks run, the ticking never runs far ahead of it, and every wait ends when the other
-// side ends.
+// by the ticks run, the ticking never runs far ahead of the feed or the link, and every wait ends
+// when the other side ends.
 #include "airports/park_airport_state.h"
 #include "traffic/traffic.h"
 
@@ -126,6 +126,14 @@ TEST_F(AdmissionTest, StandNamesAndFeedBatchesMeetTheTickingAdmission) {
         for (int t = 0; t < kAdmThreadTicks; ++t) {
             while (pace.feedNext.load() < t - kAdmFeedSlack) {
                 std::this_thread::yield();
+            }
+            // The link asks at least once per batch interval: on a busy machine the ticking could
+            // otherwise end before the link thread ran at all. It asks until the ticking ends.
+            if (t % kAdmTicksPerBatch == 0) {
+                const int asked = standCalls.load();
+                while (standCalls.load() == asked) {
+                    std::this_thread::yield();
+                }
             }
             harness_.tick();
             pace.ticksRun = t + 1;
