@@ -5,6 +5,7 @@
 // of the engine's bookkeeping that changes any output shows as the first differing line.
 // KSBY_REWRITE_ENGINE_TRACE=1 writes the file anew instead; a rewritten file is a reviewed change.
 #include "app/main_loop.h"
+#include "traffic/aircraft_index.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -102,6 +103,11 @@ std::vector<std::string> lf_traceRun() {
             }
         }
         if (tick % kTraceTicksPerSecond == 0) {
+            {
+                // The lookups fall back to a walk, so a stale index would not show in the calls.
+                std::lock_guard traffic(trafficState.trafficMutex);
+                EXPECT_EQ(gf_aircraftIndexMismatch(), "") << "after tick " << tick;
+            }
             const std::vector<LinkCall> calls = link.calls();
             for (; taken < calls.size(); ++taken) {
                 lines.push_back(text(calls[taken]));
