@@ -4,9 +4,9 @@
 
 #include <fmt/format.h>
 
-#include <cassert>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -47,7 +47,9 @@ void lf_indexMoveLastInto(const std::vector<Record>& records, std::size_t positi
 template <class Record>
 void lf_indexObjectChange(const std::vector<Record>& records, const Record& aircraft,
                           std::uint32_t objectId, AircraftIndex& byObject) {
-    if (records.empty() || &aircraft < records.data() || &aircraft > &records.back()) {
+    const std::less<const Record*> before;
+    if (records.empty() || before(&aircraft, records.data()) ||
+        before(&records.back(), &aircraft)) {
         return; // a record outside the vector: nothing indexed
     }
     const auto position = static_cast<std::size_t>(&aircraft - records.data());
