@@ -22,6 +22,7 @@
 #include "core/time_of_week.h"
 #include "core/time_text.h"
 #include "platform/timer_resolution.h"
+#include "traffic/aircraft_lookup.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -45,23 +46,21 @@ void lf_identityCheck() {
     }
     const std::uint32_t key = trafficState.identityChecks.front();
     trafficState.identityChecks.pop_front();
-    for (LiveAircraft& aircraft : trafficState.live) {
-        if (aircraft.flightKey != key) {
-            continue;
-        }
-        if (!aircraft.coupledSearchDone) {
-            lf_searchForCoupledCsAroundThisTime(dayHalfHourNow.load(), aircraft);
-            aircraft.coupledSearchDone = true;
-        }
-        if (!aircraft.callsign.empty()) {
-            for (const AiAircraft& parked : trafficState.statics) {
-                if (lf_checkSameIdentity(aircraft, parked)) {
-                    gf_linkServices().releaseAiAircraft(parked.objectId);
-                    break;
-                }
+    LiveAircraft* aircraft = gf_liveByKey(key);
+    if (aircraft == nullptr) {
+        return;
+    }
+    if (!aircraft->coupledSearchDone) {
+        lf_searchForCoupledCsAroundThisTime(dayHalfHourNow.load(), *aircraft);
+        aircraft->coupledSearchDone = true;
+    }
+    if (!aircraft->callsign.empty()) {
+        for (const AiAircraft& parked : trafficState.statics) {
+            if (lf_checkSameIdentity(*aircraft, parked)) {
+                gf_linkServices().releaseAiAircraft(parked.objectId);
+                break;
             }
         }
-        return;
     }
 }
 

@@ -3,6 +3,7 @@
 // stand is freed with it; a released one's stand was freed at the release and another aircraft
 // may hold it by now. The caller holds trafficState.trafficMutex.
 #include "core/flight_records.h"
+#include "traffic/aircraft_index.h"
 #include "traffic/stand_release.h"
 
 #include <utility>
@@ -13,6 +14,7 @@ template <class Record> void gf_eraseAircraft(std::vector<Record>& records, Reco
     if (aircraft.state != LiveState::beingRemoved) {
         gf_freeStand(aircraft);
     }
+    gf_indexMoveLastInto(records, static_cast<std::size_t>(&aircraft - records.data()));
     if (&aircraft != &records.back()) {
         aircraft = std::move(records.back());
     }

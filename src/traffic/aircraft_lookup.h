@@ -1,6 +1,7 @@
 #pragma once
-// The engine's aircraft by flight key or simulator object id. The caller holds
-// trafficState.trafficMutex; a pointer is good until the vector next changes.
+// The engine's aircraft by flight key or simulator object id, found through the indices beside
+// the vectors (traffic/aircraft_index.h). The caller holds trafficState.trafficMutex; a pointer
+// is good until the vector next changes.
 #include "core/flight_records.h"
 #include "traffic/live_aircraft.h"
 

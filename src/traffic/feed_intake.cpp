@@ -1,6 +1,7 @@
 #include "traffic/feed_intake.h"
 
 #include "core/log.h"
+#include "traffic/aircraft_lookup.h"
 #include "traffic/new_flight.h"
 #include "traffic/sample_intake.h"
 #include "traffic/traffic_state.h"
@@ -91,10 +92,9 @@ void gf_takePendingFeedRecords() {
 
 void gf_ingestFeedRecord(LiveFlight& record) {
     std::vector<LiveAircraft>& live = trafficState.live;
-    for (LiveAircraft& aircraft : live) {
-        if (lf_appendToAircraft(record, aircraft)) {
-            return;
-        }
+    if (LiveAircraft* aircraft = gf_liveByKey(record.flightId)) {
+        lf_appendToAircraft(record, *aircraft);
+        return;
     }
     // A new hexid for a flight already shown under its callsign and type is the same aircraft.
     if (!record.callsign.empty() &&

@@ -63,10 +63,8 @@ void lf_onRestingAttitude(const SimInboundRecord& record) {
 }
 
 void lf_onBlockedCallsign(const SimInboundRecord& record) {
-    for (LiveAircraft& aircraft : trafficState.live) {
-        if (lf_removeBlocked(record.flightKeyOrOnGround, aircraft)) {
-            return;
-        }
+    if (LiveAircraft* aircraft = gf_liveByKey(record.flightKeyOrOnGround)) {
+        lf_removeBlocked(record.flightKeyOrOnGround, *aircraft);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "traffic/live_dispatch.h"
 
+#include "traffic/aircraft_index.h"
 #include "traffic/first_sample.h"
 #include "traffic/position_handover.h"
 #include "traffic/stand_release.h"
@@ -44,6 +45,7 @@ void lf_eraseFlagged() {
         }
     }
     std::erase_if(live, [](const LiveAircraft& a) { return a.erase; });
+    gf_rebuildLiveIndex();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "core/geodesy.h"
 #include "core/main_window.h"
 #include "core/parameters.h"
+#include "traffic/aircraft_index.h"
 #include "traffic/category_tables.h"
 #include "traffic/traffic_state.h"
 
@@ -75,7 +76,7 @@ void lf_createLiveAircraft(LiveFlight& record) {
     flight.turnRate = flight.baseTurnRate;
     flight.climbLimit = values.climbLimit;
     flight.pushSpeed = values.pushSpeed;
-    trafficState.live.emplace_back(gf_positionSampleOf(record), flight, record.timeStamp);
+    gf_appendLive(LiveAircraft(gf_positionSampleOf(record), flight, record.timeStamp));
 }
 
 std::int64_t gf_wantedStaticCount() {

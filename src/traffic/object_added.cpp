@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/parameters.h"
 #include "core/time_text.h"
+#include "traffic/aircraft_index.h"
 #include "traffic/aircraft_lookup.h"
 #include "traffic/first_sample.h"
 #include "traffic/flight_plans.h"
@@ -50,7 +51,7 @@ void lf_onLiveAdded(const SimInboundRecord& record) {
     if (aircraft->state == LiveState::beingRemoved) {
         // Released while it had no object: the removal could not be queued then.
         if (record.objectId >= kFirstAiObjectId) {
-            aircraft->objectId = record.objectId;
+            gf_setObjectId(*aircraft, record.objectId);
             trafficState.removals.push_back(record.objectId);
         }
         return;
@@ -86,7 +87,7 @@ bool liveAIAdded(LiveAircraft& aircraft, const SimInboundRecord& record) {
             fmt::format("{} objectId in liveAIAdded {}", aircraft.callsign, record.objectId));
         return false;
     }
-    aircraft.objectId = record.objectId;
+    gf_setObjectId(aircraft, record.objectId);
     aircraft.agl = record.value2;
     if (!gf_firstSampleAirborne(aircraft)) {
         aircraft.onGround = true;

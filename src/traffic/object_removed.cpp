@@ -17,7 +17,7 @@ void lf_readyForRecreation(LiveAircraft& aircraft) {
     aircraft.recreating = true;
     aircraft.lastThrottleState = 5;
     aircraft.lastFlapsState = 4;
-    aircraft.objectId = 0;
+    gf_setObjectId(aircraft, 0);
 }
 
 } // namespace

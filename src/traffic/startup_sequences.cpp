@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "core/parameters.h"
 #include "core/time_text.h"
+#include "traffic/aircraft_index.h"
 #include "traffic/aircraft_lookup.h"
 #include "traffic/first_sample.h"
 #include "traffic/sim_call_failure.h"
@@ -37,7 +38,7 @@ void lf_endLiveSequence(const SimInboundRecord& sequence) {
         return;
     }
     if (aircraft->removeOnceCreated) {
-        aircraft->objectId = sequence.objectId;
+        gf_setObjectId(*aircraft, sequence.objectId);
         trafficState.linkServices.releaseAiAircraft(*aircraft);
         return;
     }
@@ -45,10 +46,8 @@ void lf_endLiveSequence(const SimInboundRecord& sequence) {
 }
 
 void lf_endStaticSequence(const SimInboundRecord& sequence) {
-    for (AiAircraft& aircraft : trafficState.statics) {
-        if (lf_staticParked(sequence, aircraft)) {
-            return;
-        }
+    if (AiAircraft* aircraft = gf_staticByKey(sequence.flightKeyOrOnGround)) {
+        lf_staticParked(sequence, *aircraft);
     }
 }
 
@@ -131,7 +130,7 @@ bool lf_staticParked(const SimInboundRecord& sequence, AiAircraft& aircraft) {
         return false;
     }
     ksb::TrafficLinkServices& link = trafficState.linkServices;
-    aircraft.objectId = sequence.objectId;
+    gf_setObjectId(aircraft, sequence.objectId);
     if (aircraft.removeOnceCreated) {
         link.releaseAiAircraft(aircraft);
         return true;

@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "core/parameters.h"
 #include "core/time_of_week.h"
+#include "traffic/aircraft_index.h"
 #include "traffic/conflicts.h"
 #include "traffic/stand_table.h"
 #include "traffic/traffic_state.h"
@@ -161,7 +162,7 @@ void gf_createStaticParked() {
         return;
     }
     trafficState.staticCreations.push_back(lf_staticRequestOf(aircraft));
-    trafficState.statics.push_back(std::move(aircraft));
+    gf_appendStatic(std::move(aircraft));
 }
 
 } // namespace ksb

@@ -1,5 +1,6 @@
 #include "traffic/static_flush.h"
 
+#include "traffic/aircraft_index.h"
 #include "traffic/aircraft_lookup.h"
 #include "traffic/creation_cancel.h"
 #include "traffic/startup_sequences.h"
@@ -27,7 +28,7 @@ bool lf_flushReportedStatic(AiAircraft& parked) {
     if (object == 0) {
         return false;
     }
-    parked.objectId = object;
+    gf_setObjectId(parked, object);
     if (parked.state == LiveState::beingRemoved) {
         // Released before it existed, when no removal could be queued.
         trafficState.removals.push_back(object);

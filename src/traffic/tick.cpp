@@ -3,6 +3,7 @@
 #include "core/geodesy.h"
 #include "core/run_values.h"
 #include "core/sim_session_state.h"
+#include "traffic/aircraft_index.h"
 #include "traffic/aircraft_lookup.h"
 #include "traffic/feed_intake.h"
 #include "traffic/first_sample.h"
@@ -119,6 +120,7 @@ void gf_trafficTick() {
     // The exit removes what the simulator holds; an object created behind it would stay there.
     // Removals, inbound records and motion go on.
     const bool exiting = exitInProgress.load() != 0;
+    gf_beginIndexCheck();
     gf_processSimEvents();
     lf_updateLiveAircraft(t);
     lf_paceLinkQueues(t, exiting);
@@ -128,6 +130,7 @@ void gf_trafficTick() {
     }
     lf_requestAircraftInRange(t);
     lf_refreshUserState(t);
+    gf_endIndexCheck();
     trafficState.tickCounter.fetch_add(1);
 }
 

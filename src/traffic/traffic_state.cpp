@@ -54,6 +54,10 @@ void TrafficState::reset() {
     userGroundCheck = Position{};
     live.clear();
     statics.clear();
+    liveByKey.clear();
+    liveByObject.clear();
+    staticByKey.clear();
+    staticByObject.clear();
     removals.clear();
     identityChecks.clear();
     noLiveryKeys.clear();

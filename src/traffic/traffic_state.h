@@ -98,6 +98,13 @@ public:
     // trafficMutex
     std::vector<LiveAircraft> live;
     std::vector<AiAircraft> statics;           // the static parked aircraft
+    // Positions in live and statics by flight key and by object id (0 never indexed); kept up
+    // by traffic/aircraft_index.h.
+    using AircraftIndex = std::unordered_map<std::uint32_t, std::size_t, FlightKeyHash>;
+    AircraftIndex liveByKey;
+    AircraftIndex liveByObject;
+    AircraftIndex staticByKey;
+    AircraftIndex staticByObject;
     std::deque<std::uint32_t> removals;        // object ids, oldest first
     std::deque<std::uint32_t> identityChecks;  // flight keys, oldest first
     std::set<std::string> noLiveryKeys;        // Flight::noLiveryKey of flights without a livery

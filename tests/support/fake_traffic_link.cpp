@@ -210,6 +210,9 @@ void FakeTrafficLink::clearCalls() {
 }
 
 void FakeTrafficLink::record(std::string_view name, std::string arguments) {
+    if (!recording_) {
+        return;
+    }
     const std::int32_t tick = trafficState.tickCounter.load();
     std::lock_guard lock(mutex_);
     calls_.push_back(LinkCall{std::string(name), std::move(arguments), tick});

@@ -85,6 +85,8 @@ public:
     // The calls of one member, as "name(arguments)".
     std::vector<std::string> callsOf(std::string_view name) const;
     void clearCalls();
+    // Off: calls are no longer recorded (a benchmark's long run); on at the start.
+    void setRecording(bool on) { recording_ = on; }
 
 private:
     // The queueing and control members recorded and passed on; the hand-over and the link's
@@ -106,6 +108,7 @@ private:
     UserAircraftState userState_;
     std::atomic<double> userHalfWingSpan_{0.0};
     std::atomic<bool> busy_{false};
+    std::atomic<bool> recording_{true};
     std::atomic<float> frameRate_{30.0F};
     std::atomic<bool> requestError_{false};
     std::atomic<int> requestErrors_{0};

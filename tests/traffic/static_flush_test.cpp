@@ -4,6 +4,7 @@
 #include "conflict_rules_fixture.h"
 
 #include "traffic/reserved_stand.h"
+#include "traffic/stand_table.h"
 #include "traffic/startup_sequences.h"
 #include "traffic/static_flush.h"
 #include "traffic/traffic.h"
