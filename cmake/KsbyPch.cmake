@@ -51,6 +51,30 @@ function(ksby_links_gtest target out)
     set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
+# The test code of the sanitizer trees compiles at KSBY_TEST_OPTIMIZATION (scripts/test: -O0,
+# which halves the compile time of the GoogleTest-heavy sources; the program's own code keeps the
+# tree's level). Every target that links GoogleTest gets it, the header host among them, so that
+# the shared precompiled header and its users agree.
+set(KSBY_TEST_OPTIMIZATION "" CACHE STRING "Optimisation flag for targets that link GoogleTest")
+
+# Called once, after every target exists.
+function(ksby_apply_test_optimization)
+    if(NOT KSBY_TEST_OPTIMIZATION)
+        return()
+    endif()
+    ksby_collect_targets(${CMAKE_SOURCE_DIR} targets)
+    foreach(target ${targets})
+        get_target_property(type ${target} TYPE)
+        if(NOT type STREQUAL "STATIC_LIBRARY" AND NOT type STREQUAL "EXECUTABLE")
+            continue()
+        endif()
+        ksby_links_gtest(${target} with_gtest)
+        if(with_gtest OR target STREQUAL "ksby_pch_test")
+            target_compile_options(${target} PRIVATE ${KSBY_TEST_OPTIMIZATION})
+        endif()
+    endforeach()
+endfunction()
+
 # Called once, after every target exists.
 function(ksby_apply_pch)
     if(NOT KSBY_PCH OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
