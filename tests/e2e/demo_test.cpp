@@ -26,7 +26,9 @@ constexpr auto kDemoAircraftBound = std::chrono::seconds(180);
 
 struct DemoPictureContent {
     bool parsed = false;
-    int liveTracks = 0; // objects without a static square whose track has two or more points
+    // Objects without a static square whose track has two or more points. The demo's picture is
+    // the stand-in's last, drawn once the program has removed them, so they may be grey.
+    int liveTracks = 0;
     int staticSquares = 0;
 };
 
@@ -52,7 +54,7 @@ DemoPictureContent lf_demoPictureContent(const fs::path& file) {
                 ++n;
             }
             // Each run of one colour starts at the last point of the one before.
-            points += points == 0 ? n : n - 1;
+            points += points == 0 || n == 0 ? n : n - 1;
         }
         if (points >= 2) {
             ++c.liveTracks;
