@@ -1,5 +1,6 @@
-// scripts/demo headless, as a new user would run it: a private X server, a screenshot, the
-// window closed through tools/xwin, and nothing left running.
+// scripts/demo headless, as a new user would run it, on the traffic scene: a private X server,
+// aircraft created and moving, a screenshot and the stand-in's picture, the window closed through
+// tools/xwin, and nothing left running.
 #include "e2e_run.h"
 
 #include "support/e2e/line_watcher.h"
@@ -10,12 +11,57 @@
 
 #include <csignal>
 #include <fstream>
+#include <pugixml.hpp>
+#include <regex>
+#include <sstream>
 #include <sys/types.h>
 
 namespace fs = std::filesystem;
 
 namespace ksb::e2e {
 namespace {
+
+// The demo waits this long for a moving and a standing aircraft before it gives up.
+constexpr auto kDemoAircraftBound = std::chrono::seconds(180);
+
+struct DemoPictureContent {
+    bool parsed = false;
+    // Objects without a static square whose track has two or more points. The demo's picture is
+    // the stand-in's last, drawn once the program has removed them, so they may be grey.
+    int liveTracks = 0;
+    int staticSquares = 0;
+};
+
+DemoPictureContent lf_demoPictureContent(const fs::path& file) {
+    DemoPictureContent c;
+    pugi::xml_document doc;
+    if (!doc.load_file(file.c_str())) {
+        return c;
+    }
+    c.parsed = true;
+    for (const pugi::xpath_node& node : doc.select_nodes("//g[@class='object']")) {
+        const pugi::xml_node object = node.node();
+        if (object.select_node("rect[@class='static']")) {
+            ++c.staticSquares;
+            continue;
+        }
+        std::size_t points = 0;
+        for (const pugi::xpath_node& line : object.select_nodes("g[@class='track']/polyline")) {
+            std::istringstream words(line.node().attribute("points").value());
+            std::string word;
+            std::size_t n = 0;
+            while (words >> word) {
+                ++n;
+            }
+            // Each run of one colour starts at the last point of the one before.
+            points += points == 0 || n == 0 ? n : n - 1;
+        }
+        if (points >= 2) {
+            ++c.liveTracks;
+        }
+    }
+    return c;
+}
 
 TEST(Rows, Row10DemoHeadless) {
     const fs::path root = fs::path(KSBY_E2E_RUNS_DIR) / "Row10DemoHeadless";
@@ -41,8 +87,10 @@ TEST(Rows, Row10DemoHeadless) {
     spec.stdoutFile = root / "stdout.txt";
     spec.stderrFile = root / "stderr.txt";
     Process demo(spec);
+    // Its own start, the wait, its close and the stand-ins' stop fit in 35 s; the row's
+    // TIMEOUT leaves room for the diagnostics below.
     const auto status =
-        demo.waitForExit(kStartBound + kLoginBound + kExitBound + scaled(std::chrono::seconds(15)));
+        demo.waitForExit(kDemoAircraftBound + scaled(std::chrono::seconds(35)));
     const auto report = [&] {
         std::string out = "stdout:\n";
         for (const auto& line : gf_completeLines(root / "stdout.txt")) {
@@ -58,7 +106,7 @@ TEST(Rows, Row10DemoHeadless) {
     if (!status) {
         ADD_FAILURE() << "the demo outlived its bound; ended by pid\n" << report();
         demo.signal(SIGTERM);
-        if (!demo.waitForExit(std::chrono::seconds(40))) {
+        if (!demo.waitForExit(std::chrono::seconds(20))) {
             demo.kill();
         }
     }
@@ -71,6 +119,12 @@ TEST(Rows, Row10DemoHeadless) {
     EXPECT_EQ(log.count("Lockheed Martin Prepar3D v5 (5.4.9.28482) connected "), 1u) << report();
     EXPECT_EQ(log.count("Authenticated at RT server \"rt-stand-in\""), 1u) << report();
     EXPECT_EQ(log.count("User closed KSBY_P3D"), 1u) << report();
+    EXPECT_EQ(log.count("The park airport is EDDF (FRA)"), 1u) << report();
+    EXPECT_GE(log.countMatching(std::regex("^[A-Z0-9]{1,8} *: \\S+\\* +parked ")), 1u) << report();
+    const auto picture = lf_demoPictureContent(root / "demo" / "traffic.svg");
+    EXPECT_TRUE(picture.parsed) << report();
+    EXPECT_GE(picture.liveTracks, 1) << report();
+    EXPECT_GE(picture.staticSquares, 1) << report();
     std::ifstream pids(root / "demo" / "pids");
     pid_t pid = 0;
     int recorded = 0;
