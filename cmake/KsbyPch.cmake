@@ -51,10 +51,11 @@ function(ksby_links_gtest target out)
     set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
-# The test code of the sanitizer trees compiles at KSBY_TEST_OPTIMIZATION (scripts/test: -O0,
-# which halves the compile time of the GoogleTest-heavy sources; the program's own code keeps the
-# tree's level). Every target that links GoogleTest gets it, the header host among them, so that
-# the shared precompiled header and its users agree.
+# Test code compiles at KSBY_TEST_OPTIMIZATION (scripts/test: -O0, which halves the compile time
+# of the GoogleTest-heavy sources; the program's own code keeps the tree's level). With shared
+# precompiled headers every target that links GoogleTest gets it, the header host among them, so
+# that the header and its users agree; without them the benchmarks and the test support they run
+# on keep the tree's level, so that their figures stay those of optimised code.
 set(KSBY_TEST_OPTIMIZATION "" CACHE STRING "Optimisation flag for targets that link GoogleTest")
 
 # Called once, after every target exists.
@@ -66,6 +67,10 @@ function(ksby_apply_test_optimization)
     foreach(target ${targets})
         get_target_property(type ${target} TYPE)
         if(NOT type STREQUAL "STATIC_LIBRARY" AND NOT type STREQUAL "EXECUTABLE")
+            continue()
+        endif()
+        get_target_property(source_dir ${target} SOURCE_DIR)
+        if(NOT KSBY_PCH AND source_dir MATCHES "^${CMAKE_SOURCE_DIR}/(bench|tests/support)(/|$)")
             continue()
         endif()
         ksby_links_gtest(${target} with_gtest)
