@@ -91,7 +91,8 @@ bool lf_seenLive(std::string_view callsign) {
                                  trafficState.seenCallsigns.contains(std::string(callsign) + "_"));
 }
 
-bool lf_shownElsewhere(const StandObservation& option,
+// The option's aircraft is shown, or is to be shown, somewhere other than this stand.
+bool lf_shownElsewhere(const StandObservation& option, std::uint32_t standId,
                        const std::vector<LearnedCandidate>& chosen) {
     for (const LearnedCandidate& candidate : chosen) {
         if (lf_sameText(option.registration, candidate.registration)) {
@@ -115,7 +116,9 @@ bool lf_shownElsewhere(const StandObservation& option,
         }
     }
     for (const AiAircraft& parked : trafficState.statics) {
-        if (parked.state == LiveState::inSimulator && parked.stays &&
+        // The one standing on this very stand is the option's aircraft staying put: planned
+        // again, the renewal keeps it instead of removing it and creating it anew next time.
+        if (parked.state == LiveState::inSimulator && parked.stays && parked.standId != standId &&
             (lf_starredOption(option, parked.callsign) ||
              lf_sameText(option.registration, parked.registration))) {
             return true;
@@ -176,7 +179,7 @@ void lf_searchStands(DayHalfHour time, bool soft, int offset, std::vector<Learne
                 number = candidates[0];
             }
             StandObservation& option = *lf_optionNumbered(stand, number);
-            if (lf_shownElsewhere(option, chosen)) {
+            if (lf_shownElsewhere(option, stand.standId, chosen)) {
                 option.excluded = true;
                 continue;
             }
