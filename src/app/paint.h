@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,13 @@ struct PaintedStatus {
     std::string title;
 };
 
+// What the statistics rows drew: the park airport's display name (empty when none was drawn)
+// and the counts, each empty when it was not drawn.
+struct PaintedStatistics {
+    std::string park;
+    std::optional<std::int32_t> parkedLive, parkedStatic, maxPark;
+};
+
 // The values one paint showed, as the window trace follows them.
 struct PaintedValues {
     std::string message;
@@ -42,6 +50,9 @@ struct PaintedValues {
     PaintedStatus status;
     std::int32_t weather = 3, traffic = 3, qnh = 0, live = 0;
     std::int64_t liveries = -1;
+    PaintedStatistics statistics;
+    // "Airport static parking active:" was drawn.
+    bool staticActive = false;
 };
 
 // Copies the model, the parameters and the control mirror.
@@ -50,9 +61,9 @@ PaintSnapshot gf_takePaintSnapshot();
 PaintedValues lf_paintMainWindow(ui::Canvas& canvas, const PaintSnapshot& snapshot);
 // Simulator and service blocks with the catalogue counts.
 PaintedStatus lf_paintStatusBlock(ui::Canvas& canvas, const PaintSnapshot& snapshot);
-// The texts beside the controls.
-void lf_paintParameterLabels(ui::Canvas& canvas, const PaintSnapshot& snapshot);
+// The texts beside the controls; true when the static parking title was among them.
+bool lf_paintParameterLabels(ui::Canvas& canvas, const PaintSnapshot& snapshot);
 // The park airport's two rows.
-void lf_paintStatistics(ui::Canvas& canvas, const PaintSnapshot& snapshot);
+PaintedStatistics lf_paintStatistics(ui::Canvas& canvas, const PaintSnapshot& snapshot);
 // Draws a text; one that cannot be converted for the window is logged and not drawn (false).
 bool lf_drawTextLine(ui::Canvas& canvas, int x, int y, std::string_view utf8, ui::Rgb colour);

@@ -164,7 +164,8 @@ constexpr Label kLabels[] = {
 
 } // namespace
 
-void lf_paintParameterLabels(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
+bool lf_paintParameterLabels(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
+    bool staticActive = false;
     for (const Label& label : kLabels) {
         const std::optional<ui::Rgb> colour = label.colour(snapshot);
         if (!colour) {
@@ -173,8 +174,10 @@ void lf_paintParameterLabels(ui::Canvas& canvas, const PaintSnapshot& snapshot) 
         const int y = label.row.row();
         if (label.makeText != nullptr) {
             lf_drawTextLine(canvas, label.x, y, label.makeText(snapshot), *colour);
-        } else {
-            lf_drawTextLine(canvas, label.x, y, label.text, *colour);
+        } else if (lf_drawTextLine(canvas, label.x, y, label.text, *colour) &&
+                   label.colour == lf_staticParkingActive) {
+            staticActive = true;
         }
     }
+    return staticActive;
 }

@@ -67,8 +67,8 @@ PaintedValues lf_paintMainWindow(ui::Canvas& canvas, const PaintSnapshot& snapsh
         }
     }
 
-    lf_paintParameterLabels(canvas, snapshot);
-    lf_paintStatistics(canvas, snapshot);
+    painted.staticActive = lf_paintParameterLabels(canvas, snapshot);
+    painted.statistics = lf_paintStatistics(canvas, snapshot);
 
     // The snapshot copied both lines in one hold of the message mutex, so an error set after a
     // message always wins here.

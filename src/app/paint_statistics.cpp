@@ -4,18 +4,20 @@
 
 #include <fmt/format.h>
 
-void lf_paintStatistics(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
+PaintedStatistics lf_paintStatistics(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
+    PaintedStatistics painted;
     const MainWindowSnapshot& w = snapshot.window;
     const int y1 = w.statisticsTop;
     const int y2 = y1 + 28;
 
     // Chosen but not yet loaded shows only the name, in yellow.
-    if (const std::string& name = w.text(WindowText::airportDisplayName); !name.empty()) {
-        lf_drawTextLine(canvas, 5, y1, name,
-                        w.parkAirportLoaded ? colours::green : colours::yellow);
+    if (const std::string& name = w.text(WindowText::airportDisplayName);
+        !name.empty() && lf_drawTextLine(canvas, 5, y1, name,
+                                         w.parkAirportLoaded ? colours::green : colours::yellow)) {
+        painted.park = name;
     }
     if (!w.parkAirportLoaded) {
-        return;
+        return painted;
     }
 
     lf_drawTextLine(canvas, 85, y1,
@@ -36,16 +38,20 @@ void lf_paintStatistics(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
     lf_drawTextLine(canvas, 748, y1, fmt::format("# updates: {:4}", w.updateCount), colours::green);
 
     lf_drawTextLine(canvas, 5, y2, fmt::format("# stands: {:3}", w.stands), colours::green);
-    lf_drawTextLine(canvas, 111, y2, fmt::format("parked live: {:3}", w.parkedLive),
-                    colours::green);
+    if (lf_drawTextLine(canvas, 111, y2, fmt::format("parked live: {:3}", w.parkedLive),
+                        colours::green)) {
+        painted.parkedLive = w.parkedLive;
+    }
     if (w.liveParkedAverageFit > 0) {
         lf_drawTextLine(canvas, 249, y2,
                         fmt::format("average fit: {}", gf_numberText(w.liveParkedAverageFit)),
                         colours::green);
     }
     if (w.staticTarget > 0) {
-        lf_drawTextLine(canvas, 430, y2, fmt::format("parked static: {:3}", w.parkedStatic),
-                        colours::green);
+        if (lf_drawTextLine(canvas, 430, y2, fmt::format("parked static: {:3}", w.parkedStatic),
+                            colours::green)) {
+            painted.parkedStatic = w.parkedStatic;
+        }
         if (!snapshot.week && w.staticAverageFit > 0) {
             lf_drawTextLine(canvas, 571, y2,
                             fmt::format("average fit: {}", gf_numberText(w.staticAverageFit)),
@@ -53,9 +59,12 @@ void lf_paintStatistics(ui::Canvas& canvas, const PaintSnapshot& snapshot) {
         }
     }
     if (!snapshot.rtParkTrafficOnly) {
-        lf_drawTextLine(
-            canvas, 708, y2,
-            fmt::format("max park: {:3} (={}% )", w.staticTarget, snapshot.parkingPercentage),
-            colours::green);
+        if (lf_drawTextLine(
+                canvas, 708, y2,
+                fmt::format("max park: {:3} (={}% )", w.staticTarget, snapshot.parkingPercentage),
+                colours::green)) {
+            painted.maxPark = w.staticTarget;
+        }
     }
+    return painted;
 }

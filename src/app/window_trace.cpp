@@ -72,6 +72,17 @@ std::string gf_windowTraceLines(const std::optional<PaintedValues>& before,
     lf_add(out, all, "qnh", number(b.qnh), number(now.qnh));
     lf_add(out, all, "live", number(b.live), number(now.live));
     lf_add(out, all, "liveries", number(b.liveries), number(now.liveries));
+    const auto count = [](const std::optional<std::int32_t>& value) {
+        return value ? fmt::format("{}", *value) : std::string();
+    };
+    const PaintedStatistics& bs = b.statistics;
+    const PaintedStatistics& ns = now.statistics;
+    lf_add(out, all, "park", lf_oneLine(bs.park), lf_oneLine(ns.park));
+    lf_add(out, all, "parkedLive", count(bs.parkedLive), count(ns.parkedLive));
+    lf_add(out, all, "parkedStatic", count(bs.parkedStatic), count(ns.parkedStatic));
+    lf_add(out, all, "maxPark", count(bs.maxPark), count(ns.maxPark));
+    lf_add(out, all, "staticActive", std::string(b.staticActive ? "1" : "0"),
+           std::string(now.staticActive ? "1" : "0"));
     return out;
 }
 

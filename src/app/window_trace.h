@@ -14,7 +14,8 @@
 std::string gf_colourName(ui::Rgb colour);
 
 // The lines for now, in a fixed order: message, error, sim, rt, simText, title, weather,
-// traffic, qnh, live, liveries. Only those that differ from before; all of them without before.
+// traffic, qnh, live, liveries, park, parkedLive, parkedStatic, maxPark, staticActive (1 or 0);
+// a count that was not drawn is empty. Only those that differ from before; all of them without before.
 // A line end inside a text is written as "\n", so that each value stays one line.
 std::string gf_windowTraceLines(const std::optional<PaintedValues>& before,
                                 const PaintedValues& now);

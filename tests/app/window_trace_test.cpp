@@ -38,6 +38,17 @@ PaintSnapshot lf_runningSnapshot() {
     return s;
 }
 
+// A loaded park airport with static parking wanted.
+void lf_loadParkAirport(PaintSnapshot& s) {
+    setText(s, WindowText::airportDisplayName, "EDDF (FRA)");
+    setText(s, WindowText::parkAirportName, "Scene Frankfurt");
+    s.window.parkAirportLoaded = true;
+    s.window.parkAirportFlag = true;
+    s.window.parkedLive = 1;
+    s.window.parkedStatic = 7;
+    s.window.staticTarget = 9;
+}
+
 PaintedValues lf_paint(const PaintSnapshot& s) {
     RecordingCanvas canvas;
     return lf_paintMainWindow(canvas, s);
@@ -95,6 +106,62 @@ TEST(WindowTrace, ThePaintReportsWhatItDrew) {
     }
 }
 
+TEST(WindowTrace, ThePaintReportsTheParkAirportRowsAsDrawn) {
+    struct Case {
+        const char* name;
+        void (*change)(PaintSnapshot&);
+        const char* park;
+        std::optional<std::int32_t> parkedLive, parkedStatic, maxPark;
+        bool staticActive;
+    };
+    const Case cases[] = {
+        {"no park airport", [](PaintSnapshot&) {}, "", {}, {}, {}, false},
+        {"chosen, not loaded yet",
+         [](PaintSnapshot& s) {
+             lf_loadParkAirport(s);
+             s.window.parkAirportLoaded = false;
+         },
+         "EDDF (FRA)", {}, {}, {}, false},
+        {"loaded", lf_loadParkAirport, "EDDF (FRA)", 1, 7, 9, false},
+        {"static parking at work",
+         [](PaintSnapshot& s) {
+             lf_loadParkAirport(s);
+             s.controlsLocked = true;
+         },
+         "EDDF (FRA)", 1, 7, 9, true},
+        {"no static target: no static count",
+         [](PaintSnapshot& s) {
+             lf_loadParkAirport(s);
+             s.window.staticTarget = 0;
+         },
+         "EDDF (FRA)", 1, {}, 0, false},
+        {"only live parked traffic: no max park",
+         [](PaintSnapshot& s) {
+             lf_loadParkAirport(s);
+             s.rtParkTrafficOnly = true;
+         },
+         "EDDF (FRA)", 1, 7, {}, false},
+        {"a name the window cannot draw",
+         [](PaintSnapshot& s) {
+             lf_loadParkAirport(s);
+             setText(s, WindowText::airportDisplayName, "bad \xff name");
+         },
+         "", 1, 7, 9, false},
+    };
+    ksb::test::LogCapture log;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PaintSnapshot s = lf_runningSnapshot();
+        c.change(s);
+        const PaintedValues painted = lf_paint(s);
+        EXPECT_EQ(c.park, painted.statistics.park);
+        EXPECT_EQ(c.parkedLive, painted.statistics.parkedLive);
+        EXPECT_EQ(c.parkedStatic, painted.statistics.parkedStatic);
+        EXPECT_EQ(c.maxPark, painted.statistics.maxPark);
+        EXPECT_EQ(c.staticActive, painted.staticActive);
+    }
+}
+
 TEST(WindowTrace, ColourNames) {
     EXPECT_EQ("red", gf_colourName(colours::red));
     EXPECT_EQ("yellow", gf_colourName(colours::yellow));
@@ -120,23 +187,38 @@ TEST(WindowTrace, TheFirstPaintWritesEveryValueThenOnlyChanges) {
               "traffic=2\n"
               "qnh=1021\n"
               "live=4\n"
-              "liveries=3\n",
+              "liveries=3\n"
+              "park=\n"
+              "parkedLive=\n"
+              "parkedStatic=\n"
+              "maxPark=\n"
+              "staticActive=0\n",
               ksb::test::readBytes(file));
 
     // The same values again add nothing.
     trace.afterPaint(lf_paint(s));
     const std::string afterFirst = ksb::test::readBytes(file);
-    EXPECT_EQ(11, std::count(afterFirst.begin(), afterFirst.end(), '\n'));
+    EXPECT_EQ(16, std::count(afterFirst.begin(), afterFirst.end(), '\n'));
 
     s.window.error = "1001: RT error";
     s.window.simConnected = false;
     s.window.liveCount = 0;
     trace.afterPaint(lf_paint(s));
-    EXPECT_EQ(afterFirst + "error=1001: RT error\n"
-                           "sim=red\n"
-                           "simText=\n"
-                           "title=\n"
-                           "live=0\n",
+    const std::string afterError = afterFirst + "error=1001: RT error\n"
+                                                "sim=red\n"
+                                                "simText=\n"
+                                                "title=\n"
+                                                "live=0\n";
+    EXPECT_EQ(afterError, ksb::test::readBytes(file));
+
+    lf_loadParkAirport(s);
+    s.controlsLocked = true;
+    trace.afterPaint(lf_paint(s));
+    EXPECT_EQ(afterError + "park=EDDF (FRA)\n"
+                           "parkedLive=1\n"
+                           "parkedStatic=7\n"
+                           "maxPark=9\n"
+                           "staticActive=1\n",
               ksb::test::readBytes(file));
 }
 

@@ -1,6 +1,7 @@
 #include "e2e_run.h"
 
 #include "support/e2e/scene.h"
+#include "support/e2e/traffic_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,9 @@ E2eRun::E2eRun(const std::string& testName) : name(testName) {
 
 E2eRun::~E2eRun() {
     if (program && program->running()) {
+        if (options.trafficScene) {
+            saveScreenshot();
+        }
         // Through the window first, so that its log reaches the disk for the diagnostics.
         if (const auto w = driver->windows("KSBY_P3D"); !w.empty()) {
             driver->sendDelete(w.front());
@@ -77,6 +81,10 @@ E2eRun::~E2eRun() {
                       << (closed ? "" : std::to_string(program->pid()));
         if (!closed) {
             program->kill();
+            program->waitForExit(std::chrono::seconds(5));
+        }
+        if (options.trafficScene) {
+            savePicture();
         }
     }
     program.reset();
@@ -104,11 +112,18 @@ void E2eRun::prepare(const RunOptions& runOptions) {
     spec.dayChecked = options.dayChecked;
     spec.components = options.components;
     spec.parameters = options.parameters;
+    spec.trafficScene = options.trafficScene;
     folder = gf_buildWorkFolder(spec);
+    if (options.trafficScene) {
+        // Before the program starts, so that its first answer is the scene's second 0.
+        rt = std::make_unique<rtstub::RtStub>(trafficScene::rtOptions());
+    }
 }
 
 void E2eRun::startSim() {
-    simstub::Scenario scenario = scene::simScenario(scene::kTestTimeScale);
+    simstub::Scenario scenario = options.trafficScene
+                                     ? trafficScene::simScenario(scene::kTestTimeScale)
+                                     : scene::simScenario(scene::kTestTimeScale);
     scenario.flightRunning = options.simFlightRunning;
     scenario.pipeDir = pipeDir;
     scenario.pipe = !options.registryRoute;
@@ -159,6 +174,30 @@ std::string E2eRun::diagnostics(const std::string& awaited) const {
             out += fmt::format("    c{} {} at {:.1f}\n", packets[i].conn, packets[i].name,
                                packets[i].time);
         }
+        out += "simulator stand-in, AI objects (id, tail, title, owner, end):\n";
+        std::vector<simstub::ObjectState> objects = sim->endedObjects();
+        for (simstub::ObjectState& o : sim->objects()) {
+            if (o.kind == simstub::ObjectKind::ai) {
+                objects.push_back(std::move(o));
+            }
+        }
+        std::sort(objects.begin(), objects.end(),
+                  [](const simstub::ObjectState& a, const simstub::ObjectState& b) {
+                      return a.id < b.id;
+                  });
+        for (const simstub::ObjectState& o : objects) {
+            std::string end = "-";
+            if (o.end) {
+                end = o.end->kind == simstub::EndKind::removed
+                          ? fmt::format("removed by c{} (send id {}) at {:.1f}", o.end->conn,
+                                        o.end->sendId, o.end->time)
+                          : fmt::format("with c{} at {:.1f}", o.end->conn, o.end->time);
+            }
+            out += fmt::format("    {} {} \"{}\" c{} {}\n", o.id, o.tail, o.title, o.owner, end);
+        }
+        if (options.trafficScene) {
+            out += fmt::format("picture: {}\n", pictureFile().string());
+        }
     }
     if (rt) {
         const auto requests = rt->requests();
@@ -171,6 +210,22 @@ std::string E2eRun::diagnostics(const std::string& awaited) const {
     }
     out += fmt::format("folder: {}\n", root.string());
     return out;
+}
+
+void E2eRun::saveScreenshot() {
+    try {
+        driver->screenshot(screenshotFile());
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "screenshot " << screenshotFile().string() << ": " << e.what();
+    }
+}
+
+void E2eRun::savePicture() {
+    if (!sim) {
+        return;
+    }
+    const simstub::PictureResult result = sim->writePicture(pictureFile());
+    EXPECT_TRUE(result.written) << result.line;
 }
 
 void E2eRun::fail(const std::string& awaited) const {
@@ -266,7 +321,19 @@ void E2eRun::close() {
         fail("the window to close");
         return;
     }
+    if (options.trafficScene) {
+        saveScreenshot();
+    }
     driver->sendDelete(*window);
+}
+
+void E2eRun::signal(int sig) {
+    if (options.trafficScene) {
+        saveScreenshot();
+    }
+    if (program) {
+        program->signal(sig);
+    }
 }
 
 void E2eRun::closeFromTheLoop() {
@@ -280,7 +347,15 @@ std::optional<int> E2eRun::waitForExit(Duration bound) {
         return std::nullopt;
     }
     std::optional<int> status = program->waitForExit(bound);
-    if (!status) {
+    // The picture is drawn after the end, so that it shows how every object ended.
+    const auto picture = [this] {
+        if (options.trafficScene) {
+            savePicture();
+        }
+    };
+    if (status) {
+        picture();
+    } else {
         fail(fmt::format("the program's exit within {} ms",
                          std::chrono::duration_cast<std::chrono::milliseconds>(bound).count()));
         if (const auto w = driver->windows("KSBY_P3D"); !w.empty()) {
@@ -292,6 +367,7 @@ std::optional<int> E2eRun::waitForExit(Duration bound) {
             program->kill();
             program->waitForExit(std::chrono::seconds(5));
         }
+        picture();
     }
     return status;
 }

@@ -58,6 +58,9 @@ struct RunOptions {
     std::vector<std::pair<std::string, std::string>> parameters;
     // Extra variables of the program's environment (KSBY_DRIVE_<LETTER> ...).
     std::vector<std::pair<std::string, std::string>> environment;
+    // The traffic scene's folder and stand-ins instead of the shared scene's. Such a run saves
+    // <T>/screenshot.png as it ends the program and <T>/traffic.svg once the program has ended.
+    bool trafficScene = false;
 };
 
 class E2eRun {
@@ -83,6 +86,8 @@ public:
     // Sim 0 for ten per-second answers, then Sim 1; both log lines then reach the disk.
     bool probe(std::size_t expectedCount = 1);
     void close();
+    // Ends the program with the signal (SIGTERM ...), after the screenshot of a traffic-scene run.
+    void signal(int sig);
     // Closes the window of a program in its main loop and awaits the logged-in clean end.
     void closeFromTheLoop();
     // Waits for the exit; a program that outlives the bound is closed through its window, then
@@ -98,6 +103,12 @@ public:
     // The last value of name=... in the trace; nullopt when never written.
     std::optional<std::string> traceValue(const std::string& name) const;
     Rgb pixel(int x, int y);
+
+    // <T>/screenshot.png of the whole screen, and <T>/traffic.svg, the stand-in's picture.
+    std::filesystem::path screenshotFile() const { return root / "screenshot.png"; }
+    std::filesystem::path pictureFile() const { return root / "traffic.svg"; }
+    void saveScreenshot();
+    void savePicture();
 
     std::string diagnostics(const std::string& awaited) const;
     void fail(const std::string& awaited) const;

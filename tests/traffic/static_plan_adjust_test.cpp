@@ -42,6 +42,24 @@ TEST_F(StaticPlanAdjustTest, EachLearnedStaticAircraftStaysOrGoes) {
     const Case cases[] = {
         {"the same aircraft by callsign", optionOnA1("STA1", "G-XXX9", 20), {}, {}, {"TL1"}},
         {"the same aircraft by registration", optionOnA1("OTH1", "G-STA1", 20), {}, {}, {"TL1"}},
+        // Made from an entry with the stays flag: its own option still plans it, so it stays
+        // rather than going now and coming back at the next renewal.
+        {"the same aircraft that stays, by callsign",
+         [&](StaticPlanAdjustTest& t) {
+             optionOnA1("STA1", "G-XXX9", 20)(t);
+             trafficState.statics.back().stays = true;
+         },
+         {},
+         {},
+         {"TL1"}},
+        {"the same aircraft that stays, by registration",
+         [&](StaticPlanAdjustTest& t) {
+             optionOnA1("OTH1", "G-STA1", 20)(t);
+             trafficState.statics.back().stays = true;
+         },
+         {},
+         {},
+         {"TL1"}},
         {"its received callsign flies live",
          [&](StaticPlanAdjustTest& t) {
              optionOnA1("OTH1", "G-OTH1", 17)(t);
