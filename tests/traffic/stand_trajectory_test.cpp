@@ -35,6 +35,68 @@ constexpr std::uint32_t kParkedKey = 0x4ca002;
 
 class StandTrajectoryTest : public ksb::test::StandMotionTest {
 protected:
+    struct FeedStopCase {
+        const char* name;
+        bool landed;
+        bool landingRoll;    // still rolling when the first samples come
+        int standingRecords; // the feed shows it standing this often, then ends
+        double shortOfStand; // metres
+        bool parks;
+    };
+
+    // North at 12 kt toward the stand (0-based, every case its own), 24.7 m between records,
+    // then standing where the feed stops it.
+    void runFeedStopCase(const FeedStopCase& c, std::size_t index) {
+        SCOPED_TRACE(c.name);
+        // North at 12 kt, 24.7 m between records, toward the stand (each case its own).
+        const Position start = nearStand(index, -(c.shortOfStand + 74.1));
+        const std::uint32_t hexid = 0x4cd001 + static_cast<std::uint32_t>(index);
+        LiveFlightBuilder builder(hexid);
+        builder.callsign(fmt::format("LND{}", index)).at(start.latitude, start.longitude);
+        const std::vector<LiveFlight> records =
+            c.standingRecords > 0
+                ? track(builder, {Leg{.heading = 0.0, .knots = 12.0, .spacing = 4.0, .count = 3},
+                                  Leg{.heading = 0.0,
+                                      .knots = 0.0,
+                                      .spacing = 16.0,
+                                      .count = c.standingRecords}})
+                : track(builder, {Leg{.heading = 0.0, .knots = 12.0, .spacing = 4.0, .count = 4}});
+        FeedScript script({records.begin() + 1, records.end()}, 60, records.front().timeStamp);
+        const std::uint32_t key = ksb::test::placeReadyAircraft(
+            records.front(), {.phase = FlightPhase::taxi,
+                              .objectId = static_cast<std::uint32_t>(30 + index),
+                              .firstDueTick = script.originPlayTick()});
+        {
+            std::lock_guard traffic(trafficState.trafficMutex);
+            for (LiveAircraft& a : trafficState.live) {
+                if (a.flightKey == key) {
+                    a.landed = c.landed;
+                    a.landingRoll = c.landingRoll;
+                    // Down on runway 09, turned off north toward the stands.
+                    a.landingHeading = 90.0 * kRadiansPerDegree;
+                }
+            }
+        }
+        TrajectoryRecorder recorder(harness, key);
+        const bool parked = recorder.runUntil(
+            12000, [](const TrajectoryPoint& p) { return p.phase == FlightPhase::parked; },
+            &script);
+        EXPECT_EQ(parked, c.parks);
+        EXPECT_EQ(firstPoint(recorder, FlightPhase::movingToAdjacentStand).has_value(), c.parks);
+        const std::optional<LiveAircraft> a = harness.findLive(key);
+        if (c.parks) {
+            ASSERT_TRUE(a.has_value());
+            EXPECT_EQ(a->standId, stand(index).standId);
+            EXPECT_FALSE(a->landingRoll);
+            EXPECT_LE(gf_distanceNM({a->position.latitude, a->position.longitude},
+                                    {stand(index).latitude, stand(index).longitude}),
+                      2.0 * kNMPerMetre);
+        } else if (a.has_value()) {
+            EXPECT_EQ(a->standId, 0u);
+        }
+        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+    }
+
     // Records from the builder's position: legs as given.
     static std::vector<LiveFlight> track(LiveFlightBuilder& builder, const std::vector<Leg>& legs) {
         return ksb::test::legTrack(builder, legs);
@@ -200,67 +262,30 @@ TEST_F(StandTrajectoryTest, TaxiInClearsTheStandMovesInAndArrives) {
 // dropped; then, and when the feed ends, the landed aircraft stands on its made-up samples and
 // the 55 m search of a landed aircraft finds the stand.
 TEST_F(StandTrajectoryTest, ALandedAircraftParksWhereItsFeedStopsIt) {
-    struct Case {
-        const char* name;
-        bool landed;
-        bool landingRoll;     // still rolling when the first samples come
-        bool standingRecords; // the feed shows it standing; else the feed ends
-        double shortOfStand;  // metres
-        bool parks;
-    };
-    const Case cases[] = {
-        {"rolled out, stopped by its feed 12 m short", true, false, true, 12.0, true},
-        {"its standing samples dropped by the landing roll", true, true, true, 12.0, true},
-        {"the feed ends 40 m short after the landing", true, false, false, 40.0, true},
-        {"not landed, the feed ends 40 m short", false, false, false, 40.0, false},
+    const FeedStopCase cases[] = {
+        {"rolled out, stopped by its feed 12 m short", true, false, 3, 12.0, true},
+        {"its standing samples dropped by the landing roll", true, true, 3, 12.0, true},
+        {"the feed ends 40 m short after the landing", true, false, 0, 40.0, true},
+        {"not landed, the feed ends 40 m short", false, false, 0, 40.0, false},
     };
     std::size_t index = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        // North at 12 kt, 24.7 m between records, toward the stand (each case its own).
-        const Position start = nearStand(index, -(c.shortOfStand + 74.1));
-        const std::uint32_t hexid = 0x4cd001 + static_cast<std::uint32_t>(index);
-        LiveFlightBuilder builder(hexid);
-        builder.callsign(fmt::format("LND{}", index)).at(start.latitude, start.longitude);
-        const std::vector<LiveFlight> records =
-            c.standingRecords
-                ? track(builder, {Leg{.heading = 0.0, .knots = 12.0, .spacing = 4.0, .count = 3},
-                                  Leg{.heading = 0.0, .knots = 0.0, .spacing = 16.0, .count = 3}})
-                : track(builder, {Leg{.heading = 0.0, .knots = 12.0, .spacing = 4.0, .count = 4}});
-        FeedScript script({records.begin() + 1, records.end()}, 60, records.front().timeStamp);
-        const std::uint32_t key = ksb::test::placeReadyAircraft(
-            records.front(), {.phase = FlightPhase::taxi,
-                              .objectId = static_cast<std::uint32_t>(30 + index),
-                              .firstDueTick = script.originPlayTick()});
-        {
-            std::lock_guard traffic(trafficState.trafficMutex);
-            for (LiveAircraft& a : trafficState.live) {
-                if (a.flightKey == key) {
-                    a.landed = c.landed;
-                    a.landingRoll = c.landingRoll;
-                    // Down on runway 09, turned off north toward the stands.
-                    a.landingHeading = 90.0 * kRadiansPerDegree;
-                }
-            }
-        }
-        TrajectoryRecorder recorder(harness, key);
-        const bool parked = recorder.runUntil(
-            12000, [](const TrajectoryPoint& p) { return p.phase == FlightPhase::parked; },
-            &script);
-        EXPECT_EQ(parked, c.parks);
-        EXPECT_EQ(firstPoint(recorder, FlightPhase::movingToAdjacentStand).has_value(), c.parks);
-        const std::optional<LiveAircraft> a = harness.findLive(key);
-        if (c.parks) {
-            ASSERT_TRUE(a.has_value());
-            EXPECT_EQ(a->standId, stand(index).standId);
-            EXPECT_FALSE(a->landingRoll);
-            EXPECT_LE(gf_distanceNM({a->position.latitude, a->position.longitude},
-                                    {stand(index).latitude, stand(index).longitude}),
-                      2.0 * kNMPerMetre);
-        } else if (a.has_value()) {
-            EXPECT_EQ(a->standId, 0u);
-        }
-        EXPECT_TRUE(ksb::test::trajectoryInvariantsHold(recorder));
+    for (const FeedStopCase& c : cases) {
+        runFeedStopCase(c, index);
+        index += 2;
+    }
+}
+
+// The feed stops the aircraft at once from taxi speed and keeps it standing (20 standing records
+// outlast the run): it takes the stand it stands on, whether it landed or not.
+TEST_F(StandTrajectoryTest, AnAircraftTheFeedStopsAtOnceParksWhereItStands) {
+    const FeedStopCase cases[] = {
+        {"landed, stopped at once on the stand", true, false, 20, 0.0, true},
+        {"taxiing, stopped at once on the stand", false, false, 20, 0.0, true},
+        {"taxiing, stopped 40 m short", false, false, 20, 40.0, false},
+    };
+    std::size_t index = 0;
+    for (const FeedStopCase& c : cases) {
+        runFeedStopCase(c, index);
         index += 2;
     }
 }
