@@ -200,15 +200,9 @@ protected:
         }
         return out;
     }
-    // The log lines that contain the text.
+    // The body lines of the log that contain the text.
     std::vector<std::string> logLinesWith(const std::string& text) const {
-        std::vector<std::string> out;
-        for (const std::string& line : harness.log().body()) {
-            if (line.find(text) != std::string::npos) {
-                out.push_back(line);
-            }
-        }
-        return out;
+        return harness.log().linesWith(text);
     }
 
     TrafficHarness harness; // first: its working folder is the current directory

@@ -34,12 +34,17 @@ std::vector<std::string> LogCapture::body() const {
 }
 
 bool LogCapture::contains(const std::string& text) const {
+    return !linesWith(text).empty();
+}
+
+std::vector<std::string> LogCapture::linesWith(const std::string& text) const {
+    std::vector<std::string> found;
     for (const auto& line : body()) {
         if (line.find(text) != std::string::npos) {
-            return true;
+            found.push_back(line);
         }
     }
-    return false;
+    return found;
 }
 
 } // namespace ksb::test

@@ -20,6 +20,8 @@ public:
     std::vector<std::string> body() const;
     // True when some body line contains the text.
     bool contains(const std::string& text) const;
+    // The body lines that contain the text, in order.
+    std::vector<std::string> linesWith(const std::string& text) const;
     const std::filesystem::path& folder() const { return folder_.path(); }
 
 private:

@@ -166,13 +166,7 @@ protected:
     }
     // The body lines of the log that contain the text.
     std::vector<std::string> logLinesWith(const std::string& text) const {
-        std::vector<std::string> out;
-        for (const std::string& line : harness.log().body()) {
-            if (line.find(text) != std::string::npos) {
-                out.push_back(line);
-            }
-        }
-        return out;
+        return harness.log().linesWith(text);
     }
 
     // What a calculation must leave: no stand holds two static aircraft that stay, and no entry
