@@ -49,7 +49,7 @@ bool lf_isStaticTail(const std::string& tail) {
 }
 
 std::size_t lf_lineWith(const std::vector<std::string>& lines, const std::string& text,
-                     std::size_t from = 0) {
+                        std::size_t from = 0) {
     for (std::size_t i = from; i < lines.size(); ++i) {
         if (lines[i].find(text) != std::string::npos) {
             return i;
@@ -60,9 +60,9 @@ std::size_t lf_lineWith(const std::vector<std::string>& lines, const std::string
 
 std::size_t lf_matching(const std::vector<std::string>& lines, const std::regex& pattern,
                         std::size_t from = 0) {
-    return static_cast<std::size_t>(
-        std::count_if(lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())),
-                      lines.end(), [&](const std::string& l) { return std::regex_match(l, pattern); }));
+    return static_cast<std::size_t>(std::count_if(
+        lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())), lines.end(),
+        [&](const std::string& l) { return std::regex_match(l, pattern); }));
 }
 
 bool lf_startScene(E2eRun& run) {
@@ -87,8 +87,8 @@ std::optional<double> lf_untilCreations(E2eRun& run, std::size_t count, bool sta
         }
         return n >= count;
     };
-    if (!run.sim->waitFor(enough, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                      kCreationBound))) {
+    if (!run.sim->waitFor(enough,
+                          std::chrono::duration_cast<std::chrono::milliseconds>(kCreationBound))) {
         run.fail(fmt::format("{} {} creation packets", count, statics ? "static" : "live"));
         return std::nullopt;
     }
@@ -148,13 +148,13 @@ int lf_firstConnection(const E2eRun& run) {
 void lf_expectNoObjectLeft(E2eRun& run, bool simulatorWentAway = false) {
     for (const simstub::ConnectionInfo& c : run.sim->connections()) {
         for (const simstub::ObjectState& o : run.sim->objectsCreatedBy(c.id)) {
-            const bool removed = o.end && o.end->kind == simstub::EndKind::removed &&
-                                 o.end->conn == c.id;
-            const bool wentWith = simulatorWentAway && o.end &&
-                                  o.end->kind == simstub::EndKind::withConnection;
-            EXPECT_TRUE(removed || wentWith) << run.diagnostics(fmt::format(
-                "object {} {} {} connection {}", o.id, o.tail,
-                simulatorWentAway ? "removed by or gone with" : "removed by", c.id));
+            const bool removed =
+                o.end && o.end->kind == simstub::EndKind::removed && o.end->conn == c.id;
+            const bool wentWith =
+                simulatorWentAway && o.end && o.end->kind == simstub::EndKind::withConnection;
+            EXPECT_TRUE(removed || wentWith) << run.diagnostics(
+                fmt::format("object {} {} {} connection {}", o.id, o.tail,
+                            simulatorWentAway ? "removed by or gone with" : "removed by", c.id));
         }
     }
 }
@@ -165,8 +165,8 @@ void lf_expectLateCreationRemoved(E2eRun& run, double exitAt) {
     bool lateOneRemoved = false;
     for (const simstub::ConnectionInfo& c : run.sim->connections()) {
         for (const simstub::ObjectState& o : run.sim->objectsCreatedBy(c.id)) {
-            const bool removed = o.end && o.end->kind == simstub::EndKind::removed &&
-                                 o.end->conn == c.id;
+            const bool removed =
+                o.end && o.end->kind == simstub::EndKind::removed && o.end->conn == c.id;
             for (const simstub::PacketRecord& p : lf_creations(run)) {
                 if (removed && p.conn == c.id && p.fields.text("tail") == o.tail &&
                     p.time >= lastSecond && p.time <= exitAt) {
@@ -257,10 +257,9 @@ std::map<std::string, std::vector<StandVisit>> lf_standVisits(const E2eRun& run)
                     const test::LocalPoint at =
                         trafficScene::frame().toLocal({points[i].latitude, points[i].longitude});
                     const test::LocalPoint stand = s.local();
-                    const bool on = std::hypot(at.east - stand.east, at.north - stand.north) <=
-                                        s.radius &&
-                                    points[i].altitude - trafficScene::kFieldElevation <
-                                        kOnGroundFeet;
+                    const bool on =
+                        std::hypot(at.east - stand.east, at.north - stand.north) <= s.radius &&
+                        points[i].altitude - trafficScene::kFieldElevation < kOnGroundFeet;
                     if (on && !visit) {
                         visit = StandVisit{o.id, o.tail, points[i].time, end};
                     } else if (!on && visit) {
@@ -301,9 +300,9 @@ int lf_untilRun2(E2eRun& run, const std::function<void()>& inject, int countdown
         return 0;
     }
     inject();
-    const int conn2 = run.sim->waitForConnection(
-        2, std::chrono::duration_cast<std::chrono::milliseconds>(kExitBound +
-                                                                 countdownBound(countdown)));
+    const int conn2 =
+        run.sim->waitForConnection(2, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          kExitBound + countdownBound(countdown)));
     if (conn2 == 0) {
         run.fail("the second connection after the restart");
         return 0;
@@ -350,8 +349,8 @@ TEST(Rows, RowX3TeleportFarAwayRestartsWithoutTraffic) {
         },
         30);
     ASSERT_NE(conn2, 0);
-    ASSERT_TRUE(
-        run.awaitLog("User aircraft on the ground, no airport in sight", kFlushBound + kLoginBound));
+    ASSERT_TRUE(run.awaitLog("User aircraft on the ground, no airport in sight",
+                             kFlushBound + kLoginBound));
     // Three traffic answers of run 2, each of which would have brought a flight in reach.
     const std::size_t polls = [&] {
         const auto requests = run.rt->requests();
@@ -362,9 +361,9 @@ TEST(Rows, RowX3TeleportFarAwayRestartsWithoutTraffic) {
         [&] {
             const auto requests = run.rt->requests();
             return static_cast<std::size_t>(
-                       std::count_if(requests.begin(), requests.end(),
-                                     [](const auto& r) { return r.route == "traffic"; })) >=
-                   polls + 3;
+                       std::count_if(requests.begin(), requests.end(), [](const auto& r) {
+                           return r.route == "traffic";
+                       })) >= polls + 3;
         },
         "three traffic polls of run 2", kLoginBound);
     lf_closeAndExpectNoObjectLeft(run);
@@ -390,7 +389,8 @@ struct RefillRestartCase {
 
 void lf_refillRestartRow(const RefillRestartCase& c) {
     E2eRun run(gf_testName());
-    const int conn2 = lf_untilRun2(run, [&] { c.inject(run); }, c.countdown);
+    const int conn2 = lf_untilRun2(
+        run, [&] { c.inject(run); }, c.countdown);
     ASSERT_NE(conn2, 0);
     const std::vector<std::string> beforeRun2 = run.log();
     const std::size_t run2From = lf_lineWith(beforeRun2, "Restarting after ");
@@ -409,19 +409,20 @@ void lf_refillRestartRow(const RefillRestartCase& c) {
 
 TEST(Rows, RowX4PositionChangedRestartsAndRefills) {
     lf_refillRestartRow({"PositionChanged",
-                   30,
-                   [](E2eRun& run) { run.sim->sendPositionChanged(); },
-                   {"===> User ac position changed"}});
+                         30,
+                         [](E2eRun& run) { run.sim->sendPositionChanged(); },
+                         {"===> User ac position changed"}});
 }
 
 TEST(Rows, RowX5Service401RestartsAndRefills) {
-    lf_refillRestartRow({"401 on a poll",
-                   15,
-                   [](E2eRun& run) {
-                       run.rt->script("traffic", rtstub::Reply::json(
-                                                     R"({"status":401,"message":"GUID not valid"})"));
-                   },
-                   {"===> re-authentication to RT API is needed, restart KSBY_P3D"}});
+    lf_refillRestartRow(
+        {"401 on a poll",
+         15,
+         [](E2eRun& run) {
+             run.rt->script("traffic",
+                            rtstub::Reply::json(R"({"status":401,"message":"GUID not valid"})"));
+         },
+         {"===> re-authentication to RT API is needed, restart KSBY_P3D"}});
 }
 
 TEST(Rows, RowX6WeatherErrorEndsWithSystemError) {
