@@ -164,10 +164,12 @@ void lf_taxiStep(LiveAircraft& aircraft) {
         return;
     }
     if (aircraft.samples[1].repeated) {
-        // A landing roll drops the feed's standing samples (they repeat the last position), and
-        // the feed may end right after the landing: a landed aircraft standing on its made-up
-        // samples still takes the stand where it stopped.
-        if (aircraft.extraSamples > 0 && aircraft.landed) {
+        // Standing where the feed stopped it. The record that repeats the stop may come only
+        // after the motion passed the last moving one (a standing aircraft's records come 15 s
+        // apart, and the motion may run ahead of the play delay), so the stand is taken here
+        // too. A landing roll drops the feed's standing samples, and the feed may end right
+        // after the landing: a landed aircraft standing on its made-up samples takes it as well.
+        if (aircraft.extraSamples <= 0 || aircraft.landed) {
             lf_maybePark(aircraft);
         }
         return;
