@@ -295,7 +295,7 @@ void gf_checkParkAirport(const E2eRun& run) {
 void gf_checkStaticParking(const E2eRun& run) {
     const std::vector<std::string> lines = run.log();
     const std::size_t frameLine = lf_lineIndex(
-        lines, std::regex(R"(^\S.* \(utc\) It is day \d \(\w+day\), \d+ hours$)"));
+        lines, std::regex(R"(^\S.* \(utc\) It is day \d \(\w+day\), \d+(\.5)? hours$)"));
     EXPECT_TRUE(frameLine != std::string::npos && frameLine > 0 && lines[frameLine - 1].empty())
         << run.diagnostics("static parking: the time-frame line after an empty line");
     EXPECT_TRUE(lf_hasLine(lines, "4 parking positions from PT"))
