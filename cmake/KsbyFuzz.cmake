@@ -3,17 +3,23 @@
 # becomes fuzz_<name>_replay, which runs the seeds once as a test (tests/fuzz_replay).
 include_guard(GLOBAL)
 
-# The libraries a target may need: the core, the test support and the subsystem libraries whose
-# decoders have targets, once they exist.
-function(ksby_fuzz_libraries out)
-    set(libs ksby_core ksby_test_support)
-    foreach(lib ksby_simlink_client ksby_simlink ksby_feed ksby_catalogue ksby_airports ksby_updates
-            ksby_traffic)
-        if(TARGET ${lib})
-            list(APPEND libs ${lib})
-        endif()
-    endforeach()
-    set(${out} ${libs} PARENT_SCOPE)
+# The libraries fuzz target <name> links: the decoders it drives and, where it uses the shared
+# fixtures, ksby_fuzz_support. Each links only these, so the fuzz tree builds no more than its
+# targets need; a new target gets its row here.
+function(ksby_fuzz_libraries name out)
+    set(fuzz_airport_file ksby_airports)
+    set(fuzz_bgl_airport ksby_airports ksby_fuzz_support)
+    set(fuzz_catalogue_files ksby_catalogue)
+    set(fuzz_feed_parked ksby_feed)
+    set(fuzz_feed_records ksby_feed)
+    set(fuzz_livery_cfg ksby_catalogue ksby_fuzz_support)
+    set(fuzz_simconnect_messages ksby_simlink_client)
+    set(fuzz_text_decoding ksby_core)
+    set(fuzz_zip_entries ksby_updates)
+    if(NOT DEFINED ${name})
+        message(FATAL_ERROR "fuzz target ${name}: list the libraries it links in ksby_fuzz_libraries")
+    endif()
+    set(${out} ${${name}} PARENT_SCOPE)
 endfunction()
 
 # ksby_add_fuzz(<name> SOURCES ... LIBS ...): a libFuzzer target; corpus in tests/fuzz/corpus/<name>.
