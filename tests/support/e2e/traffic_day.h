@@ -48,9 +48,10 @@ inline double spawnEnd(const DayOptions& o) {
     return length - std::min(kLastFlightSeconds, length / 3.0);
 }
 
-// The wanted count in range at the real second: a rise to the peak in the first half day hour,
-// so that the program's caches fill early, then waves of two day hours down to 0 and up again,
-// and 0 once the spawn window has ended.
+// The wanted count in range at the real second: a rise to the peak in the first half day hour
+// and the peak held for another half, so that the program reaches MAX_LIVE and its caches fill
+// early; then waves of two day hours down to 0 and up again, and 0 once the spawn window has
+// ended.
 inline double wantedInRange(const DayOptions& o, double seconds) {
     const double end = spawnEnd(o);
     if (seconds < 0.0 || seconds >= end) {
@@ -62,7 +63,10 @@ inline double wantedInRange(const DayOptions& o, double seconds) {
         const double s = std::sin(kPi / 2.0 * seconds / rise);
         return o.peak * s * s;
     }
-    const double c = std::cos(kPi * (seconds - rise) * o.timeScale / kWaveDaySeconds);
+    if (seconds < 2.0 * rise) {
+        return o.peak;
+    }
+    const double c = std::cos(kPi * (seconds - 2.0 * rise) * o.timeScale / kWaveDaySeconds);
     return o.peak * c * c;
 }
 
