@@ -139,4 +139,18 @@ TEST(WorkfolderProgramTest, WithoutTheOptionTheSharedSceneStays) {
               ksb::test::airportsListText(traffic::airports()));
 }
 
+TEST(WorkfolderProgramTest, AParameterOptionAddsOrReplacesAValue) {
+    const ksb::test::TempFolder root;
+    ASSERT_EQ(lf_runWorkfolder({root.path().string(), "--traffic-scene", "--parameter",
+                                "MAX_LIVE=250", "--parameter", "LATERAL_RANGE=12"}),
+              0);
+    const auto parameters = lf_parameters(
+        lf_load(root / "appdata" / "KSBY_P3D" / "parameters.xml").child("parameters"));
+    EXPECT_EQ(parameters.at("MAX_LIVE"), "250");
+    EXPECT_EQ(parameters.at("LATERAL_RANGE"), "12");
+    EXPECT_EQ(parameters.at("LOG"), "true");
+    // A value without a name is refused with the usage.
+    EXPECT_EQ(lf_runWorkfolder({root.path().string(), "--parameter", "MAX_LIVE"}), 2);
+}
+
 } // namespace

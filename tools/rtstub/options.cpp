@@ -43,6 +43,7 @@ ProgramOptions gf_parseOptions(int argc, char** argv) {
             // The traffic scene: the shared scene's service with its flights and parked
             // traffic; options after it change it.
             options.stub = ksb::e2e::trafficScene::rtOptions();
+            options.day.reset();
             licenceGiven = false;
             continue;
         }
@@ -92,6 +93,18 @@ ProgramOptions gf_parseOptions(int argc, char** argv) {
             }
             options.updateVersions.emplace_back(std::string(item),
                                                 std::string(value.substr(equals + 1)));
+        } else if (option == "--traffic-day") {
+            // The traffic scene's service with a day of traffic in place of its flights.
+            options.stub = ksb::e2e::trafficScene::rtOptions();
+            licenceGiven = false;
+            options.day = ksb::e2e::trafficDay::DayOptions{};
+            options.day->seed = lf_number<std::uint32_t>(option, value, 0, 4'294'967'295u);
+        } else if (option == "--time-scale" || option == "--day-hours") {
+            if (!options.day) {
+                throw UsageError(fmt::format("{}: give --traffic-day first", option));
+            }
+            (option == "--time-scale" ? options.day->timeScale : options.day->hours) =
+                lf_number<double>(option, value, 0.01, option == "--time-scale" ? 1000.0 : 240.0);
         } else if (option == "--script") {
             options.script = std::string(value);
         } else if (option == "--log") {
@@ -99,6 +112,9 @@ ProgramOptions gf_parseOptions(int argc, char** argv) {
         } else {
             throw UsageError(fmt::format("unknown option {} (see --help)", option));
         }
+    }
+    if (options.day) {
+        options.stub.scene = ksb::e2e::trafficDay::generate(*options.day);
     }
     return options;
 }

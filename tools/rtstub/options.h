@@ -1,4 +1,5 @@
 #pragma once
+#include "support/e2e/traffic_day.h"
 #include "support/rtstub/rt_stub.h"
 
 #include <optional>
@@ -18,6 +19,8 @@ struct ProgramOptions {
     // The update server: a folder served instead of the built-in files, and item versions.
     std::optional<std::string> updates;
     std::vector<std::pair<std::string, std::string>> updateVersions;
+    // A generated day of traffic on the traffic scene, made once the options are read.
+    std::optional<ksb::e2e::trafficDay::DayOptions> day;
     bool help = false;
 };
 
@@ -26,6 +29,11 @@ inline constexpr const char* kUsageText =
     "  --scene           the shared scene of the demo and the e2e tests (give it first)\n"
     "  --traffic-scene   the traffic scene: the shared scene's service with live flights\n"
     "                    along tracks and parked traffic on EDDF's stands (give it first)\n"
+    "  --traffic-day SEED\n"
+    "                    the traffic scene with a generated, seeded day of traffic (give it\n"
+    "                    first)\n"
+    "  --time-scale S    day seconds per real second of the traffic day (default 16)\n"
+    "  --day-hours H     length of the traffic day in day hours (default 8)\n"
     "  --port N          listen on 127.0.0.1:N (default: a free port)\n"
     "  --licence TEXT    an accepted licence; repeatable (default DEMO-LICENCE)\n"
     "  --rrl MS          traffic poll interval in the answers (default 2000)\n"
@@ -41,7 +49,7 @@ inline constexpr const char* kUsageText =
     "                    version of program, dbase, aig or archive; repeatable\n"
     "  --script FILE     scripted replies per route (JSON)\n"
     "  --log FILE        one JSON object per request\n"
-    "Runs until SIGINT or SIGTERM.\n";
+    "Runs until SIGINT, SIGTERM or the command exit; \"help\" on stdin lists the commands.\n";
 
 // Throws UsageError with the text for the user.
 ProgramOptions gf_parseOptions(int argc, char** argv);

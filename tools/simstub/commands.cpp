@@ -7,6 +7,7 @@
 #include <charconv>
 #include <chrono>
 #include <fmt/format.h>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -20,9 +21,9 @@ const char* const kCommandHelp =
     "  exception <code> <sendId> <index> [conn]\n"
     "  foreign <atcId> <lat> <lon> <agl>\n"
     "  refuse <title>\n"
-    "  framehz <f> | framerate <r> | pause | resume\n"
+    "  framehz <f> | framerate <r> | pause [seconds] | resume\n"
     "  picture [FILE]                  draw the traffic picture (SVG)\n"
-    "  objects | connections | help | exit";
+    "  objects [count] | connections | help | exit";
 
 namespace {
 
@@ -100,6 +101,39 @@ std::string lf_endText(const simstub::ObjectEnd& e) {
                            lf_utcText(e.realTime));
     }
     return fmt::format("went with c{} at {:.3f} ({})", e.conn, e.time, lf_utcText(e.realTime));
+}
+
+// The AI objects that exist, per creating connection and in all: "objects c<n>: <a> AI
+// (<l> live, <s> static)" for every connection that ever created one, then "objects total: ...".
+// A static object's tail ends in "*".
+void lf_printCounts(const simstub::SimStub& stub, const CommandRunner::Print& print) {
+    struct Count {
+        int live = 0;
+        int statics = 0;
+    };
+    std::map<int, Count> counts;
+    for (const simstub::ConnectionInfo& c : stub.connections()) {
+        if (!stub.objectsCreatedBy(c.id).empty()) {
+            counts[c.id];
+        }
+    }
+    Count total;
+    for (const simstub::ObjectState& o : stub.objects()) {
+        if (o.kind != simstub::ObjectKind::ai) {
+            continue;
+        }
+        const bool isStatic = !o.tail.empty() && o.tail.back() == '*';
+        Count& c = counts[o.owner];
+        ++(isStatic ? c.statics : c.live);
+        ++(isStatic ? total.statics : total.live);
+    }
+    const auto line = [](const Count& c) {
+        return fmt::format("{} AI ({} live, {} static)", c.live + c.statics, c.live, c.statics);
+    };
+    for (const auto& [conn, c] : counts) {
+        print(fmt::format("objects c{}: {}", conn, line(c)));
+    }
+    print(fmt::format("objects total: {}", line(total)));
 }
 
 } // namespace
@@ -249,8 +283,16 @@ bool CommandRunner::run(std::string_view line) {
         usage(fmt::format("{} <number above 0, at most 1000>", cmd));
     } else if (cmd == "pause" && w.size() == 1) {
         stub_.pauseFrames(true);
+    } else if (cmd == "pause" && w.size() == 2 && lf_double(w[1]) && *lf_double(w[1]) > 0.0 &&
+               *lf_double(w[1]) <= 86400.0) {
+        stub_.pauseFramesFor(*lf_double(w[1]));
+        print_(fmt::format("frames paused for {:g} stand-in s", *lf_double(w[1])));
+    } else if (cmd == "pause") {
+        usage("pause [stand-in seconds above 0, at most 86400]");
     } else if (cmd == "resume" && w.size() == 1) {
         stub_.pauseFrames(false);
+    } else if (cmd == "objects" && w.size() == 2 && w[1] == "count") {
+        lf_printCounts(stub_, print_);
     } else if (cmd == "objects" && w.size() == 1) {
         for (const simstub::ObjectState& o : stub_.objects()) {
             print_(fmt::format("object {} {} title={} tail={} atcId={} owner=c{} lat={:.6f} "
@@ -267,6 +309,7 @@ bool CommandRunner::run(std::string_view line) {
                                gf_quoteText(o.title), gf_quoteText(o.tail), o.owner,
                                lf_endText(*o.end)));
         }
+        lf_printCounts(stub_, print_);
     } else if (cmd == "picture") {
         // The file name may hold blanks; the stand-in prints the picture's own line.
         const std::string_view file = lf_rest(line);

@@ -30,19 +30,25 @@ int main(int argc, char** argv) {
             spec.licence = ksb::e2e::LicencePlace::none;
         } else if (arg == "--traffic-scene") {
             spec.trafficScene = true;
+        } else if (arg == "--parameter" && i + 1 < argc &&
+                   std::string(argv[i + 1]).find('=') != std::string::npos) {
+            // A parameters.xml value beside the scene's, e.g. MAX_LIVE=250.
+            const std::string pair = argv[++i];
+            const std::size_t equals = pair.find('=');
+            spec.parameters.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
         } else if (arg.size() > 0 && arg[0] != '-' && spec.root.empty()) {
             spec.root = std::filesystem::absolute(arg);
         } else {
             std::fprintf(stderr,
                          "usage: workfolder ROOT [--pipe-dir DIR] [--sim-port N] [--web URL] "
-                         "[--no-licence] [--traffic-scene]\n");
+                         "[--no-licence] [--traffic-scene] [--parameter NAME=VALUE]...\n");
             return 2;
         }
     }
     if (spec.root.empty()) {
         std::fprintf(stderr,
                      "usage: workfolder ROOT [--pipe-dir DIR] [--sim-port N] [--web URL] "
-                     "[--no-licence] [--traffic-scene]\n");
+                     "[--no-licence] [--traffic-scene] [--parameter NAME=VALUE]...\n");
         return 2;
     }
     if (spec.pipeDir.empty()) {

@@ -171,6 +171,27 @@ TEST(RtStubProgramTest, ServesTheTrafficSceneWithTheOptionsAfterIt) {
     EXPECT_EQ(program.exitCode(), 0);
 }
 
+TEST(RtStubProgramTest, PlaysATrafficDayAndTakesCommandsOnStdin) {
+    Program program({"--traffic-day", "7", "--day-hours", "1", "--time-scale", "20"});
+    const std::uint16_t port = program.startPort();
+    ASSERT_NE(port, 0);
+    EXPECT_EQ(program.line().rfind("rtstub traffic day 7: 1 day hours in 180 real s, ", 0), 0u);
+    const auto auth = nlohmann::json::parse(
+        rawhttp::post(port, "/v4/auth", "license=E2E%2Blic%26key%3D1%25&software=T").body);
+    const std::string box = "GUID=G-1&top=50.30&bottom=49.78&left=8.18&right=8.96";
+    // Second 0 of the day: nothing in range yet.
+    const auto first = nlohmann::json::parse(
+        rawhttp::post(port, "/v4/traffic", box + "&querytype=locationtraffic&toffset=0").body);
+    EXPECT_EQ(first.at("full_count"), 0);
+    program.write("fail 502 60");
+    EXPECT_EQ(program.line(), "rtstub live traffic answers 502 for 60 s");
+    EXPECT_EQ(rawhttp::post(port, "/v4/traffic", box + "&querytype=locationtraffic&toffset=0")
+                  .status,
+              502);
+    program.write("exit");
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
 TEST(RtStubProgramTest, RefusesBadOptions) {
     struct Case {
         std::vector<std::string> args;
@@ -181,6 +202,9 @@ TEST(RtStubProgramTest, RefusesBadOptions) {
         {{"--qnh"}, "--qnh: a value is missing (see --help)"},
         {{"--centre", "52"}, "--centre: \"52\" is not LAT,LON"},
         {{"--bogus", "1"}, "unknown option --bogus (see --help)"},
+        {{"--time-scale", "16"}, "--time-scale: give --traffic-day first"},
+        {{"--traffic-day", "1", "--day-hours", "0"},
+         "--day-hours: \"0\" is not a number from 0.01 to 240"},
         {{"--update-version", "docs=1.0.0"},
          "--update-version: \"docs=1.0.0\" is not ITEM=X.Y.Z with ITEM program, dbase, aig or "
          "archive"},

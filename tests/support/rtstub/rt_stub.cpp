@@ -182,6 +182,8 @@ struct RtStub::Impl {
     // The update server's file; nothing: 404.
     std::optional<std::string> updateFile(const std::string& path);
     std::optional<Reply> nextScripted(const std::string& route);
+    // The failure of the route while one is in force.
+    std::optional<Reply> failure(const std::string& route);
     // Waits the delay; ends early when the stand-in stops.
     void wait(std::chrono::milliseconds delay);
 
@@ -204,7 +206,23 @@ struct RtStub::Impl {
     // The scene's second 0, set by the first live-traffic answer; the first parked answer.
     std::optional<double> sceneStart;
     bool parkedAnswered = false;
+    // Per route: the HTTP status it answers until the time (seconds since 1970).
+    std::map<std::string, std::pair<int, double>, std::less<>> failures;
 };
+
+std::optional<Reply> RtStub::Impl::failure(const std::string& route) {
+    const double time = now();
+    std::lock_guard lock(mutex);
+    const auto it = failures.find(route);
+    if (it == failures.end()) {
+        return std::nullopt;
+    }
+    if (time >= it->second.second) {
+        failures.erase(it);
+        return std::nullopt;
+    }
+    return Reply::http(it->second.first, fmt::format("{} from the stand-in", it->second.first));
+}
 
 std::optional<std::string> RtStub::Impl::updateFile(const std::string& path) {
     std::optional<std::filesystem::path> folder;
@@ -298,8 +316,11 @@ void RtStub::Impl::handle(const httplib::Request& request, httplib::Response& re
         response.status = 404;
         return;
     }
-    const std::optional<Reply> scripted = nextScripted(record.route);
-    answer(scripted.value_or(Reply::model()), route, record, request, response);
+    std::optional<Reply> reply = failure(record.route);
+    if (!reply) {
+        reply = nextScripted(record.route);
+    }
+    answer(reply.value_or(Reply::model()), route, record, request, response);
 }
 
 void RtStub::Impl::answer(const Reply& reply, const Route* route, const RequestRecord& record,
@@ -443,7 +464,8 @@ std::string RtStub::Impl::modelAnswer(const Route& route, const RequestRecord& r
         parkedAnswered = true;
         const auto records =
             options.scene
-                ? sceneParkedRecords(*options.scene, first, shifted)
+                ? sceneParkedRecords(*options.scene, first,
+                                     sceneStart ? shifted - *sceneStart : 0.0, shifted)
                 : sampleParkedRecords(options.parked, options.seed, centreLatitude,
                                       centreLongitude, shifted,
                                       kFirstHexId + static_cast<std::uint32_t>(options.aircraft));
@@ -618,6 +640,20 @@ void RtStub::serveUpdateFolder(std::filesystem::path folder) {
 std::optional<std::string> RtStub::openGuid() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->openGuid;
+}
+
+void RtStub::endSession() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->openGuid.reset();
+}
+
+void RtStub::failRoute(std::string_view route, int status, std::chrono::milliseconds duration) {
+    if (!isRouteName(route)) {
+        throw std::invalid_argument(fmt::format("unknown route \"{}\"", route));
+    }
+    const double until = impl_->now() + std::chrono::duration<double>(duration).count();
+    std::lock_guard lock(impl_->mutex);
+    impl_->failures[std::string(route)] = {status, until};
 }
 
 std::optional<double> RtStub::sceneStart() const {

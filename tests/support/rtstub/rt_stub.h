@@ -100,6 +100,13 @@ public:
     // live answer has set it, so that a test maps a real time onto the tracks.
     std::optional<double> sceneStart() const;
 
+    // Forgets the open session, as the service does when it drops one: the data requests with
+    // its GUID get {"status":401,"message":"GUID not valid"} until the next login.
+    void endSession();
+    // The route answers this HTTP status (a body naming it) for the duration of the stand-in's
+    // clock, before any scripted reply; a later call replaces the earlier one.
+    void failRoute(std::string_view route, int status, std::chrono::milliseconds duration);
+
     // Ends the delays under way and the server; the destructor calls it.
     void stop();
 

@@ -22,7 +22,8 @@ std::vector<std::pair<std::string, nlohmann::json>> sceneLiveRecords(const Scene
     std::vector<std::pair<std::string, nlohmann::json>> records;
     for (const SceneFlight& flight : traffic.flights) {
         ksb::test::TrackState state;
-        if (!flight.track.at(sceneSeconds, state)) {
+        const double offset = std::isinf(flight.start) ? 0.0 : flight.start;
+        if (sceneSeconds < flight.start || !flight.track.at(sceneSeconds - offset, state)) {
             continue;
         }
         const double latitude = state.position.latitude;
@@ -61,11 +62,12 @@ std::vector<std::pair<std::string, nlohmann::json>> sceneLiveRecords(const Scene
 }
 
 std::vector<std::pair<std::string, nlohmann::json>>
-sceneParkedRecords(const SceneTraffic& traffic, bool firstAnswer, double time) {
+sceneParkedRecords(const SceneTraffic& traffic, bool firstAnswer, double sceneSeconds, double time) {
     std::vector<std::pair<std::string, nlohmann::json>> records;
     const auto seen = static_cast<std::int64_t>(std::floor(time - traffic.parkedSeenAgo));
     for (const SceneParked& parked : traffic.parked) {
-        if (firstAnswer ? !parked.first : !parked.later) {
+        if ((firstAnswer ? !parked.first : !parked.later) || sceneSeconds < parked.from ||
+            sceneSeconds >= parked.until) {
             continue;
         }
         ParkedRecordBuilder record;

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,9 @@ struct SceneFlight {
     std::string category;    // index 28, "A3" say
     std::string squawk = "1000";
     ksb::test::Track track;
+    // The scene second of the track's second 0; the flight is absent before it. Unset (minus
+    // infinity): the track's second 0 is the scene's, and before it the first leg runs backwards.
+    double start = -std::numeric_limits<double>::infinity();
 };
 
 struct SceneParked {
@@ -34,6 +38,9 @@ struct SceneParked {
     ksb::test::GeoPoint position;
     bool first = true; // in the first parked answer
     bool later = true; // in every parked answer after it
+    // Only in the answers from this scene second and before that one.
+    double from = -std::numeric_limits<double>::infinity();
+    double until = std::numeric_limits<double>::infinity();
 };
 
 struct SceneTraffic {
@@ -50,9 +57,9 @@ std::vector<std::pair<std::string, nlohmann::json>> sceneLiveRecords(const Scene
                                                                      double sceneSeconds,
                                                                      double time, int qnh);
 
-// The parked records of the first answer or of a later one, last seen parkedSeenAgo before the
-// time.
+// The parked records of the first answer or of a later one at the scene second, last seen
+// parkedSeenAgo before the time.
 std::vector<std::pair<std::string, nlohmann::json>>
-sceneParkedRecords(const SceneTraffic& traffic, bool firstAnswer, double time);
+sceneParkedRecords(const SceneTraffic& traffic, bool firstAnswer, double sceneSeconds, double time);
 
 } // namespace rtstub

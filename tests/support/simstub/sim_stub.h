@@ -88,6 +88,8 @@ public:
     void setFrameRate(double frameRate);
     void setFrameHz(double hz);
     void pauseFrames(bool paused);
+    // Pauses the frames for the stand-in seconds, then resumes them.
+    void pauseFramesFor(double seconds);
 
     // Aircraft no client created; returns the object id.
     std::uint32_t addForeignAircraft(std::string atcId, LatLon position, double agl,

@@ -277,6 +277,10 @@ void SimStub::Impl::scheduleLocked(double delaySeconds, Delayed action) {
 }
 
 void SimStub::Impl::runDelayedLocked(const Delayed& action, OutList& out) {
+    if (action.kind == Delayed::Kind::resumeFrames) {
+        framesPaused = false;
+        return;
+    }
     ObjectState* o = findObjectLocked(action.objectId);
     if (o == nullptr || o->kind == ObjectKind::user) {
         return;

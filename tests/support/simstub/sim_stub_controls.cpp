@@ -267,9 +267,17 @@ void SimStub::setFrameHz(double hz) {
 
 void SimStub::pauseFrames(bool paused) {
     std::lock_guard lock(impl_->mutex);
+    impl_->dropResumesLocked();
     impl_->framesPaused = paused;
     impl_->clockKick = true;
     impl_->clockWake.notify_all();
+}
+
+void SimStub::pauseFramesFor(double seconds) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->dropResumesLocked();
+    impl_->framesPaused = true;
+    impl_->scheduleLocked(seconds, Delayed{Delayed::Kind::resumeFrames, 0});
 }
 
 // --- other aircraft ---

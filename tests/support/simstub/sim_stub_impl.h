@@ -100,7 +100,7 @@ private:
 };
 
 struct Delayed {
-    enum class Kind { objectAdded, atcId } kind;
+    enum class Kind { objectAdded, atcId, resumeFrames } kind;
     std::uint32_t objectId;
 };
 
@@ -195,6 +195,12 @@ struct SimStub::Impl {
     void framesLocked(OutList& out);
     void runDelayedLocked(const Delayed& action, OutList& out);
     void scheduleLocked(double delaySeconds, Delayed action);
+    // A pause or resume of frames replaces the resume a timed pause scheduled.
+    void dropResumesLocked() {
+        for (auto d = delayed.begin(); d != delayed.end();) {
+            d = d->second.kind == Delayed::Kind::resumeFrames ? delayed.erase(d) : std::next(d);
+        }
+    }
     void broadcastLocked(const std::string& systemEvent, std::optional<int> only,
                          const std::function<Message(std::uint32_t)>& make, OutList& out,
                          const Conn* except = nullptr);
