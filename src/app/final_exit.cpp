@@ -15,6 +15,7 @@
 #include "core/run_state.h"
 #include "core/run_values.h"
 #include "core/sim_session_state.h"
+#include "platform/heap_trim.h"
 #include "platform/thread_name.h"
 #include "traffic/traffic.h"
 #include "traffic/traffic_state.h"
@@ -285,6 +286,8 @@ void lf_restartResets(ExitReason reason) {
     flightRunning = false;
     gf_linkServices().restartReset();
     gf_resetTraffic();
+    // The run's aircraft and tables are gone; their pages go back before the next start-up.
+    platform::releaseFreeHeap();
     mainWindow.resetToStart();
     exitReason = ExitReason::NOT_YET_SET;
     ksb::gf_wakeSleepers();

@@ -19,6 +19,7 @@
 #include "core/report_exception.h"
 #include "core/run_values.h"
 #include "core/text_file.h"
+#include "platform/heap_trim.h"
 #include "platform/thread_name.h"
 
 #include <algorithm>
@@ -108,6 +109,7 @@ void lf_startUp(std::uint64_t generation) {
     }
     lf_hold(sinceLastRun.holdSeconds, generation);
     lf_countAddonAirports();
+    platform::releaseFreeHeap();
     if (!gf_runShouldEnd(generation)) {
         gf_startupServices().run();
     } else {
