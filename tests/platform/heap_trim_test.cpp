@@ -12,7 +12,7 @@
 
 namespace {
 
-long lf_residentBytes() {
+[[maybe_unused]] long lf_residentBytes() {
     std::ifstream statm("/proc/self/statm");
     long size = 0;
     long resident = 0;
