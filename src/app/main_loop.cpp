@@ -21,6 +21,7 @@
 #include "core/sim_session_state.h"
 #include "core/time_of_week.h"
 #include "core/time_text.h"
+#include "platform/heap_trim.h"
 #include "platform/timer_resolution.h"
 #include "traffic/aircraft_lookup.h"
 #include "traffic/traffic.h"
@@ -257,6 +258,9 @@ void lf_every30Seconds() {
     }
     mainWindow.minutesToRenewal = lf_minutesToRenewal(n);
     gf_invalidate(kStatusRegion);
+    // A restart, the park airport's load and the static plan free their peaks under data that
+    // stays; their pages go back once a minute, so that a long session's memory stays flat.
+    platform::releaseFreeHeap();
     if (!work.twentyMinutes) {
         return;
     }
