@@ -1,5 +1,7 @@
 #include "commands.h"
 
+#include "support/command_words.h"
+
 #include <fmt/format.h>
 
 #include <charconv>
@@ -11,24 +13,6 @@ namespace {
 
 // The routes that carry live traffic; the program polls one of them.
 constexpr std::string_view kTrafficRoutes[] = {"traffic", "traffic-buffered"};
-
-std::vector<std::string_view> lf_words(std::string_view line) {
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
-            ++i;
-        }
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
-            ++i;
-        }
-        if (i > start) {
-            words.push_back(line.substr(start, i - start));
-        }
-    }
-    return words;
-}
 
 // Whole seconds from 1 to a day.
 std::optional<int> lf_seconds(std::string_view text) {
@@ -44,7 +28,7 @@ std::optional<int> lf_seconds(std::string_view text) {
 
 bool gf_runCommand(rtstub::RtStub& stub, std::string_view line,
                    const std::function<void(const std::string&)>& print) {
-    const std::vector<std::string_view> w = lf_words(line);
+    const std::vector<std::string_view> w = ksb::test::gf_commandWords(line);
     if (w.empty()) {
         return true;
     }

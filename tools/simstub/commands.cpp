@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "core/time_text.h"
+#include "support/command_words.h"
 #include "support/simstub/scenario_json.h"
 #include "support/simstub/wire.h"
 
@@ -26,24 +27,6 @@ const char* const kCommandHelp =
     "  objects [count] | connections | help | exit";
 
 namespace {
-
-std::vector<std::string_view> lf_words(std::string_view line) {
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
-            ++i;
-        }
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
-            ++i;
-        }
-        if (i > start) {
-            words.push_back(line.substr(start, i - start));
-        }
-    }
-    return words;
-}
 
 // The text after the first word, blanks at both ends removed.
 std::string_view lf_rest(std::string_view line) {
@@ -140,7 +123,7 @@ void lf_printCounts(const simstub::SimStub& stub, const CommandRunner::Print& pr
 
 bool CommandRunner::run(std::string_view line) {
     using simstub::gf_quoteText;
-    const std::vector<std::string_view> w = lf_words(line);
+    const std::vector<std::string_view> w = ksb::test::gf_commandWords(line);
     if (w.empty()) {
         return true;
     }
